@@ -1,6 +1,7 @@
 // The exports of the library frame: start-up, shutdown and logging.
 #include "ferrolink/ferrolink.h"
 #include "frame/export_frame.hpp"
+#include "frame/log_config_watch.hpp"
 #include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "frame/web_module_location.hpp"
@@ -8,7 +9,6 @@
 #include <curl/curl.h>
 #include <log4cxx/level.h>
 #include <log4cxx/logmanager.h>
-#include <log4cxx/propertyconfigurator.h>
 
 #include <cstring>
 #include <cwctype>
@@ -43,7 +43,7 @@ std::optional<log4cxx::LevelPtr> levelNamed(const wchar_t* name) {
 void configureLogging() {
     auto repository = log4cxx::LogManager::getLoggerRepository();
     bool off = repository->getRootLogger()->getLevel() == log4cxx::Level::getOff();
-    if (!repository->isConfigured() || off) log4cxx::PropertyConfigurator::configureAndWatch(kLogConfigFile);
+    if (!repository->isConfigured() || off) configureAndWatchLogging(kLogConfigFile);
 }
 
 }  // namespace

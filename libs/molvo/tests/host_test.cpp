@@ -1,0 +1,208 @@
+// The simulated host through its C interface: values, sets, calendars, procedures, control, errors.
+#include "support/host_fixture.hpp"
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace flk::test {
+namespace {
+
+int handleOf(const wchar_t* name) {
+    int h = 0;
+    EXPECT_EQ(MolvoIdentifierHandleCreateW(name, nullptr, nullptr, 0, &h), 1) << lastHostErrorText();
+    return h;
+}
+
+int elementOf(int set, const wchar_t* name, bool create = false) {
+    int e = 0, created = 0;
+    MolvoSetElementNumberW(set, name, create ? 1 : 0, &e, &created);
+    return e;
+}
+
+using HostApi = HostTest;
+
+TEST_F(HostApi, ValuesIterateInTupleOrderAndDefaultsAreNotStored) {
+    declareShop();
+    int stock = handleOf(L"Stock"), p = handleOf(L"p"), c = handleOf(L"c");
+    int pear = elementOf(p, L"pear"), apple = elementOf(p, L"apple");
+    int rome = elementOf(c, L"Rome"), paris = elementOf(c, L"Paris");
+    int tuples[] = {pear, rome, apple, rome, pear, paris, apple, paris};
+    MolvoValueW values[4] = {{0, 4, 0, nullptr}, {0, 2, 0, nullptr}, {0, 3, 0, nullptr}, {0, 0, 0, nullptr}};
+    ASSERT_EQ(MolvoValueAssignMultiW(stock, 4, tuples, values), 1);
+    EXPECT_EQ(model().card(L"Stock"), 3u);   // the value 0 is the default: not stored
+
+    int count = 10, got[20];
+    MolvoValueW out[10];
+    ASSERT_EQ(MolvoValueNextMultiW(stock, &count, got, out), 1);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(std::vector<int>(got, got + 6), (std::vector<int>{apple, rome, pear, paris, pear, rome}));
+    EXPECT_EQ(out[0].Int, 2);
+    count = 10;
+    EXPECT_EQ(MolvoValueNextMultiW(stock, &count, got, out), 0);
+    int code = 0;
+    lastHostErrorText(&code);
+    EXPECT_EQ(code, MOLVO_ERR_END_OF_DATA);
+
+    MolvoValueW label{0, 0, 16, new wchar_t[16]};
+    int labelHandle = handleOf(L"Label");
+    ASSERT_EQ(MolvoValueRetrieveW(labelHandle, &pear, &label), 1);
+    EXPECT_EQ(std::wstring(label.String), L"none");
+    delete[] label.String;
+}
+
+TEST_F(HostApi, SubsetsTakeElementsFromTheirRootAndGuardDomains) {
+    declareShop();
+    int big = handleOf(L"Big"), capital = handleOf(L"Capital");
+    int madrid = elementOf(big, L"Madrid", true);
+    EXPECT_EQ(madrid, 4);                                   // numbered in the root set
+    EXPECT_EQ(model().elements(L"Big"), (std::vector<std::wstring>{L"Paris"}));
+    EXPECT_EQ(model().elements(L"Cities").back(), L"Madrid");
+
+    MolvoValueW v{7, 0, 0, nullptr};
+    EXPECT_EQ(MolvoValueAssignW(capital, &madrid, &v), 0);   // not in Big yet
+    int code = 0;
+    lastHostErrorText(&code);
+    EXPECT_EQ(code, MOLVO_ERR_OUTSIDE_DOMAIN);
+
+    ASSERT_EQ(MolvoSetAddElementRecursiveMulti(big, 1, &madrid), 1);
+    EXPECT_EQ(MolvoValueAssignW(capital, &madrid, &v), 1);
+    EXPECT_EQ(MolvoSetAddElementRecursiveMulti(big, 1, &madrid), 0);
+    lastHostErrorText(&code);
+    EXPECT_EQ(code, MOLVO_ERR_ALREADY_MEMBER);
+
+    int second = 0;
+    ASSERT_EQ(MolvoSetOrdinalToElement(big, 2, &second), 1);
+    EXPECT_EQ(second, madrid);
+}
+
+TEST_F(HostApi, EmptyingARootSetDropsWhatDependsOnIt) {
+    declareShop();
+    model().assign(L"Price", {L"apple"}, 2.0);
+    model().assign(L"Best", {}, std::wstring(L"pear"));
+    model().empty(L"Products");
+    EXPECT_TRUE(model().elements(L"Products").empty());
+    EXPECT_EQ(model().card(L"Price"), 0u);
+    EXPECT_EQ(model().card(L"Best"), 0u);
+}
+
+TEST_F(HostApi, CalendarsHaveFixedSlotsAndConvertDates) {
+    molvo::SetSpec days;
+    days.indices = {L"d"};
+    days.calendar = std::make_unique<molvo::Calendar>(
+        molvo::Calendar{molvo::CalendarUnit::Day, L"2024-01-01", L"2024-12-31", L"%c%y-%m-%d"});
+    model().declareSet(L"Days", days);
+    auto names = model().elements(L"Days");
+    ASSERT_EQ(names.size(), 366u);
+    EXPECT_EQ(names[59], L"2024-02-29");
+
+    int d = handleOf(L"d"), isCalendar = 0, element = 0;
+    ASSERT_EQ(MolvoSetIsCalendar(d, &isCalendar), 1);
+    EXPECT_EQ(isCalendar, 1);
+    ASSERT_EQ(MolvoSetDateToElement(d, 2024, 3, 1, 13, 5, 0, &element), 1);
+    EXPECT_EQ(element, 61);
+    int y, m, day, h, mi, s;
+    ASSERT_EQ(MolvoSetElementToDate(d, element, &y, &m, &day, &h, &mi, &s), 1);
+    EXPECT_EQ((std::vector<int>{y, m, day, h, mi, s}), (std::vector<int>{2024, 3, 1, 0, 0, 0}));
+    EXPECT_EQ(MolvoSetDateToElement(d, 2025, 1, 1, 0, 0, 0, &element), 0);
+    EXPECT_EQ(elementOf(d, L"2030-01-01", true), 0);          // calendars cannot grow
+}
+
+TEST_F(HostApi, LongStringsAreCutWithAWarningCode) {
+    declareShop();
+    model().assign(L"Label", {L"apple"}, std::wstring(40, L'x'));
+    int label = handleOf(L"Label"), apple = 1, code = 0;
+    wchar_t buffer[11];
+    MolvoValueW v{0, 0, 11, buffer};
+    EXPECT_EQ(MolvoValueRetrieveW(label, &apple, &v), 0);
+    lastHostErrorText(&code);
+    EXPECT_EQ(code, MOLVO_ERR_TRUNCATED);
+    EXPECT_EQ(std::wstring(buffer), std::wstring(10, L'x'));
+    EXPECT_EQ(v.Length, 40);
+}
+
+TEST_F(HostApi, ProceduresRunWithTheirArguments) {
+    std::wstring seen;
+    model().declareProcedure(L"OnDone", {MOLVO_ARG_INPUT_STRING, MOLVO_ARG_INPUT_NUMERIC},
+                             [&](const std::vector<molvo::ProcedureArgument>& a) {
+                                 seen = a[0].text + L"/" + std::to_wstring(int(a[1].number));
+                                 return 7;
+                             });
+    int h = 0, count = 0, types[4];
+    ASSERT_EQ(MolvoProcedureHandleCreateA("OnDone", &h, &count, types), 1);
+    EXPECT_EQ(count, 2);
+    wchar_t id[] = L"req1";
+    MolvoValueW args[2] = {{0, 0, 5, id}, {200, 0, 0, nullptr}};
+    int result = 0;
+    ASSERT_EQ(MolvoProcedureRunW(h, types, args, &result), 1);
+    EXPECT_EQ(result, 7);
+    EXPECT_EQ(seen, L"req1/200");
+    EXPECT_EQ(MolvoProcedureHandleDelete(h), 1);
+}
+
+// Bad arguments fail with a code and a text, never a crash.
+TEST_F(HostApi, BadArgumentsFailWithACodeAndAText) {
+    declareShop();
+    int price = handleOf(L"Price"), p = handleOf(L"p"), h = 0, e = 0, bogus = 999;
+    MolvoValueW v{1, 1, 0, nullptr};
+    struct Case {
+        const char* what;
+        std::function<int()> call;
+        int code;
+    } cases[] = {
+        {"unknown identifier", [&] { return MolvoIdentifierHandleCreateW(L"Nope", nullptr, nullptr, 0, &h); }, MOLVO_ERR_UNKNOWN_IDENTIFIER},
+        {"null name", [&] { return MolvoIdentifierHandleCreateW(nullptr, nullptr, nullptr, 0, &h); }, MOLVO_ERR_NULL_ARGUMENT},
+        {"bad handle", [&] { return MolvoValueAssignW(12345, &bogus, &v); }, MOLVO_ERR_BAD_HANDLE},
+        {"null output", [&] { return MolvoAttributeType(price, nullptr); }, MOLVO_ERR_NULL_ARGUMENT},
+        {"unknown element", [&] { return MolvoValueAssignW(price, &bogus, &v); }, MOLVO_ERR_OUTSIDE_DOMAIN},
+        {"missing tuple", [&] { return MolvoValueAssignW(price, nullptr, &v); }, MOLVO_ERR_DIMENSION},
+        {"name not in set", [&] { return MolvoSetNameToElementW(p, L"plum", &e); }, MOLVO_ERR_NO_SUCH_ELEMENT},
+        {"index has no values", [&] { return MolvoValueAssignW(p, &bogus, &v); }, MOLVO_ERR_WRONG_TYPE},
+        {"element out of range", [&] { return MolvoSetElementToNameW(p, 77, &v); }, MOLVO_ERR_BAD_ELEMENT},
+        {"unknown procedure", [&] { return MolvoProcedureHandleCreateW(L"Nope", &h, nullptr, nullptr); }, MOLVO_ERR_UNKNOWN_IDENTIFIER},
+        {"identifier as procedure", [&] { return MolvoProcedureRunW(price, nullptr, nullptr, nullptr); }, MOLVO_ERR_BAD_HANDLE},
+    };
+    for (const auto& c : cases) {
+        int code = 0;
+        EXPECT_EQ(c.call(), 0) << c.what;
+        EXPECT_FALSE(lastHostErrorText(&code).empty()) << c.what;
+        EXPECT_EQ(code, c.code) << c.what;
+    }
+}
+
+TEST_F(HostApi, ControlPassesToAnotherThreadOnlyWhileTheModelIsIdle) {
+    std::atomic<int> early{-1}, during{-1};
+    std::thread worker([&] {
+        early = MolvoControlGet(20);                 // the model is running: time-out
+        while (during != 1) during = MolvoControlGet(50);
+        int type = 0;
+        declareShop();                               // declaring is not a Molvo call; using a handle is
+        int h = 0;
+        MolvoIdentifierHandleCreateW(L"Price", nullptr, nullptr, 0, &h);
+        MolvoAttributeType(h, &type);
+        EXPECT_EQ(type, MOLVO_TYPE_PARAMETER_NUMERIC);
+        MolvoControlRelease();
+    });
+    while (early == -1) std::this_thread::yield();
+    EXPECT_EQ(early.load(), 0);
+    molvo::idle(300);
+    worker.join();
+    EXPECT_EQ(during.load(), 1);
+    EXPECT_EQ(MolvoControlGet(-1), 1);                // the model thread holds control again
+    EXPECT_EQ(MolvoControlRelease(), 1);
+}
+
+TEST_F(HostApi, AThreadWithoutControlIsRefused) {
+    declareShop();
+    int h = handleOf(L"Price"), result = -1, code = 0;
+    std::thread([&] {
+        int type = 0;
+        result = MolvoAttributeType(h, &type);
+        lastHostErrorText(&code);
+    }).join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(code, MOLVO_ERR_NOT_CONTROLLER);
+}
+
+}  // namespace
+}  // namespace flk::test

@@ -1,0 +1,17 @@
+// Configures logging from a properties file and reconfigures it whenever the file changes.
+//
+// The logging library's own file watch cannot be used: its watchdog thread deadlocks against the
+// library's static destruction, so every process that used it hung at exit. This watch has one
+// thread with one shutdown path (flag under the lock, wake, join), run when the library unloads.
+#pragma once
+
+#include <string>
+
+namespace flk {
+
+// Configures from the file now (when it exists) and watches it from then on; a second call moves
+// the watch to the new file. A missing file is not an error: logging stays as it is until the
+// file appears.
+void configureAndWatchLogging(const std::string& file);
+
+}  // namespace flk

@@ -1,0 +1,37 @@
+#include "frame/utf8.hpp"
+
+#include <gtest/gtest.h>
+
+namespace flk {
+namespace {
+
+TEST(Utf8, RoundTripsEveryPlane) {
+    std::wstring text = L"A\u00e9\u4e2d\U0001F600z";
+    EXPECT_EQ(toUtf8(text), "A\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80z");
+    EXPECT_EQ(fromUtf8(toUtf8(text)), text);
+}
+
+TEST(Utf8, InvalidInputBecomesReplacementCharacters) {
+    struct Case {
+        const char* what;
+        std::string input;
+        std::wstring expected;
+    } cases[] = {
+        {"lone continuation byte", "a\x80z", L"a\uFFFDz"},
+        {"truncated sequence", "a\xE4\xB8", L"a\uFFFD\uFFFD"},
+        {"overlong slash", "\xC0\xAF", L"\uFFFD\uFFFD"},
+        {"encoded surrogate", "\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fromUtf8(c.input), c.expected) << c.what;
+    EXPECT_EQ(toUtf8(std::wstring(1, wchar_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(Utf8, DecodingIntoABufferCutsAtItsCapacity) {
+    wchar_t buffer[3];
+    EXPECT_EQ(decodeUtf8Into("\xC3\xA9t\xC3\xA9s", buffer, 3), 3u);
+    EXPECT_EQ(std::wstring(buffer, 3), L"\u00e9t\u00e9");
+}
+
+}  // namespace
+}  // namespace flk
