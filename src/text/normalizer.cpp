@@ -1,6 +1,7 @@
 #include "normalizer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "canonical_segment.h"
 #include "normalization_tables.h"
@@ -16,8 +17,10 @@ using unicode::NormRecord;
 // decomposition and never combines with what precedes it, so it needs no table lookup.
 constexpr std::uint32_t kNfcQuickLimit = 0x300;
 constexpr std::uint32_t kNfdQuickLimit = 0xC0;
-// Units examined together by the quick scan over such characters.
-constexpr std::size_t kScanBlock = 16;
+// Bytes examined together by the quick scan over long runs of such characters.
+constexpr std::size_t kScanBlockBytes = 32;
+// Text that needs no change is copied in chunks of about this size.
+constexpr std::size_t kCopyChunkBytes = 16384;
 
 struct FormRules {
   std::uint8_t notYes;    // flags that fail the quick check
@@ -46,33 +49,110 @@ std::uint32_t unitValue(typename Codec::Unit u) {
   else return static_cast<std::uint32_t>(u);
 }
 
-// Skips the units at p that are below limit; p must point at one.
+// A word of units, each masked to the bits that make a unit reach blockLimit.
+template <class Unit>
+constexpr std::uint64_t replicatedMask(std::uint32_t blockLimit) {
+  constexpr unsigned bits = 8 * sizeof(Unit);
+  const std::uint64_t unitMask = ~std::uint64_t{blockLimit - 1} & ((std::uint64_t{1} << bits) - 1);
+  std::uint64_t mask = 0;
+  for (unsigned shift = 0; shift < 64; shift += bits) mask |= unitMask << shift;
+  return mask;
+}
+
+// Skips the units at p that are below limit; p must point at one. Short runs are checked unit
+// by unit; long ones a block of words at a time, where a bitwise or of units stays below a power
+// of two exactly when each unit does.
 template <class Codec>
 const typename Codec::Unit* skipBelow(const typename Codec::Unit* p,
                                       const typename Codec::Unit* end, std::uint32_t limit) {
-  // A bitwise or of units stays below a power of two exactly when each unit does.
-  const std::uint32_t blockLimit = floorPowerOfTwo(limit);
-  ++p;
-  while (static_cast<std::size_t>(end - p) >= kScanBlock) {
-    std::uint32_t any = 0;
-    for (std::size_t i = 0; i < kScanBlock; ++i) any |= unitValue<Codec>(p[i]);
-    if (any >= blockLimit) break;
-    p += kScanBlock;
+  using Unit = typename Codec::Unit;
+  const Unit* const shortEnd = p + std::min<std::size_t>(end - p, kScanBlockBytes / sizeof(Unit));
+  for (++p; p != shortEnd; ++p) {
+    if (unitValue<Codec>(*p) >= limit) return p;
+  }
+  const std::uint64_t mask = replicatedMask<Unit>(floorPowerOfTwo(limit));
+  while (static_cast<std::size_t>(end - p) * sizeof(Unit) >= kScanBlockBytes) {
+    std::uint64_t words[kScanBlockBytes / sizeof(std::uint64_t)];
+    std::memcpy(words, p, kScanBlockBytes);
+    std::uint64_t any = 0;
+    for (const std::uint64_t word : words) any |= word;
+    if (any & mask) break;
+    p += kScanBlockBytes / sizeof(Unit);
   }
   while (p != end && unitValue<Codec>(*p) < limit) ++p;
   return p;
 }
 
+// Normalizes texts in one encoding. Not thread-safe: each call makes its own.
 template <class Codec>
-class SegmentWriter {
+class TextNormalizer {
  public:
   using Unit = typename Codec::Unit;
   using String = typename Codec::String;
 
-  SegmentWriter(const FormRules& rules, String& out) : rules_(rules), out_(out) {}
+  explicit TextNormalizer(NormalForm form)
+      : rules_(rulesOf(form)), quickLimit_(std::min(rules_.quickLimit, Codec::kSingleUnitLimit)) {}
+
+  // Appends the normalized text to out, or returns false, having written nothing, when the
+  // text is normalized already. Segments that pass the quick check are copied as they are.
+  bool normalizeInto(const Unit* begin, const Unit* end, String& out) {
+    const Unit* copied = begin;   // [copied, segment) is normalized but not yet written
+    const Unit* segment = begin;  // start of the current segment
+    bool segmentYes = true;
+    std::uint32_t lastCcc = 0;
+    auto closeSegment = [&](const Unit* segmentEnd) {
+      if (segmentYes) return;
+      out.append(copied, segment);
+      writeSegment(segment, segmentEnd, out);
+      copied = segmentEnd;
+    };
+    for (const Unit* p = begin; p != end;) {
+      if (unitValue<Codec>(*p) < quickLimit_) {
+        closeSegment(p);
+        p = skipBelow<Codec>(p, end, quickLimit_);
+        segment = p - 1;
+        segmentYes = true;
+        lastCcc = 0;
+        continue;
+      }
+      const Unit* start = p;
+      const NormRecord& record = unicode::normRecord(Codec::decode(p, end));
+      if ((record.flags & rules_.boundary) && start != segment) {
+        closeSegment(start);
+        segment = start;
+        segmentYes = true;
+      }
+      if ((record.flags & rules_.notYes) || (record.ccc != 0 && lastCcc > record.ccc)) {
+        segmentYes = false;
+      }
+      lastCcc = record.ccc;
+    }
+    closeSegment(end);
+    if (copied == begin) return false;
+    out.append(copied, end);
+    return true;
+  }
+
+  // The normalized text, built chunk by chunk so that text that needs no change is copied
+  // while it is still in the cache from the quick check. Chunks end before a unit below the
+  // quick limit, which always starts a segment.
+  String normalizeCopy(const Unit* begin, const Unit* end) {
+    String out;
+    out.reserve(end - begin);
+    while (begin != end) {
+      const Unit* chunkEnd = begin + std::min<std::size_t>(end - begin, kCopyChunkUnits);
+      while (chunkEnd != end && unitValue<Codec>(*chunkEnd) >= quickLimit_) ++chunkEnd;
+      if (!normalizeInto(begin, chunkEnd, out)) out.append(begin, chunkEnd);
+      begin = chunkEnd;
+    }
+    return out;
+  }
+
+ private:
+  static constexpr std::size_t kCopyChunkUnits = kCopyChunkBytes / sizeof(Unit);
 
   // Decodes [begin, end), normalizes it and appends the result.
-  void write(const Unit* begin, const Unit* end) {
+  void writeSegment(const Unit* begin, const Unit* end, String& out) {
     segment_.clear();
     for (const Unit* p = begin; p != end;) {
       const std::uint32_t c = Codec::decode(p, end);
@@ -80,73 +160,23 @@ class SegmentWriter {
     }
     segment_.order();
     if (rules_.compose) segment_.compose();
-    for (const unicode::SegmentChar& ch : segment_.chars()) Codec::encode(ch.c, out_);
+    for (const unicode::SegmentChar& ch : segment_.chars()) Codec::encode(ch.c, out);
   }
 
- private:
   const FormRules& rules_;
-  String& out_;
+  const std::uint32_t quickLimit_;
   CanonicalSegment segment_;
 };
 
-// Appends the normalized text to out, or returns false, having written nothing, when the text
-// is normalized already. Segments that pass the quick check are copied as they are.
-template <class Codec>
-bool normalizeInto(const FormRules& rules, const typename Codec::Unit* begin,
-                   const typename Codec::Unit* end, typename Codec::String& out) {
-  using Unit = typename Codec::Unit;
-  const std::uint32_t quickLimit = std::min(rules.quickLimit, Codec::kSingleUnitLimit);
-  SegmentWriter<Codec> writer(rules, out);
-  const Unit* copied = begin;    // [copied, segment) is normalized but not yet written
-  const Unit* segment = begin;   // start of the current segment
-  bool segmentYes = true;
-  std::uint32_t lastCcc = 0;
-  auto closeSegment = [&](const Unit* segmentEnd) {
-    if (segmentYes) return;
-    out.append(copied, segment);
-    writer.write(segment, segmentEnd);
-    copied = segmentEnd;
-  };
-  for (const Unit* p = begin; p != end;) {
-    if (unitValue<Codec>(*p) < quickLimit) {
-      closeSegment(p);
-      p = skipBelow<Codec>(p, end, quickLimit);
-      segment = p - 1;
-      segmentYes = true;
-      lastCcc = 0;
-      continue;
-    }
-    const Unit* start = p;
-    const NormRecord& record = unicode::normRecord(Codec::decode(p, end));
-    if ((record.flags & rules.boundary) && start != segment) {
-      closeSegment(start);
-      segment = start;
-      segmentYes = true;
-    }
-    if ((record.flags & rules.notYes) || (record.ccc != 0 && lastCcc > record.ccc)) {
-      segmentYes = false;
-    }
-    lastCcc = record.ccc;
-  }
-  closeSegment(end);
-  if (copied == begin) return false;
-  out.append(copied, end);
-  return true;
-}
-
 template <class Codec, class View>
 typename Codec::String normalizeCopy(NormalForm form, View text) {
-  typename Codec::String out;
-  if (!normalizeInto<Codec>(rulesOf(form), text.data(), text.data() + text.size(), out)) {
-    out.assign(text.data(), text.size());
-  }
-  return out;
+  return TextNormalizer<Codec>(form).normalizeCopy(text.data(), text.data() + text.size());
 }
 
 template <class Codec>
 bool normalizeOwned(NormalForm form, typename Codec::String& text) {
   typename Codec::String out;
-  if (!normalizeInto<Codec>(rulesOf(form), text.data(), text.data() + text.size(), out)) {
+  if (!TextNormalizer<Codec>(form).normalizeInto(text.data(), text.data() + text.size(), out)) {
     return false;
   }
   text.swap(out);

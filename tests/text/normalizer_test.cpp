@@ -139,6 +139,7 @@ TEST(NormalizationTables, QuickLimitsHoldForTheData) {
     EXPECT_NE(r.flags & kFlagNfcBoundary, 0) << c;
     if (c < 0xC0) {
       EXPECT_EQ(r.flags & kFlagNfdNo, 0) << c;
+      EXPECT_NE(r.flags & kFlagNfdBoundary, 0) << c;
     }
   }
   EXPECT_NE(normRecord(0xC0).flags & kFlagNfdNo, 0);
