@@ -12,9 +12,11 @@ and commit the result; the build itself never needs the package.
 
 Layout of the generated tables (the C++ side is src/text/normalization_tables.h):
   kNormBlockIndex[cp >> 6]                 block number of the code point's 64-entry block
-  kNormBlocks[block * 64 + (cp & 63)]      record number
+  kNormBlocks[block * 64 + (cp & 63)]      (record << 16) | (flags << 8) | combining class,
+                                           so that the quick check needs no third lookup
   kNormRecords[record]                     combining class, flags, decomposition, composition list
-  kDecompositionPool                       full canonical decompositions; each entry is
+  kDecompositionPool                       full canonical decompositions in canonical order;
+                                           each entry is
                                            (combining class << 24) | code point
   kCompositionPool                         per first character: count, then (second, composite) pairs
 Record 0 is the record of every code point that normalization leaves alone.
@@ -100,6 +102,22 @@ def full_decomposition(cp, decomposition):
     return result
 
 
+def canonical_order(parts, ccc):
+    """Stable sort by combining class within each run of non-starters: the NFD of one character,
+    so that a lone decomposed character needs no reordering at run time."""
+    result = []
+    run = []
+    for p in parts + [None]:
+        if p is not None and ccc.get(p, 0) != 0:
+            run.append(p)
+            continue
+        result.extend(sorted(run, key=lambda q: ccc[q]))
+        run = []
+        if p is not None:
+            result.append(p)
+    return result
+
+
 def build_compositions(decomposition, exclusions):
     pairs = {}
     for cp, parts in decomposition.items():
@@ -131,7 +149,7 @@ class Tables:
 
 def make_record(cp, ucd, tables):
     ccc, decomposition, exclusions, props, compositions = ucd
-    parts = full_decomposition(cp, decomposition)
+    parts = canonical_order(full_decomposition(cp, decomposition), ccc)
     lead = parts[0]
     flags = 0
     if cp in props[("NFD_QC", "N")]:
@@ -193,7 +211,8 @@ def format_array(values, per_line, width):
 
 
 def render(version, tables, blocks, block_index):
-    flat_blocks = [r for block in blocks for r in block]
+    flat_blocks = [(r << 16) | (tables.records[r][1] << 8) | tables.records[r][0]
+                   for block in blocks for r in block]
     records = [
         "    {%d, 0x%02X, %d, %d, %d}," % r for r in tables.records
     ]
@@ -210,8 +229,8 @@ const std::uint8_t kNormBlockIndex[{len(block_index)}] = {{
 {format_array(block_index, 16, 2)}
 }};
 
-const std::uint16_t kNormBlocks[{len(flat_blocks)}] = {{
-{format_array(flat_blocks, 16, 4)}
+const std::uint32_t kNormBlocks[{len(flat_blocks)}] = {{
+{format_array(flat_blocks, 8, 8)}
 }};
 
 const NormRecord kNormRecords[{len(tables.records)}] = {{

@@ -35,19 +35,27 @@ constexpr std::uint32_t kPoolCodePointMask = 0xFFFFFF;
 
 extern const char kUnicodeVersion[];
 extern const std::uint8_t kNormBlockIndex[];    // indexed by code point >> kNormBlockShift
-extern const std::uint16_t kNormBlocks[];       // block * 64 + (code point & 63) -> record
+// block * 64 + (code point & 63) -> (record << 16) | (flags << 8) | combining class
+extern const std::uint32_t kNormBlocks[];
 extern const NormRecord kNormRecords[];         // record 0: a starter that nothing affects
 extern const std::uint32_t kDecompositionPool[];
 // At a record's composition offset: the number of pairs, then (second, composite) pairs
 // sorted by second.
 extern const std::uint32_t kCompositionPool[];
 
-// The record of any 32-bit value; values that are not code points get record 0, so invalid
-// input passes through normalization unchanged.
-inline const NormRecord& normRecord(std::uint32_t c) {
-  if (c >= kCodePointLimit) return kNormRecords[0];
+// The packed properties of any 32-bit value: combining class, flags and record number. Values
+// that are not code points get record 0, so invalid input passes through unchanged.
+inline std::uint32_t normProperties(std::uint32_t c) {
+  constexpr std::uint32_t kInert = (kFlagNfdBoundary | kFlagNfcBoundary) << 8;  // record 0
+  if (c >= kCodePointLimit) return kInert;
   const unsigned block = kNormBlockIndex[c >> kNormBlockShift];
-  return kNormRecords[kNormBlocks[(block << kNormBlockShift) | (c & kNormBlockMask)]];
+  return kNormBlocks[(block << kNormBlockShift) | (c & kNormBlockMask)];
+}
+inline std::uint8_t cccOf(std::uint32_t properties) { return properties & 0xFF; }
+inline std::uint8_t flagsOf(std::uint32_t properties) { return (properties >> 8) & 0xFF; }
+
+inline const NormRecord& normRecord(std::uint32_t c) {
+  return kNormRecords[normProperties(c) >> 16];
 }
 
 }  // namespace flk::unicode

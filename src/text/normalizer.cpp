@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "canonical_segment.h"
+#include "hangul.h"
 #include "normalization_tables.h"
 #include "unicode_codecs.h"
 
@@ -11,7 +12,6 @@ namespace flk {
 namespace {
 
 using unicode::CanonicalSegment;
-using unicode::NormRecord;
 
 // Every code point below these limits is a starter that is already in the form, has no
 // decomposition and never combines with what precedes it, so it needs no table lookup.
@@ -116,16 +116,16 @@ class TextNormalizer {
         continue;
       }
       const Unit* start = p;
-      const NormRecord& record = unicode::normRecord(Codec::decode(p, end));
-      if ((record.flags & rules_.boundary) && start != segment) {
+      const std::uint32_t properties = unicode::normProperties(Codec::decode(p, end));
+      const std::uint32_t ccc = unicode::cccOf(properties);
+      const std::uint8_t flags = unicode::flagsOf(properties);
+      if ((flags & rules_.boundary) && start != segment) {
         closeSegment(start);
         segment = start;
         segmentYes = true;
       }
-      if ((record.flags & rules_.notYes) || (record.ccc != 0 && lastCcc > record.ccc)) {
-        segmentYes = false;
-      }
-      lastCcc = record.ccc;
+      if ((flags & rules_.notYes) || (ccc != 0 && lastCcc > ccc)) segmentYes = false;
+      lastCcc = ccc;
     }
     closeSegment(end);
     if (copied == begin) return false;
@@ -153,14 +153,38 @@ class TextNormalizer {
 
   // Decodes [begin, end), normalizes it and appends the result.
   void writeSegment(const Unit* begin, const Unit* end, String& out) {
+    const Unit* p = begin;
+    const std::uint32_t first = Codec::decode(p, end);
+    if (p == end && !rules_.compose) {
+      writeDecomposition(first, out);
+      return;
+    }
     segment_.clear();
-    for (const Unit* p = begin; p != end;) {
+    segment_.appendDecomposed(first, unicode::normRecord(first));
+    while (p != end) {
       const std::uint32_t c = Codec::decode(p, end);
       segment_.appendDecomposed(c, unicode::normRecord(c));
     }
     segment_.order();
     if (rules_.compose) segment_.compose();
     for (const unicode::SegmentChar& ch : segment_.chars()) Codec::encode(ch.c, out);
+  }
+
+  // The NFD of one character: its decomposition, which the tables hold in canonical order.
+  static void writeDecomposition(std::uint32_t c, String& out) {
+    const unicode::NormRecord& record = unicode::normRecord(c);
+    if (record.flags & unicode::kFlagHangul) {
+      std::uint32_t jamo[3];
+      const int count = unicode::hangul::decompose(c, jamo);
+      for (int i = 0; i < count; ++i) Codec::encode(jamo[i], out);
+    } else if (record.length == 0) {
+      Codec::encode(c, out);
+    } else {
+      const std::uint32_t* entry = unicode::kDecompositionPool + record.decomposition;
+      for (unsigned i = 0; i < record.length; ++i) {
+        Codec::encode(entry[i] & unicode::kPoolCodePointMask, out);
+      }
+    }
   }
 
   const FormRules& rules_;
