@@ -1,15 +1,14 @@
+#include "text/name_uuid.hpp"
+
 #include <gtest/gtest.h>
-
 #include <string>
-
-#include "text/name_uuid.h"
 
 namespace flk {
 namespace {
 
 struct UuidCase {
-  std::wstring name;
-  const char* uuid;
+    std::wstring name;
+    const char* uuid;
 };
 
 // Computed independently by make_uuid_cases.py (Python's hashlib over the same byte layout).
@@ -27,46 +26,46 @@ const UuidCase kKnownNames[] = {
 };
 
 TEST(NameUuid, MatchesAnIndependentComputation) {
-  for (const UuidCase& c : kKnownNames) {
-    SCOPED_TRACE(c.uuid);
-    EXPECT_EQ(nameBasedUuid(c.name), c.uuid);
-    const std::u16string utf16 = [&] {
-      std::u16string units;
-      for (wchar_t w : c.name) {
-        if (static_cast<std::uint32_t>(w) < 0x10000) {
-          units += static_cast<char16_t>(w);
-        } else {
-          units += static_cast<char16_t>(0xD800 + ((w - 0x10000) >> 10));
-          units += static_cast<char16_t>(0xDC00 + ((w - 0x10000) & 0x3FF));
-        }
-      }
-      return units;
-    }();
-    EXPECT_EQ(nameBasedUuid(utf16), c.uuid);
-  }
+    for (const UuidCase& c : kKnownNames) {
+        SCOPED_TRACE(c.uuid);
+        EXPECT_EQ(nameBasedUuid(c.name), c.uuid);
+        const std::u16string utf16 = [&] {
+            std::u16string units;
+            for (wchar_t w : c.name) {
+                if (static_cast<std::uint32_t>(w) < 0x10000) {
+                    units += static_cast<char16_t>(w);
+                } else {
+                    units += static_cast<char16_t>(0xD800 + ((w - 0x10000) >> 10));
+                    units += static_cast<char16_t>(0xDC00 + ((w - 0x10000) & 0x3FF));
+                }
+            }
+            return units;
+        }();
+        EXPECT_EQ(nameBasedUuid(utf16), c.uuid);
+    }
 }
 
 TEST(NameUuid, IsStableWithVersionAndVariantDigits) {
-  for (const wchar_t* name : {L"", L"Cities", L"Price of apples", L"\u00C5ngstr\u00F6m"}) {
-    const std::string first = nameBasedUuid(std::wstring_view(name));
-    EXPECT_EQ(nameBasedUuid(std::wstring_view(name)), first);
-    ASSERT_EQ(first.size(), 36u);
-    for (std::size_t i = 0; i < first.size(); ++i) {
-      if (i == 8 || i == 13 || i == 18 || i == 23) {
-        EXPECT_EQ(first[i], '-') << first;
-      } else {
-        EXPECT_TRUE(std::isdigit(first[i]) || (first[i] >= 'a' && first[i] <= 'f')) << first;
-      }
+    for (const wchar_t* name : {L"", L"Cities", L"Price of apples", L"\u00C5ngstr\u00F6m"}) {
+        const std::string first = nameBasedUuid(std::wstring_view(name));
+        EXPECT_EQ(nameBasedUuid(std::wstring_view(name)), first);
+        ASSERT_EQ(first.size(), 36u);
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            if (i == 8 || i == 13 || i == 18 || i == 23) {
+                EXPECT_EQ(first[i], '-') << first;
+            } else {
+                EXPECT_TRUE(std::isdigit(first[i]) || (first[i] >= 'a' && first[i] <= 'f')) << first;
+            }
+        }
+        EXPECT_EQ(first[14], '5') << first;
+        EXPECT_NE(std::string("89ab").find(first[19]), std::string::npos) << first;
     }
-    EXPECT_EQ(first[14], '5') << first;
-    EXPECT_NE(std::string("89ab").find(first[19]), std::string::npos) << first;
-  }
-  EXPECT_NE(nameBasedUuid(std::wstring_view(L"a")), nameBasedUuid(std::wstring_view(L"b")));
+    EXPECT_NE(nameBasedUuid(std::wstring_view(L"a")), nameBasedUuid(std::wstring_view(L"b")));
 }
 
 TEST(NameUuid, WideValuesBeyondUtf16HashAsReplacementCharacter) {
-  const std::wstring beyond(1, static_cast<wchar_t>(0x110000));
-  EXPECT_EQ(nameBasedUuid(beyond), nameBasedUuid(std::wstring_view(L"\uFFFD")));
+    const std::wstring beyond(1, static_cast<wchar_t>(0x110000));
+    EXPECT_EQ(nameBasedUuid(beyond), nameBasedUuid(std::wstring_view(L"\uFFFD")));
 }
 
 }  // namespace

@@ -21,11 +21,11 @@ constexpr std::uint8_t kFlagHangul = 0x20;       // a precomposed Hangul syllabl
 
 // Properties of one code point (many code points share one record).
 struct NormRecord {
-  std::uint8_t ccc;              // canonical combining class
-  std::uint8_t flags;            // kFlag* bits
-  std::uint8_t length;           // code points in the full decomposition, 0 when none
-  std::uint16_t decomposition;   // offset of the full decomposition in kDecompositionPool
-  std::uint16_t composition;     // offset of the composition list in kCompositionPool, 0 when none
+    std::uint8_t ccc;             // canonical combining class
+    std::uint8_t flags;           // kFlag* bits
+    std::uint8_t length;          // code points in the full decomposition, 0 when none
+    std::uint16_t decomposition;  // offset of the full decomposition in kDecompositionPool
+    std::uint16_t composition;    // offset of the composition list in kCompositionPool, 0 when none
 };
 
 // A decomposition pool entry holds its code point's combining class in the top byte, so that
@@ -34,10 +34,10 @@ constexpr unsigned kPoolCccShift = 24;
 constexpr std::uint32_t kPoolCodePointMask = 0xFFFFFF;
 
 extern const char kUnicodeVersion[];
-extern const std::uint8_t kNormBlockIndex[];    // indexed by code point >> kNormBlockShift
+extern const std::uint8_t kNormBlockIndex[];  // indexed by code point >> kNormBlockShift
 // block * 64 + (code point & 63) -> (record << 16) | (flags << 8) | combining class
 extern const std::uint32_t kNormBlocks[];
-extern const NormRecord kNormRecords[];         // record 0: a starter that nothing affects
+extern const NormRecord kNormRecords[];  // record 0: a starter that nothing affects
 extern const std::uint32_t kDecompositionPool[];
 // At a record's composition offset: the number of pairs, then (second, composite) pairs
 // sorted by second.
@@ -46,16 +46,20 @@ extern const std::uint32_t kCompositionPool[];
 // The packed properties of any 32-bit value: combining class, flags and record number. Values
 // that are not code points get record 0, so invalid input passes through unchanged.
 inline std::uint32_t normProperties(std::uint32_t c) {
-  constexpr std::uint32_t kInert = (kFlagNfdBoundary | kFlagNfcBoundary) << 8;  // record 0
-  if (c >= kCodePointLimit) return kInert;
-  const unsigned block = kNormBlockIndex[c >> kNormBlockShift];
-  return kNormBlocks[(block << kNormBlockShift) | (c & kNormBlockMask)];
+    constexpr std::uint32_t kInert = (kFlagNfdBoundary | kFlagNfcBoundary) << 8;  // record 0
+    if (c >= kCodePointLimit) return kInert;
+    const unsigned block = kNormBlockIndex[c >> kNormBlockShift];
+    return kNormBlocks[(block << kNormBlockShift) | (c & kNormBlockMask)];
 }
-inline std::uint8_t cccOf(std::uint32_t properties) { return properties & 0xFF; }
-inline std::uint8_t flagsOf(std::uint32_t properties) { return (properties >> 8) & 0xFF; }
+inline std::uint8_t cccOf(std::uint32_t properties) {
+    return properties & 0xFF;
+}
+inline std::uint8_t flagsOf(std::uint32_t properties) {
+    return (properties >> 8) & 0xFF;
+}
 
 inline const NormRecord& normRecord(std::uint32_t c) {
-  return kNormRecords[normProperties(c) >> 16];
+    return kNormRecords[normProperties(c) >> 16];
 }
 
 }  // namespace flk::unicode

@@ -8,8 +8,8 @@
 namespace flk {
 
 struct Attribute {
-  std::wstring name;
-  std::wstring value;
+    std::wstring name;
+    std::wstring value;
 };
 
 // Splits a list of name=value items separated by ";". A name runs to the next "=" or ";" and

@@ -15,41 +15,41 @@ namespace flk {
 enum class NormalForm { NFC = 1, NFD = 2 };
 
 class Normalizer {
- public:
-  NormalForm form() const { return form_; }
+public:
+    NormalForm form() const { return form_; }
 
-  std::wstring normalize(std::wstring_view text) const;
-  std::string normalize(std::string_view utf8) const;
-  std::u16string normalize(std::u16string_view utf16) const;
+    std::wstring normalize(std::wstring_view text) const;
+    std::string normalize(std::string_view utf8) const;
+    std::u16string normalize(std::u16string_view utf16) const;
 
-  // Return true when the text was rewritten (its content may still be the same).
-  bool normalizeInPlace(std::wstring& text) const;
-  bool normalizeInPlace(std::string& utf8) const;
+    // Return true when the text was rewritten (its content may still be the same).
+    bool normalizeInPlace(std::wstring& text) const;
+    bool normalizeInPlace(std::string& utf8) const;
 
- protected:
-  explicit Normalizer(NormalForm form) : form_(form) {}
-  ~Normalizer() = default;
+protected:
+    explicit Normalizer(NormalForm form) : form_(form) {}
+    ~Normalizer() = default;
 
- private:
-  NormalForm form_;
+private:
+    NormalForm form_;
 };
 
 // Canonical decomposition followed by canonical composition.
 class NormalizeNFC final : public Normalizer {
- public:
-  static const NormalizeNFC& instance();
+public:
+    static const NormalizeNFC& instance();
 
- private:
-  NormalizeNFC() : Normalizer(NormalForm::NFC) {}
+private:
+    NormalizeNFC() : Normalizer(NormalForm::NFC) {}
 };
 
 // Canonical decomposition.
 class NormalizeNFD final : public Normalizer {
- public:
-  static const NormalizeNFD& instance();
+public:
+    static const NormalizeNFD& instance();
 
- private:
-  NormalizeNFD() : Normalizer(NormalForm::NFD) {}
+private:
+    NormalizeNFD() : Normalizer(NormalForm::NFD) {}
 };
 
 // The normalizer of a form number (1 NFC, 2 NFD), or nullptr for any other number.

@@ -1,0 +1,66 @@
+// molvo-sim SCRIPT.lua [ARGS]: runs a model written in Lua with libferrolink.so loaded as its
+// external procedure library. A failing script ends the program with status 1 and its position.
+#include "lua_bindings.hpp"
+#include "molvo/model.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+#ifndef FERROLINK_DEFAULT_LIBRARY
+#define FERROLINK_DEFAULT_LIBRARY "libferrolink.so"
+#endif
+
+namespace {
+
+// The library comes from FERROLINK_LIBRARY when set, else from the build that made this program.
+std::string libraryPath() {
+    const char* env = std::getenv("FERROLINK_LIBRARY");
+    return env && *env ? env : FERROLINK_DEFAULT_LIBRARY;
+}
+
+void setArguments(lua_State* L, int argc, char** argv) {
+    lua_createtable(L, argc, 1);
+    for (int i = 0; i < argc; ++i) {
+        lua_pushstring(L, argv[i]);
+        lua_rawseti(L, -2, i - 1);   // arg[0] is the script, as with the lua interpreter
+    }
+    lua_setglobal(L, "arg");
+}
+
+int traceback(lua_State* L) {
+    const char* message = lua_tostring(L, 1);
+    luaL_traceback(L, L, message ? message : "(error object is not a string)", 1);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: molvo-sim SCRIPT.lua [ARGS]\n");
+        return 2;
+    }
+    lua_State* L = luaL_newstate();
+    luaL_openlibs(L);
+    molvo::beginModelRun();
+    try {
+        molvo::sim::registerModelFunctions(L);
+        molvo::sim::registerExports(L, libraryPath());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "molvo-sim: %s\n", e.what());
+        return 1;
+    }
+    setArguments(L, argc, argv);
+    lua_pushcfunction(L, traceback);
+    int status = luaL_loadfile(L, argv[1]);
+    if (status == LUA_OK) status = lua_pcall(L, 0, 0, -2);
+    if (status != LUA_OK) {
+        std::fprintf(stderr, "molvo-sim: %s\n", lua_tostring(L, -1));
+        return 1;
+    }
+    molvo::model().clear();   // procedures refer to the Lua state: drop them first
+    lua_close(L);
+    return 0;
+}

@@ -1,0 +1,36 @@
+// What every Molvo* function shares: the calling thread's last error and the checks on arguments.
+#pragma once
+
+#include "host_model.hpp"
+
+#include <string>
+
+namespace molvo {
+
+// Records the failure for MolvoAPILastErrorW and returns 0, the failure result.
+int failWith(int code, std::wstring message);
+void clearLastError();
+
+// True when the calling thread holds control; otherwise records MOLVO_ERR_NOT_CONTROLLER.
+bool holdsControl();
+
+// The identifier behind a handle, or nullptr after recording MOLVO_ERR_BAD_HANDLE.
+Identifier* identifierOf(int handle);
+// The set a handle stands for: a set, or the set of an index, or the range of an element parameter.
+SetData* setOf(int handle);
+
+// Copies text into a caller's string buffer; 0 with MOLVO_ERR_TRUNCATED when it had to be cut.
+int copyOut(const std::wstring& text, MolvoValueW* value);
+
+}  // namespace molvo
+
+// Opening lines of every Molvo* function that needs control.
+#define MOLVO_ENTER()                         \
+    do {                                      \
+        if (!molvo::holdsControl()) return 0; \
+        molvo::clearLastError();              \
+    } while (0)
+#define MOLVO_NEED(pointer)                                                                 \
+    do {                                                                                    \
+        if (!(pointer)) return molvo::failWith(MOLVO_ERR_NULL_ARGUMENT, L"null argument " L## #pointer); \
+    } while (0)

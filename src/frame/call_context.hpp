@@ -1,0 +1,24 @@
+// The call context (the name of the export entered last) and how errors reach the host.
+//
+// Only the host's thread, or a library thread holding host control, may raise: the context is a
+// plain global without a lock, as the host calls exports one at a time.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace flk {
+
+void setCallContext(std::string_view name);
+void setCallContext(std::wstring_view name);
+const std::string& callContext();
+
+// Raises "<call context>: <message>" as an error (severity 1, source "Ferrolink") and returns 0,
+// which the caller passes on as its own failure result.
+int raiseError(std::string_view message);
+int raiseError(std::wstring_view message);
+
+// Raises the message unchanged as a warning (severity 2, source "Ferrolink").
+void raiseWarning(std::wstring_view message);
+
+}  // namespace flk

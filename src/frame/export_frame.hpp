@@ -1,0 +1,32 @@
+// The frame every export runs in: it sets the call context, takes host control when the export
+// touches identifiers, and turns any exception into a raised error and the result 0, so that
+// nothing ever unwinds into the host. Control is released on every path.
+#pragma once
+
+#include "frame/call_context.hpp"
+#include "frame/host_control.hpp"
+
+#include <exception>
+
+namespace flk {
+
+enum class Host { Untouched, Controlled };
+
+// context: the name to store as call context, or nullptr for the exports that keep the previous one.
+template <class Work>
+int runExport(const char* context, Host host, Work&& work) noexcept {
+    if (context) setCallContext(std::string_view(context));
+    HostControl control(host == Host::Controlled);
+    try {
+        return work();
+    } catch (const std::exception& e) {
+        return raiseError(std::string_view(e.what()));
+    } catch (...) {
+        return raiseError(std::string_view("Unknown exception"));
+    }
+}
+
+// Raises "<name> is not available in this build" for an export whose subsystem is not built.
+int notAvailable(const char* name) noexcept;
+
+}  // namespace flk

@@ -1,0 +1,71 @@
+// Exports whose subsystem is not part of this build yet. Each fails honestly: it raises
+// "<name> is not available in this build" and returns 0. A subsystem that lands removes its
+// exports from this file.
+#include "ferrolink/ferrolink.h"
+#include "frame/export_frame.hpp"
+
+namespace flk {
+
+int notAvailable(const char* name) noexcept {
+    return runExport(name, Host::Untouched, [name] {
+        return raiseError(std::string(name) + " is not available in this build");
+    });
+}
+
+}  // namespace flk
+
+using flk::notAvailable;
+
+extern "C" {
+
+FERROLINK_API int AddMapping(const wchar_t*, const wchar_t*) { return notAvailable("AddMapping"); }
+FERROLINK_API int DeleteMapping(const wchar_t*) { return notAvailable("DeleteMapping"); }
+FERROLINK_API int ResetMappingData(const wchar_t*, int, int, int) { return notAvailable("ResetMappingData"); }
+FERROLINK_API int ReadFromFile(const wchar_t*, const wchar_t*, int, int, int) { return notAvailable("ReadFromFile"); }
+FERROLINK_API int WriteToFile(const wchar_t*, const wchar_t*, int) { return notAvailable("WriteToFile"); }
+FERROLINK_API int ReadFromStream(FerrolinkInput*, const wchar_t*, const wchar_t*, int, int, int) { return notAvailable("ReadFromStream"); }
+FERROLINK_API int WriteToStream(FerrolinkOutput*, const wchar_t*, const wchar_t*, int) { return notAvailable("WriteToStream"); }
+FERROLINK_API int SetDefaultStreamSize(int) { return notAvailable("SetDefaultStreamSize"); }
+FERROLINK_API int CreateStream(const char*) { return notAvailable("CreateStream"); }
+FERROLINK_API int DeleteStream(const char*) { return notAvailable("DeleteStream"); }
+FERROLINK_API int DeleteAllStreams(void) { return notAvailable("DeleteAllStreams"); }
+FERROLINK_API int WriteStreamToFile(const char*, const char*) { return notAvailable("WriteStreamToFile"); }
+FERROLINK_API int ExportStream(const char*, int) { return notAvailable("ExportStream"); }
+FERROLINK_API int ImportStream(const char*, int) { return notAvailable("ImportStream"); }
+FERROLINK_API int ConvertFileToEncoding(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int) { return notAvailable("ConvertFileToEncoding"); }
+FERROLINK_API int NormalizeUCString(const wchar_t*, wchar_t*, int) { return notAvailable("NormalizeUCString"); }
+FERROLINK_API int NormalizeSet(int, int) { return notAvailable("NormalizeSet"); }
+FERROLINK_API int AttributeListSplit(const wchar_t*, int) { return notAvailable("AttributeListSplit"); }
+FERROLINK_API int GetUUID(const wchar_t*, wchar_t*) { return notAvailable("GetUUID"); }
+FERROLINK_API int StopClient(void) { return notAvailable("StopClient"); }
+FERROLINK_API int NewRequest(const char*, const char*, const char*, const char*, const char*, const char*, const char*) { return notAvailable("NewRequest"); }
+FERROLINK_API int CloseRequest(const char*) { return notAvailable("CloseRequest"); }
+FERROLINK_API int CloseAllRequests(void) { return notAvailable("CloseAllRequests"); }
+FERROLINK_API int PerformRequest(const char*) { return notAvailable("PerformRequest"); }
+FERROLINK_API int WaitForResponses(int) { return notAvailable("WaitForResponses"); }
+FERROLINK_API int SetParallelConnections(int) { return notAvailable("SetParallelConnections"); }
+FERROLINK_API int QueryMapEncode(int, wchar_t*) { return notAvailable("QueryMapEncode"); }
+FERROLINK_API int AddStringOption(const char*, int, const char*) { return notAvailable("AddStringOption"); }
+FERROLINK_API int AddIntOption(const char*, int, int) { return notAvailable("AddIntOption"); }
+FERROLINK_API int AddHeader(const char*, const char*, const char*) { return notAvailable("AddHeader"); }
+FERROLINK_API int AddMimePart(const char*, const char*, const char*, int) { return notAvailable("AddMimePart"); }
+FERROLINK_API int GetStringInfoItem(const char*, int, char*) { return notAvailable("GetStringInfoItem"); }
+FERROLINK_API int GetIntInfoItem(const char*, int, int*) { return notAvailable("GetIntInfoItem"); }
+FERROLINK_API int SetDefaultHeaders(int) { return notAvailable("SetDefaultHeaders"); }
+FERROLINK_API int AddRequestHeaders(const char*, int) { return notAvailable("AddRequestHeaders"); }
+FERROLINK_API int GetResponseHeaders(const char*, int) { return notAvailable("GetResponseHeaders"); }
+FERROLINK_API int SetDefaultOptions(int, int) { return notAvailable("SetDefaultOptions"); }
+FERROLINK_API int AddRequestOptions(const char*, int, int) { return notAvailable("AddRequestOptions"); }
+FERROLINK_API int GetInfoItems(const char*, int, int, int) { return notAvailable("GetInfoItems"); }
+FERROLINK_API int StartAPIService(int, int, const wchar_t*, int) { return notAvailable("StartAPIService"); }
+FERROLINK_API int StopAPIService(void) { return notAvailable("StopAPIService"); }
+FERROLINK_API int YieldForAPIServiceTask(int, int*) { return notAvailable("YieldForAPIServiceTask"); }
+FERROLINK_API int YieldForAPIServiceTaskFunc(int) { return notAvailable("YieldForAPIServiceTaskFunc"); }
+FERROLINK_API int GetOAuth2AuthorizationCode(const wchar_t*, int, int) { return notAvailable("GetOAuth2AuthorizationCode"); }
+FERROLINK_API int CreateCodeChallenge(wchar_t*, wchar_t*, wchar_t*) { return notAvailable("CreateCodeChallenge"); }
+FERROLINK_API int OpenURLDesktop(const wchar_t*) { return notAvailable("OpenURLDesktop"); }
+FERROLINK_API int Poll(const wchar_t*, int) { return notAvailable("Poll"); }
+FERROLINK_API int StopPolling(void) { return notAvailable("StopPolling"); }
+FERROLINK_API int ProxyResolve(const wchar_t*, wchar_t*) { return notAvailable("ProxyResolve"); }
+
+}  // extern "C"

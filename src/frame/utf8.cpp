@@ -1,0 +1,89 @@
+#include "frame/utf8.hpp"
+
+#include <cstdint>
+
+namespace flk {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool isScalar(char32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
+
+// Decodes one sequence at s[i]; returns its length, or 0 when it is not valid UTF-8.
+size_t decode(std::string_view s, size_t i, char32_t& c) {
+    auto b = static_cast<unsigned char>(s[i]);
+    size_t len = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    if (len == 0 || i + len > s.size()) return 0;
+    c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    for (size_t k = 1; k < len; ++k) {
+        auto cb = static_cast<unsigned char>(s[i + k]);
+        if ((cb & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (cb & 0x3F);
+    }
+    static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    return c >= kShortest[len] && isScalar(c) ? len : 0;
+}
+
+}  // namespace
+
+void appendUtf8(std::string& out, std::wstring_view text) {
+    out.reserve(out.size() + text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<char32_t>(wc);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        if (!isScalar(c)) c = kReplacement;
+        if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void appendWide(std::wstring& out, std::string_view s) {
+    out.reserve(out.size() + s.size());
+    for (size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            out += static_cast<wchar_t>(s[i++]);
+            continue;
+        }
+        char32_t c;
+        size_t len = decode(s, i, c);
+        out += static_cast<wchar_t>(len ? c : kReplacement);
+        i += len ? len : 1;
+    }
+}
+
+size_t decodeUtf8Into(std::string_view s, wchar_t* out, size_t capacity) {
+    size_t n = 0;
+    for (size_t i = 0; i < s.size() && n < capacity; ++n) {
+        char32_t c;
+        size_t len = decode(s, i, c);
+        out[n] = static_cast<wchar_t>(len ? c : kReplacement);
+        i += len ? len : 1;
+    }
+    return n;
+}
+
+std::string toUtf8(std::wstring_view text) {
+    std::string out;
+    appendUtf8(out, text);
+    return out;
+}
+
+std::wstring fromUtf8(std::string_view utf8) {
+    std::wstring out;
+    appendWide(out, utf8);
+    return out;
+}
+
+}  // namespace flk

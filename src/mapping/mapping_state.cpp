@@ -1,0 +1,122 @@
+#include "mapping/mapping_state.hpp"
+
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+
+#include <string>
+
+namespace flk {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\n\r\f\v";
+
+std::string_view trimmed(std::string_view s) {
+    size_t first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
+}
+
+}  // namespace
+
+MappingState::MappingState(std::shared_ptr<Mapping> mapping, std::wstring documentName)
+    : mapping_(std::move(mapping)),
+      documentName_(std::move(documentName)),
+      tuple_(mapping_->indexCount(), 0),
+      external_(mapping_->indexCount(), 0) {}
+
+const std::wstring& MappingState::indexName(int index) const { return mapping_->indexTable[size_t(index)]->name(); }
+
+int MappingState::bindElement(int index, std::string_view name, bool bindsExisting, bool skipNonExisting) {
+    name = trimmed(name);
+    if (name.empty()) {
+        if (skipNonExisting) return kSkip;
+        return raiseError(L"Empty element encountered for index " + indexName(index));
+    }
+    int element = mapping_->indexTable[size_t(index)]->elementByName(name, bindsExisting);
+    if (element > 0) {
+        tuple_[size_t(index)] = element;
+        return element;
+    }
+    if (skipNonExisting) return kSkip;
+    return raiseError("Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index)));
+}
+
+int MappingState::bindIterative(int index, int counter, std::string_view prefix, bool iterativeExisting,
+                                bool bindsExisting, bool skipNonExisting) {
+    if (!iterativeExisting) {
+        std::string name(prefix);
+        name += std::to_string(counter);
+        return bindElement(index, name, bindsExisting, skipNonExisting);
+    }
+    int element = mapping_->indexTable[size_t(index)]->elementByOrdinal(counter);
+    if (element > 0) {
+        tuple_[size_t(index)] = element;
+        return element;
+    }
+    return raiseError(L"No existing element found with ordinal " + std::to_wstring(counter) + L" for index " +
+                      indexName(index));
+}
+
+int MappingState::checkExternal(int index, std::string_view name) {
+    int element = mapping_->indexTable[size_t(index)]->elementByName(trimmed(name), false);
+    if (element > 0 && element == external_[size_t(index)]) return element;
+    return raiseError("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) +
+                      " does not match external binding");
+}
+
+const int* MappingState::referenceTuple(const IdentifierReference& reference) {
+    scratch_.resize(reference.indices.size());
+    for (size_t k = 0; k < reference.indices.size(); ++k) scratch_[k] = tuple_[size_t(reference.indices[k])];
+    return scratch_.data();
+}
+
+// A full batch is flushed after the sets of its tuple, so that the elements exist before the
+// values that use them.
+void MappingState::makeRoomFor(const IdentifierReference& reference) {
+    if (!reference.target->batchFull()) return;
+    for (int index : reference.indices) mapping_->indexTable[size_t(index)]->flush();
+    reference.target->flush();
+}
+
+void MappingState::assignReference(const IdentifierReference& reference, double number) {
+    makeRoomFor(reference);
+    reference.target->assignNumber(referenceTuple(reference), number);
+}
+
+void MappingState::assignReference(const IdentifierReference& reference, std::string_view text) {
+    makeRoomFor(reference);
+    reference.target->assignText(referenceTuple(reference), text);
+}
+
+bool MappingState::prepareExternal() {
+    for (const ExternalBinding& b : mapping_->externalBindings) {
+        if (!b.binding) continue;
+        MolvoValueW value{0, 0, 0, nullptr};
+        b.binding->retrieve(nullptr, value);
+        if (value.Int <= 0) {
+            raiseError(L"External binding for " + indexName(b.index) + L" has no value");
+            return false;
+        }
+        external_[size_t(b.index)] = value.Int;
+        tuple_[size_t(b.index)] = value.Int;
+    }
+    return true;
+}
+
+bool MappingState::flushAll() {
+    bool clean = true;
+    // Errors the host only warns about (a value outside a domain, a cut string) are raised but do
+    // not fail the read.
+    auto flushOne = [&clean](MolvoIOHandler& h) {
+        if (h.flush() || h.lastErrorCode() == 0) return;
+        raiseError(h.lastError());
+        if (!h.ok()) clean = false;
+        h.clearError();
+    };
+    for (auto& index : mapping_->indexTable) flushOne(*index);
+    for (auto& reference : mapping_->references) flushOne(*reference.target);
+    return clean;
+}
+
+}  // namespace flk

@@ -1,0 +1,86 @@
+// The state of one read or write of one mapping: the element currently bound to each index of the
+// mapping's index table, and the element lookups the binding attributes need.
+#pragma once
+
+#include "mapping/mapping.hpp"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace flk {
+
+class MappingState {
+public:
+    static constexpr int kSkip = -1;   // bindElement: leave this part of the document quietly
+
+    MappingState(std::shared_ptr<Mapping> mapping, std::wstring documentName);
+    virtual ~MappingState() = default;
+
+    Mapping& mapping() { return *mapping_; }
+    const std::wstring& documentName() const { return documentName_; }
+    std::vector<int>& tuple() { return tuple_; }
+
+    // Binds the element of that name (trimmed of blanks) to the index: the element, 0 after raising
+    // an error, or kSkip.
+    int bindElement(int index, std::string_view name, bool bindsExisting, bool skipNonExisting);
+    // Binds the element at an ordinal (iterativeExisting), or the element named prefix + counter.
+    int bindIterative(int index, int counter, std::string_view prefix, bool iterativeExisting, bool bindsExisting,
+                      bool skipNonExisting);
+    // The element of that name must be the one an external binding fixed; 0 after raising otherwise.
+    int checkExternal(int index, std::string_view name);
+    // Appends the value to the reference's target at the tuple of its indices.
+    void assignReference(const IdentifierReference& reference, double number);
+    void assignReference(const IdentifierReference& reference, std::string_view text);
+    // Reads the element parameters of the external bindings; false after raising when one has none.
+    bool prepareExternal();
+    bool isExternallyBound(int index) const { return size_t(index) < external_.size() && external_[size_t(index)] != 0; }
+    // Flushes every handler of the index table, then every reference; false after raising the
+    // first error a handler kept.
+    bool flushAll();
+
+protected:
+    const std::wstring& indexName(int index) const;
+
+private:
+    const int* referenceTuple(const IdentifierReference& reference);
+    void makeRoomFor(const IdentifierReference& reference);
+
+    std::shared_ptr<Mapping> mapping_;
+    std::wstring documentName_;
+    std::vector<int> tuple_;
+    std::vector<int> external_;     // element fixed by an external binding per index, 0 when none
+    std::vector<int> scratch_;      // a reference's tuple, reused
+};
+
+struct ResetFlags {
+    bool emptyReferenced = false;
+    bool emptyIndices = false;
+    bool resetCounters = false;
+};
+
+class ReadState : public MappingState {
+public:
+    ReadState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::istream& input, ResetFlags flags)
+        : MappingState(std::move(mapping), std::move(documentName)), input_(input), flags_(flags) {}
+    std::istream& input() { return input_; }
+    const ResetFlags& resetFlags() const { return flags_; }
+
+private:
+    std::istream& input_;
+    ResetFlags flags_;
+};
+
+class WriteState : public MappingState {
+public:
+    WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output)
+        : MappingState(std::move(mapping), std::move(documentName)), output_(output) {}
+    std::ostream& output() { return output_; }
+
+private:
+    std::ostream& output_;
+};
+
+}  // namespace flk

@@ -1,0 +1,183 @@
+#include "mapping/molvo_io_handler.hpp"
+
+#include "frame/utf8.hpp"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace flk {
+
+MolvoIOHandler::MolvoIOHandler(std::wstring name, bool elementMode, int flags, int maxStringSize)
+    : IdentifierHandle(std::move(name), flags),
+      elementMode_(elementMode),
+      stringSize_(std::clamp(maxStringSize, kMinStringSize, kMaxStringSize)),
+      writeBatch_(kBatchSize),
+      readBatch_(kBatchSize) {
+    if (!valid()) return;
+    if (storage() == kString) {
+        writeBatch_ = kStringBatchChars / stringSize_;
+        readBatch_ = kStringBatchChars / std::max(stringSize_, kMinReadStringSize);
+    }
+    declaration_.fill(handle());
+    range_.fill(handle());
+    if (slicedDimension() > 0) MolvoValueResetHandle(handle());
+}
+
+// ---- errors
+
+bool MolvoIOHandler::applyErrorPolicy() {
+    HostError e = lastHostError();
+    if (e.code == 0) return ok_;
+    if (e.code == MOLVO_ERR_END_OF_DATA || e.code == MOLVO_ERR_ALREADY_MEMBER) {
+        ok_ = true;
+        lastErrorCode_ = 0;
+        lastError_.clear();
+        return ok_;
+    }
+    lastErrorCode_ = e.code;
+    lastError_ = name() + L": " + e.text + L" (error " + std::to_wstring(e.code) + L")";
+    if (e.code != MOLVO_ERR_OUTSIDE_DOMAIN && e.code != MOLVO_ERR_TRUNCATED) ok_ = false;
+    return ok_;
+}
+
+// ---- elements
+
+int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
+    if (!isSetOrIndex() || name.empty()) return 0;
+    probe_.assign(name);
+    if (auto it = nameCache_.find(probe_); it != nameCache_.end()) return it->second;
+    std::wstring wide = fromUtf8(name);
+    int element = 0, created = 0;
+    int status = existingOnly ? MolvoSetNameToElementW(handle(), wide.c_str(), &element)
+                              : MolvoSetElementNumberW(handle(), wide.c_str(), 1, &element, &created);
+    if (status != 1) {
+        applyErrorPolicy();
+        return 0;
+    }
+    if (created) {
+        // A new element must also become a member of the set this handler stands for: a set takes
+        // it as the value 1, an index through the recursive add of its range.
+        if (type() == kIndex) {
+            if (pendingElements_ == kBatchSize) flush();
+            newElements_.resize(kBatchSize);
+            newElements_[size_t(pendingElements_++)] = element;
+        } else {
+            assignInteger(&element, 1);
+        }
+    }
+    nameCache_.emplace(probe_, element);
+    return element;
+}
+
+int MolvoIOHandler::elementByOrdinal(int ordinal) {
+    int element = 0;
+    if (MolvoSetOrdinalToElement(handle(), ordinal, &element) != 1) {
+        applyErrorPolicy();
+        return 0;
+    }
+    return element;
+}
+
+int MolvoIOHandler::namesHandle() const { return isSetOrIndex() ? handle() : range_.range(); }
+
+const std::string& MolvoIOHandler::elementName(int element) {
+    auto it = nameOfElement_.find(element);
+    if (it != nameOfElement_.end()) return it->second;
+    std::vector<wchar_t> buffer(size_t(kMaxStringSize) + 1, L'\0');
+    MolvoValueW value{0, 0, kMaxStringSize + 1, buffer.data()};
+    if (MolvoSetElementToNameW(namesHandle(), element, &value) != 1) applyErrorPolicy();
+    return nameOfElement_.emplace(element, toUtf8(buffer.data())).first->second;
+}
+
+// ---- writing
+
+MolvoValueW& MolvoIOHandler::nextSlot(const int* tuple) {
+    if (batchFull()) flush();
+    int dim = slicedDimension();
+    if (writeValues_.empty()) {
+        writeTuples_.resize(size_t(writeBatch_) * size_t(dim));
+        writeValues_.resize(size_t(writeBatch_));
+    }
+    std::copy(tuple, tuple + dim, writeTuples_.begin() + std::ptrdiff_t(pendingValues_) * dim);
+    return writeValues_[size_t(pendingValues_++)];
+}
+
+void MolvoIOHandler::assignNumber(const int* tuple, double value) {
+    MolvoValueW v{value, static_cast<int>(value), 0, nullptr};
+    if (storage() == kInteger) v.Int = static_cast<int>(value);
+    if (slicedDimension() == 0) {
+        if (MolvoValueAssignW(handle(), nullptr, &v) != 1) applyErrorPolicy();
+        return;
+    }
+    nextSlot(tuple) = v;
+}
+
+void MolvoIOHandler::assignInteger(const int* tuple, int value) { assignNumber(tuple, value); }
+
+void MolvoIOHandler::assignText(const int* tuple, std::string_view utf8) {
+    size_t slotSize = size_t(stringSize_) + 1;
+    if (slicedDimension() == 0) {
+        std::vector<wchar_t> text(slotSize, L'\0');
+        text[decodeUtf8Into(utf8, text.data(), size_t(stringSize_))] = 0;
+        MolvoValueW v{0, 0, stringSize_ + 1, text.data()};
+        if (MolvoValueAssignW(handle(), nullptr, &v) != 1) applyErrorPolicy();
+        return;
+    }
+    int slot = batchFull() ? 0 : pendingValues_;
+    MolvoValueW& v = nextSlot(tuple);
+    if (writeStrings_.empty()) writeStrings_.resize(slotSize * size_t(writeBatch_));
+    wchar_t* target = writeStrings_.data() + slotSize * size_t(slot);
+    target[decodeUtf8Into(utf8, target, size_t(stringSize_))] = 0;
+    v = MolvoValueW{0, 0, stringSize_ + 1, target};
+}
+
+bool MolvoIOHandler::flush() {
+    bool clean = true;
+    if (pendingElements_ > 0) {
+        if (MolvoSetAddElementRecursiveMulti(handle(), pendingElements_, newElements_.data()) != 1)
+            clean = applyErrorPolicy() && clean;
+        pendingElements_ = 0;
+    }
+    if (pendingValues_ > 0) {
+        if (MolvoValueAssignMultiW(handle(), pendingValues_, writeTuples_.data(), writeValues_.data()) != 1)
+            clean = applyErrorPolicy() && clean;
+        pendingValues_ = 0;
+    }
+    return clean && lastErrorCode_ == 0;
+}
+
+// ---- reading
+
+void MolvoIOHandler::resetIteration() { MolvoValueResetHandle(handle()); }
+
+void MolvoIOHandler::prepareReadBuffers() {
+    if (!readValues_.empty()) return;
+    readTuples_.resize(size_t(readBatch_) * size_t(std::max(slicedDimension(), 1)));
+    readValues_.resize(size_t(readBatch_));
+    if (storage() != kString) return;
+    size_t slotSize = size_t(stringSize_) + 1;
+    readStrings_.resize(slotSize * size_t(readBatch_));
+    for (int i = 0; i < readBatch_; ++i)
+        readValues_[size_t(i)] = MolvoValueW{0, 0, int(slotSize), readStrings_.data() + slotSize * size_t(i)};
+}
+
+int MolvoIOHandler::nextBatch() {
+    prepareReadBuffers();
+    if (storage() == kString)   // the host reports lengths in Length: give every slot its capacity back
+        for (auto& v : readValues_) v.Length = stringSize_ + 1;
+    int count = readBatch_;
+    if (MolvoValueNextMultiW(handle(), &count, readTuples_.data(), readValues_.data()) != 1) {
+        applyErrorPolicy();
+        if (count <= 0) return 0;
+    }
+    return count;
+}
+
+bool MolvoIOHandler::retrieve(const int* tuple, MolvoValueW& value) {
+    prepareReadBuffers();
+    if (storage() == kString) value = MolvoValueW{0, 0, stringSize_ + 1, readStrings_.data()};
+    if (MolvoValueRetrieveW(handle(), tuple, &value) != 1) return applyErrorPolicy();
+    return true;
+}
+
+}  // namespace flk

@@ -1,0 +1,107 @@
+// Batched reading and writing of one identifier's values.
+//
+// Assignments and new set elements collect in batches until flush() hands them to the host (new
+// elements first, so that values never refer to elements the host does not know yet); values are
+// read a batch at a time. Failed host calls go through one error policy; the owner decides
+// whether to raise the text it leaves. A handler is used only while host control is held and is
+// never shared between threads.
+#pragma once
+
+#include "mapping/identifier_handle.hpp"
+#include "mapping/molvo_domain.hpp"
+#include "molvo/molvo3.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace flk {
+
+class MolvoIOHandler : public IdentifierHandle {
+public:
+    static constexpr int kBatchSize = 1024;
+    static constexpr int kMinStringSize = 1024;
+    static constexpr int kMaxStringSize = 8192;
+    static constexpr int kStringBatchChars = 1048576;   // characters moved per batch of strings
+    static constexpr int kMinReadStringSize = 16384;
+
+    // elementMode: element values travel as names. maxStringSize is clamped to 1024..8192.
+    MolvoIOHandler(std::wstring name, bool elementMode, int flags, int maxStringSize);
+
+    bool elementMode() const { return elementMode_; }
+    int stringSize() const { return stringSize_; }
+    int writeBatchSize() const { return writeBatch_; }
+    int readBatchSize() const { return readBatch_; }
+    const MolvoDeclarationDomain& declarationDomain() const { return declaration_; }
+    const MolvoRangeDomain& rangeDomain() const { return range_; }
+
+    // ---- elements of a set or index (types 1, 2, 60); 0 when there is none
+    // With existingOnly the element must exist; otherwise it is created (and added to the set).
+    int elementByName(std::string_view name, bool existingOnly);
+    int elementByOrdinal(int ordinal);
+    // The UTF-8 name of an element of this set or index, or of this element parameter's range.
+    const std::string& elementName(int element);
+
+    // ---- writing; tuples have slicedDimension() entries and may be null for a scalar
+    void assignNumber(const int* tuple, double value);
+    void assignInteger(const int* tuple, int value);   // integers and element numbers
+    void assignText(const int* tuple, std::string_view utf8);
+    bool batchFull() const { return pendingValues_ >= writeBatch_; }
+    int pendingValues() const { return pendingValues_; }
+    // Hands pending new elements, then pending values, to the host; true when no error is left.
+    bool flush();
+
+    // ---- reading, in the host's tuple order
+    void resetIteration();
+    // Fetches the next batch; returns how many values it holds, 0 at the end or on an error.
+    int nextBatch();
+    const int* batchTuple(int i) const { return readTuples_.data() + size_t(i) * slicedDimension(); }
+    const MolvoValueW& batchValue(int i) const { return readValues_[size_t(i)]; }
+    // The value at a tuple (the default where none is stored); strings stay valid until the next call.
+    bool retrieve(const int* tuple, MolvoValueW& value);
+
+    // ---- errors
+    bool ok() const { return ok_; }
+    int lastErrorCode() const { return lastErrorCode_; }
+    const std::wstring& lastError() const { return lastError_; }
+    // Run after a host call that did not return 1. Returns ok().
+    bool applyErrorPolicy();
+    // Forgets the kept error once its owner has reported it.
+    void clearError() { ok_ = true; lastErrorCode_ = 0; lastError_.clear(); }
+
+private:
+    MolvoValueW& nextSlot(const int* tuple);
+    void prepareReadBuffers();
+    int namesHandle() const;
+
+    bool elementMode_;
+    int stringSize_;
+    int writeBatch_;
+    int readBatch_;
+    MolvoDeclarationDomain declaration_;
+    MolvoRangeDomain range_;
+
+    // Write batch: new elements, tuples, values, and one string slot per value for string storage.
+    std::vector<int> newElements_;
+    int pendingElements_ = 0;
+    std::vector<int> writeTuples_;
+    std::vector<MolvoValueW> writeValues_;
+    std::vector<wchar_t> writeStrings_;
+    int pendingValues_ = 0;
+
+    // Read batch.
+    std::vector<int> readTuples_;
+    std::vector<MolvoValueW> readValues_;
+    std::vector<wchar_t> readStrings_;
+
+    std::unordered_map<std::string, int> nameCache_;
+    std::string probe_;   // reused key for cache lookups, so that hits allocate nothing
+    std::unordered_map<int, std::string> nameOfElement_;
+
+    bool ok_ = true;
+    int lastErrorCode_ = 0;
+    std::wstring lastError_;
+};
+
+}  // namespace flk
