@@ -8,7 +8,8 @@ Inputs (Debian's unicode-data package puts them in /usr/share/unicode):
 Regenerate after a Unicode update with
   apt-get install unicode-data
   /usr/bin/python3 scripts/gen-normalization-tables.py [--ucd /usr/share/unicode] [--output FILE]
-and commit the result; the build itself never needs the package.
+and commit the result; the build itself never needs the package. With --check the script only
+tells whether the committed file is what it would generate (a test runs that).
 
 Layout of the generated tables (the C++ side is src/text/normalization_tables.hpp):
   kNormBlockIndex[cp >> 6]                 block number of the code point's 64-entry block
@@ -256,6 +257,8 @@ def main():
                         help="folder with UnicodeData.txt and DerivedNormalizationProps.txt")
     parser.add_argument("--output", default=os.path.join(here, "..", "src", "text",
                                                          "normalization_tables.cpp"))
+    parser.add_argument("--check", action="store_true",
+                        help="only compare the output file with what would be generated")
     args = parser.parse_args()
 
     ccc, decomposition = read_unicode_data(os.path.join(args.ucd, "UnicodeData.txt"))
@@ -265,8 +268,16 @@ def main():
     compositions = build_compositions(decomposition, exclusions)
     ucd = (ccc, decomposition, exclusions, props, compositions)
     tables, blocks, block_index = build_tables(ucd)
+    text = render(version, tables, blocks, block_index)
+    if args.check:
+        with open(args.output, encoding="utf-8") as f:
+            if f.read() != text:
+                sys.exit("gen-normalization-tables: %s is not what the script generates from %s; "
+                         "regenerate it" % (args.output, args.ucd))
+        print("gen-normalization-tables: %s is current" % args.output)
+        return
     with open(args.output, "w", encoding="utf-8") as f:
-        f.write(render(version, tables, blocks, block_index))
+        f.write(text)
     print("gen-normalization-tables: Unicode %s, %d blocks, %d records, %d decomposition and "
           "%d composition entries -> %s" % (version, len(blocks), len(tables.records),
                                              len(tables.decomposition_pool),

@@ -85,8 +85,8 @@ private:
             if (available < 4) return 0;
             const unsigned char low = b0 == 0xF0 ? 0x90 : 0x80;
             const unsigned char high = b0 == 0xF4 ? 0x8F : 0xBF;
-            return inRange(p + 1, low, high) && inRange(p + 2, 0x80, 0xBF) && inRange(p + 3, 0x80, 0xBF) ? 4
-                                                                                                         : 0;
+            const bool valid = inRange(p + 1, low, high) && inRange(p + 2, 0x80, 0xBF) && inRange(p + 3, 0x80, 0xBF);
+            return valid ? 4 : 0;
         }
         return 0;
     }
