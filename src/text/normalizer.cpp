@@ -104,15 +104,11 @@ public:
         const Unit* segment = begin;  // start of the current segment
         bool segmentYes = true;
         std::uint32_t lastCcc = 0;
-        auto closeSegment = [&](const Unit* segmentEnd) {
-            if (segmentYes) return;
-            out.append(copied, segment);
-            writeSegment(segment, segmentEnd, out);
-            copied = segmentEnd;
-        };
+        // A segment ends where the next starts; one that failed the quick check is flushed. (Written
+        // out at each end rather than as a lambda, so that the loop's pointers stay in registers.)
         for (const Unit* p = begin; p != end;) {
             if (unitValue<Codec>(*p) < quickLimit_) {
-                closeSegment(p);
+                if (!segmentYes) copied = flushSegment(copied, segment, p, out);
                 p = skipBelow<Codec>(p, end, quickLimit_);
                 segment = p - 1;
                 segmentYes = true;
@@ -124,14 +120,14 @@ public:
             const std::uint32_t ccc = unicode::cccOf(properties);
             const std::uint8_t flags = unicode::flagsOf(properties);
             if ((flags & rules_.boundary) && start != segment) {
-                closeSegment(start);
+                if (!segmentYes) copied = flushSegment(copied, segment, start, out);
                 segment = start;
                 segmentYes = true;
             }
             if ((flags & rules_.notYes) || (ccc != 0 && lastCcc > ccc)) segmentYes = false;
             lastCcc = ccc;
         }
-        closeSegment(end);
+        if (!segmentYes) copied = flushSegment(copied, segment, end, out);
         if (copied == begin) return false;
         out.append(copied, end);
         return true;
@@ -154,6 +150,14 @@ public:
 
 private:
     static constexpr std::size_t kCopyChunkUnits = kCopyChunkBytes / sizeof(Unit);
+
+    // Appends the normalized text before the segment and the normalized segment [segment,
+    // segmentEnd); returns the new end of what is written.
+    const Unit* flushSegment(const Unit* copied, const Unit* segment, const Unit* segmentEnd, String& out) {
+        out.append(copied, segment);
+        writeSegment(segment, segmentEnd, out);
+        return segmentEnd;
+    }
 
     // Decodes [begin, end), normalizes it and appends the result.
     void writeSegment(const Unit* begin, const Unit* end, String& out) {
