@@ -71,6 +71,8 @@ expectError("NormalizeSet: cannot rename element 'e\u{301}t\u{E9}' to '\u{E9}t\u
 expectList(elements("Names"), {"caf\u{E9}", "plain", "\u{E9}t\u{E9}", "e\u{301}t\u{E9}"}, "NFC names")
 expect(get("Visits", "caf\u{E9}"), 7, "a renamed element keeps its values")
 
+-- The host refuses every rename of a calendar element, so success here shows that elements whose
+-- names need no change are not renamed.
 set("Days", {index = "d", calendar = {unit = "day", first = "2024-01-01", last = "2024-01-03",
                                       format = "%c%y-%m-%d"}})
 expect(flk.NormalizeSet(handle("Days"), 2), 1, "a calendar whose names need no change")
