@@ -1,6 +1,6 @@
 // Conformance with Unicode's NormalizationTest.txt: every line satisfies the NFC and NFD
 // invariants of the file's header, in every encoding the normalizer reads, and every code point
-// that part 1 does not list is left as it is.
+// that the file's part 1 does not list is left as it is.
 #include "text/normalizer.hpp"
 #include "unicode_test_text.hpp"
 
