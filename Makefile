@@ -30,7 +30,7 @@ sanitize: deps
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	      -DFERROLINK_FUZZ=ON -DFERROLINK_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	scripts/run-fuzzers $(FUZZ_BUILD)
 
 bench: build

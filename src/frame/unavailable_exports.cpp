@@ -33,10 +33,6 @@ FERROLINK_API int WriteStreamToFile(const char*, const char*) { return notAvaila
 FERROLINK_API int ExportStream(const char*, int) { return notAvailable("ExportStream"); }
 FERROLINK_API int ImportStream(const char*, int) { return notAvailable("ImportStream"); }
 FERROLINK_API int ConvertFileToEncoding(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int) { return notAvailable("ConvertFileToEncoding"); }
-FERROLINK_API int NormalizeUCString(const wchar_t*, wchar_t*, int) { return notAvailable("NormalizeUCString"); }
-FERROLINK_API int NormalizeSet(int, int) { return notAvailable("NormalizeSet"); }
-FERROLINK_API int AttributeListSplit(const wchar_t*, int) { return notAvailable("AttributeListSplit"); }
-FERROLINK_API int GetUUID(const wchar_t*, wchar_t*) { return notAvailable("GetUUID"); }
 FERROLINK_API int StopClient(void) { return notAvailable("StopClient"); }
 FERROLINK_API int NewRequest(const char*, const char*, const char*, const char*, const char*, const char*, const char*) { return notAvailable("NewRequest"); }
 FERROLINK_API int CloseRequest(const char*) { return notAvailable("CloseRequest"); }

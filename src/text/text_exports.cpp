@@ -1,0 +1,77 @@
+// The exports of the text utilities: normalization of a string and of a set's element names,
+// attribute lists and name-based UUIDs.
+#include "ferrolink/ferrolink.h"
+#include "frame/export_frame.hpp"
+#include "text/attribute_store.hpp"
+#include "text/name_uuid.hpp"
+#include "text/normalizer.hpp"
+#include "text/set_normalization.hpp"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace flk {
+namespace {
+
+constexpr size_t kNormalizedMax = 2047;  // characters written by NormalizeUCString, before the NUL
+constexpr size_t kUuidMax = 1023;        // characters written by GetUUID, before the NUL
+
+std::wstring_view textOf(const wchar_t* text) { return text ? std::wstring_view(text) : std::wstring_view(); }
+
+// Writes at most maxChars characters of text and a terminating NUL.
+void copyOut(std::wstring_view text, wchar_t* out, size_t maxChars) {
+    const size_t n = std::min(text.size(), maxChars);
+    std::copy_n(text.data(), n, out);
+    out[n] = L'\0';
+}
+
+// The normalizer of a form number, or nullptr after raising why there is none.
+const Normalizer* normalizerOrError(int form) {
+    const Normalizer* normalizer = normalizerForForm(form);
+    if (!normalizer) {
+        raiseError("normalization form " + std::to_string(form) + " is not supported: expected 1 (NFC) or 2 (NFD)");
+    }
+    return normalizer;
+}
+
+}  // namespace
+}  // namespace flk
+
+using namespace flk;
+
+extern "C" {
+
+FERROLINK_API int NormalizeUCString(const wchar_t* input, wchar_t* output, int form) {
+    return runExport("NormalizeUCString", Host::Untouched, [&] {
+        if (!output) return raiseError(std::string_view("no output buffer given"));
+        output[0] = L'\0';
+        const Normalizer* normalizer = normalizerOrError(form);
+        if (!normalizer) return 0;
+        copyOut(normalizer->normalize(textOf(input)), output, kNormalizedMax);
+        return 1;
+    });
+}
+
+FERROLINK_API int NormalizeSet(int set, int form) {
+    return runExport("NormalizeSet", Host::Controlled, [&] {
+        const Normalizer* normalizer = normalizerOrError(form);
+        return normalizer && normalizeSetElements(set, *normalizer) ? 1 : 0;
+    });
+}
+
+FERROLINK_API int AttributeListSplit(const wchar_t* attributeList, int attributeValueParameter) {
+    return runExport("AttributeListSplit", Host::Controlled,
+                     [&] { return storeAttributeList(textOf(attributeList), attributeValueParameter); });
+}
+
+FERROLINK_API int GetUUID(const wchar_t* name, wchar_t* uuid) {
+    return runExport(nullptr, Host::Untouched, [&] {
+        if (!uuid) return raiseError(std::string_view("no output buffer given"));
+        const std::string text = nameBasedUuid(textOf(name));
+        copyOut(std::wstring(text.begin(), text.end()), uuid, kUuidMax);
+        return 1;
+    });
+}
+
+}  // extern "C"
