@@ -39,11 +39,22 @@ std::optional<log4cxx::LevelPtr> levelNamed(const wchar_t* name) {
     return std::nullopt;
 }
 
+// The logging library calls itself configured once its default start-up ran, even when that found
+// no configuration at all; a configuration that gives no logger an appender counts as none here.
+bool loggingConfigured() {
+    auto repository = log4cxx::LogManager::getLoggerRepository();
+    if (!repository->isConfigured()) return false;
+    if (!repository->getRootLogger()->getAllAppenders().empty()) return true;
+    for (const auto& logger : repository->getCurrentLoggers())
+        if (!logger->getAllAppenders().empty()) return true;
+    return false;
+}
+
 // Logging is configured from the file only while nobody configured it, or while it is switched off.
 void configureLogging() {
-    auto repository = log4cxx::LogManager::getLoggerRepository();
-    bool off = repository->getRootLogger()->getLevel() == log4cxx::Level::getOff();
-    if (!repository->isConfigured() || off) configureAndWatchLogging(kLogConfigFile);
+    auto root = log4cxx::LogManager::getLoggerRepository()->getRootLogger();
+    bool off = root->getLevel() == log4cxx::Level::getOff();
+    if (!loggingConfigured() || off) configureAndWatchLogging(kLogConfigFile);
 }
 
 }  // namespace

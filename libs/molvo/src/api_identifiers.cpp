@@ -139,7 +139,7 @@ int MolvoAttributeDefaultW(int handle, MolvoValueW* value) {
         return 1;
     }
     if (id->storage == Storage::String) return copyOut(std::get<std::wstring>(id->defaultValue), value);
-    double d = numberOf(*id, id->defaultValue);
+    double d = id->defaultNumber;
     value->Double = d;
     value->Int = int(d);
     return 1;

@@ -34,14 +34,14 @@ int putValue(Identifier& id, const int* tuple, const MolvoValueW& v) {
     double d = id.storage == Storage::Numeric ? v.Double : double(v.Int);
     if (id.storage == Storage::Element && d != 0 && !id.range->contains(int(d)))
         return failWith(MOLVO_ERR_BAD_ELEMENT, L"element " + std::to_wstring(v.Int) + L" is not in the range of " + id.name);
-    if (d == numberOf(id, id.defaultValue)) id.numbers->erase(tuple);
+    if (d == id.defaultNumber) id.numbers->erase(tuple);
     else id.numbers->put(tuple, d);
     return 1;
 }
 
 int getStored(const Identifier& id, uint32_t slot, MolvoValueW& out) {
     if (id.texts) return copyOut(slot == id.texts->npos ? std::get<std::wstring>(id.defaultValue) : id.texts->value(slot), &out);
-    double d = slot == id.numbers->npos ? numberOf(id, id.defaultValue) : id.numbers->value(slot);
+    double d = slot == id.numbers->npos ? id.defaultNumber : id.numbers->value(slot);
     out.Double = d;
     out.Int = int(d);
     return 1;

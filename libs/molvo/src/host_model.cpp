@@ -121,6 +121,7 @@ void HostModel::declareParameter(const std::wstring& name, const ParameterSpec& 
     else id->numbers = std::make_unique<TupleStore<double>>(id->dimension());
     if (spec.storage == Storage::Element && std::holds_alternative<double>(id->defaultValue))
         id->defaultValue = std::wstring();
+    if (!text) id->defaultNumber = numberOf(*id, id->defaultValue);
     identifiers_.emplace(id->name, std::move(id));
 }
 
@@ -260,7 +261,7 @@ void HostModel::assign(const std::wstring& name, const std::vector<std::wstring>
         return;
     }
     double v = numberOf(id, value);
-    if (v == numberOf(id, id.defaultValue)) id.numbers->erase(t.data());
+    if (v == id.defaultNumber) id.numbers->erase(t.data());
     else id.numbers->put(t.data(), v);
 }
 

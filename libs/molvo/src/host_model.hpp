@@ -78,6 +78,7 @@ struct Identifier {
     Storage storage = Storage::Numeric;
     SetData* range = nullptr;            // element parameters: the range set
     Value defaultValue = 0.0;
+    double defaultNumber = 0;            // numeric storages: the default as stored
     std::unique_ptr<TupleStore<double>> numbers;      // numeric, integer and element parameters
     std::unique_ptr<TupleStore<std::wstring>> texts;  // string parameters
 

@@ -1,14 +1,13 @@
 // Values of one identifier keyed by tuples of element numbers.
 //
-// Tuples live in one flat array (dimension entries each) with an open-addressing hash table over
-// them, so assigning or looking up a value allocates nothing once the arrays have grown. Iteration
+// Tuples live in one flat array (dimension entries each) with a chained hash index over them, so
+// assigning or looking up a value allocates nothing once the arrays have grown. Iteration
 // follows tuple order (element numbers compared position by position) through a sorted permutation
 // that is rebuilt only after tuples were added or removed.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace molvo {
@@ -24,34 +23,30 @@ public:
     size_t size() const { return live_; }
 
     uint32_t find(const int* tuple) const {
-        if (table_.empty()) return npos;
-        size_t mask = table_.size() - 1;
-        for (size_t i = hash(tuple) & mask;; i = (i + 1) & mask) {
-            uint32_t slot = table_[i];
-            if (slot == kEmpty) return npos;
-            if (equal(slot, tuple)) return alive_[slot] ? slot : npos;
-        }
+        if (buckets_.empty()) return npos;
+        uint32_t slot = lookup(mix(tuple), tuple);
+        return slot != npos && alive_[slot] ? slot : npos;
     }
 
     // Stores the value at the tuple, adding the tuple when it is new.
     void put(const int* tuple, V value) {
-        if ((values_.size() + 1) * 2 > table_.size()) grow();
-        size_t mask = table_.size() - 1;
-        size_t i = hash(tuple) & mask;
-        for (;; i = (i + 1) & mask) {
-            uint32_t slot = table_[i];
-            if (slot == kEmpty) break;
-            if (equal(slot, tuple)) {
-                values_[slot] = std::move(value);
-                if (!alive_[slot]) { alive_[slot] = 1; ++live_; orderDirty_ = true; }
-                return;
-            }
+        if (values_.size() >= buckets_.size()) grow();
+        Hash h = mix(tuple);
+        uint32_t slot = lookup(h, tuple);
+        if (slot != npos) {
+            values_[slot] = std::move(value);
+            if (!alive_[slot]) { alive_[slot] = 1; ++live_; orderDirty_ = true; }
+            return;
         }
-        uint32_t slot = static_cast<uint32_t>(values_.size());
-        table_[i] = slot;
+        slot = static_cast<uint32_t>(values_.size());
+        if (slot > 0 && appendedInOrder_ && less(tuple, this->tuple(slot - 1))) appendedInOrder_ = false;
         keys_.insert(keys_.end(), tuple, tuple + dim_);
         values_.push_back(std::move(value));
         alive_.push_back(1);
+        fingerprints_.push_back(fingerprint(h));
+        uint32_t& head = buckets_[position(h)];
+        next_.push_back(head);
+        head = slot;
         ++live_;
         orderDirty_ = true;
     }
@@ -67,8 +62,10 @@ public:
     }
 
     void clear() {
-        keys_.clear(); values_.clear(); alive_.clear(); table_.clear(); order_.clear();
+        keys_.clear(); values_.clear(); alive_.clear(); buckets_.clear(); next_.clear(); fingerprints_.clear();
+        order_.clear();
         live_ = 0;
+        appendedInOrder_ = true;
         orderDirty_ = false;
     }
 
@@ -89,28 +86,45 @@ public:
     }
 
 private:
-    static constexpr uint32_t kEmpty = UINT32_MAX;
 
-    size_t hash(const int* tuple) const {
-        uint64_t h = 0x9E3779B97F4A7C15ull;
-        for (int k = 0; k < dim_; ++k) {
-            h ^= static_cast<uint32_t>(tuple[k]);
-            h *= 0xFF51AFD7ED558CCDull;
-            h ^= h >> 32;
-        }
-        return static_cast<size_t>(h);
+    // Tuples that differ only in their last element land in neighbouring buckets, so that the
+    // usual writes (the last index running fastest) walk the buckets in order; the other elements
+    // choose where such a run starts, spread by Fibonacci hashing. Collisions chain, so runs that
+    // overlap cost one more step, not a probe sequence. The fingerprint spares most key
+    // comparisons, each of which would be a cache miss.
+    struct Hash {
+        uint64_t start;
+        uint64_t last;
+    };
+    Hash mix(const int* tuple) const {
+        uint64_t prefix = 0;
+        for (int k = 0; k + 1 < dim_; ++k) prefix = (prefix << 21 | prefix >> 43) ^ static_cast<uint32_t>(tuple[k]);
+        return Hash{(prefix + 1) * kGolden, dim_ > 0 ? static_cast<uint32_t>(tuple[dim_ - 1]) : 0u};
     }
+    size_t position(const Hash& h) const { return static_cast<size_t>((h.start >> 32) + h.last) & (buckets_.size() - 1); }
+    static uint32_t fingerprint(const Hash& h) { return static_cast<uint32_t>(((h.start ^ h.last) * kGolden) >> 32); }
+    static constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
+
+    uint32_t lookup(const Hash& h, const int* tuple) const {
+        uint32_t fp = fingerprint(h);
+        for (uint32_t s = buckets_[position(h)]; s != npos; s = next_[s])
+            if (fingerprints_[s] == fp && equal(s, tuple)) return s;
+        return npos;
+    }
+
     bool equal(uint32_t slot, const int* t) const {
-        return std::memcmp(tuple(slot), t, sizeof(int) * dim_) == 0;
+        const int* k = tuple(slot);
+        for (int d = 0; d < dim_; ++d)
+            if (k[d] != t[d]) return false;
+        return true;
     }
+    bool less(const int* a, const int* b) const { return std::lexicographical_compare(a, a + dim_, b, b + dim_); }
     void grow() {
-        size_t capacity = std::max<size_t>(16, table_.size() * 2);
-        table_.assign(capacity, kEmpty);
-        size_t mask = capacity - 1;
+        buckets_.assign(std::max<size_t>(16, buckets_.size() * 2), npos);
         for (uint32_t s = 0; s < values_.size(); ++s) {
-            size_t i = hash(tuple(s)) & mask;
-            while (table_[i] != kEmpty) i = (i + 1) & mask;
-            table_[i] = s;
+            uint32_t& head = buckets_[position(mix(tuple(s)))];
+            next_[s] = head;
+            head = s;
         }
     }
     void rebuildOrder() const {
@@ -118,9 +132,9 @@ private:
         order_.reserve(live_);
         for (uint32_t s = 0; s < values_.size(); ++s)
             if (alive_[s]) order_.push_back(s);
-        std::sort(order_.begin(), order_.end(), [this](uint32_t a, uint32_t b) {
-            return std::lexicographical_compare(tuple(a), tuple(a) + dim_, tuple(b), tuple(b) + dim_);
-        });
+        // Models mostly write in tuple order already; then the slots are the order.
+        if (!appendedInOrder_)
+            std::sort(order_.begin(), order_.end(), [this](uint32_t a, uint32_t b) { return less(tuple(a), tuple(b)); });
         orderDirty_ = false;
     }
 
@@ -128,10 +142,13 @@ private:
     std::vector<int> keys_;
     std::vector<V> values_;
     std::vector<uint8_t> alive_;
-    std::vector<uint32_t> table_;
+    std::vector<uint32_t> buckets_;        // first slot of each bucket's chain, npos when empty
+    std::vector<uint32_t> next_;           // per slot: the next slot of its chain
+    std::vector<uint32_t> fingerprints_;   // per slot
     size_t live_ = 0;
     mutable std::vector<uint32_t> order_;
     mutable bool orderDirty_ = false;
+    bool appendedInOrder_ = true;   // every new tuple came after the one appended before it
 };
 
 }  // namespace molvo
