@@ -1,0 +1,269 @@
+// Streams a worksheet part into a sheet's cells. Formulas are not evaluated: a formula cell takes
+// the value its program cached when it saved the file, which is what its author saw.
+#include <charconv>
+#include <cmath>
+
+#include "book_impl.h"
+#include "cell_ref.h"
+#include "dates.h"
+#include "limits.h"
+#include "failure.h"
+#include "package_parts.h"
+#include "xml_scanner.h"
+#include "zip_reader.h"
+
+namespace xlsxbook {
+namespace {
+
+using Event = XmlScanner::Event;
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\n' || s.front() == '\r' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\n' || s.back() == '\r' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+template <typename T>
+bool parseNumber(std::string_view text, T* out) {
+  text = trim(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *out);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// "2024-03-01", "2024-03-01T13:45:00.250", "13:45:00" (the ISO 8601 forms of t="d" cells).
+bool parseIsoDate(std::string_view s, bool date1904, double* serial) {
+  DateParts p;
+  p.year = 1899, p.month = 12, p.day = date1904 ? 31 : 30;
+  auto field = [&s](std::size_t at, std::size_t n, int* out) {
+    return at + n <= s.size() && parseNumber(s.substr(at, n), out);
+  };
+  std::size_t time = 0;
+  if (s.size() >= 10 && s[4] == '-') {
+    if (!field(0, 4, &p.year) || !field(5, 2, &p.month) || !field(8, 2, &p.day) || s[7] != '-') return false;
+    time = s.size() > 10 && (s[10] == 'T' || s[10] == ' ') ? 11 : s.size();
+  }
+  if (time < s.size()) {
+    if (!field(time, 2, &p.hour) || !field(time + 3, 2, &p.minute) || !field(time + 6, 2, &p.second)) return false;
+    if (time + 9 < s.size() && s[time + 8] == '.') field(time + 9, std::min<std::size_t>(3, s.size() - time - 9), &p.msec);
+  }
+  if (time == 0 && s.size() < 8) return false;
+  if (p.year == 1899) {  // a time of day alone
+    const double day = packDate(DateParts{1900, 1, 1, p.hour, p.minute, p.second, p.msec}, false);
+    *serial = day - std::floor(day);
+    return day >= 0;
+  }
+  *serial = packDate(p, date1904);
+  return *serial >= 0;
+}
+
+class WorksheetReader {
+ public:
+  WorksheetReader(XmlScanner* xml, std::uint32_t sharedCount, BookImpl* book, SheetImpl* sheet)
+      : xml_(*xml), sharedCount_(sharedCount), book_(*book), sheet_(*sheet) {}
+  void run();
+
+ private:
+  enum class State { Outside, SheetData, Row, Cell, Value, InlineString, InlineText, Skip };
+
+  void onStart();
+  void onEnd();
+  void beginRow();
+  void beginCell();
+  void commitCell();
+  [[noreturn]] void cellFail(const std::string& what) const;
+  void readPane();
+
+  XmlScanner& xml_;
+  const std::uint32_t sharedCount_;
+  BookImpl& book_;
+  SheetImpl& sheet_;
+
+  State state_ = State::Outside;
+  State resume_ = State::Outside;  // where a skipped element returns to
+  std::size_t skipDepth_ = 0;
+  int row_ = -1;
+  int nextCol_ = 0;
+  int col_ = 0;
+  std::string type_;
+  std::uint32_t style_ = 0;
+  bool hasValue_ = false;
+  bool hasFormula_ = false;
+  std::string text_;
+};
+
+void WorksheetReader::run() {
+  for (Event e; (e = xml_.next()) != Event::Eof;) {
+    if (e == Event::Start) onStart();
+    else if (e == Event::End) onEnd();
+    else if (state_ == State::Value || state_ == State::InlineText) xml_.appendText(&text_);
+  }
+}
+
+void WorksheetReader::onStart() {
+  const std::string_view name = xml_.name();
+  switch (state_) {
+    case State::Outside:
+      if (name == "sheetData") state_ = State::SheetData;
+      else if (name == "pane") readPane();
+      return;
+    case State::SheetData:
+      if (name == "row") beginRow();
+      else resume_ = state_, state_ = State::Skip, skipDepth_ = xml_.depth();
+      return;
+    case State::Row:
+      if (name == "c") beginCell();
+      else resume_ = state_, state_ = State::Skip, skipDepth_ = xml_.depth();
+      return;
+    case State::Cell:
+      if (name == "v") state_ = State::Value, hasValue_ = true;
+      else if (name == "is") state_ = State::InlineString, hasValue_ = true;
+      else {
+        hasFormula_ = hasFormula_ || name == "f";
+        resume_ = state_, state_ = State::Skip, skipDepth_ = xml_.depth();
+      }
+      return;
+    case State::InlineString:
+      if (name == "t") state_ = State::InlineText;
+      else if (name == "rPh") resume_ = state_, state_ = State::Skip, skipDepth_ = xml_.depth();
+      return;
+    case State::Value:
+    case State::InlineText:
+      cellFail("unexpected element <" + std::string(name) + "> inside a value");
+    case State::Skip:
+      return;
+  }
+}
+
+void WorksheetReader::onEnd() {
+  switch (state_) {
+    case State::Skip:
+      if (xml_.depth() < skipDepth_) state_ = resume_;
+      return;
+    case State::SheetData:
+      state_ = State::Outside;
+      return;
+    case State::Row:
+      state_ = State::SheetData;
+      return;
+    case State::Cell:
+      commitCell();
+      state_ = State::Row;
+      return;
+    case State::Value:
+      state_ = State::Cell;
+      return;
+    case State::InlineText:
+      state_ = State::InlineString;
+      return;
+    case State::InlineString:
+      if (xml_.name() == "is") state_ = State::Cell;
+      return;
+    case State::Outside:
+      return;
+  }
+}
+
+void WorksheetReader::beginRow() {
+  state_ = State::Row;
+  nextCol_ = 0;
+  std::string_view r;
+  if (!xml_.attribute("r", &r)) {
+    ++row_;
+  } else {
+    int number = 0;
+    if (!parseNumber(r, &number) || number < 1 || number > kMaxRows)
+      throw Failure("sheet '" + std::string(sheet_.name()) + "' has a row numbered '" + std::string(r) +
+                    "', expected 1 to " + std::to_string(kMaxRows));
+    row_ = number - 1;
+  }
+  if (row_ >= kMaxRows)
+    throw Failure("sheet '" + std::string(sheet_.name()) + "' has more than " + std::to_string(kMaxRows) + " rows");
+}
+
+void WorksheetReader::beginCell() {
+  state_ = State::Cell;
+  hasValue_ = hasFormula_ = false;
+  text_.clear();
+  std::string_view attr;
+  if (xml_.attribute("r", &attr)) {
+    if (!parseCellRef(attr, &row_, &col_))
+      throw Failure("sheet '" + std::string(sheet_.name()) + "' has a cell reference '" + std::string(attr) +
+                    "' that is not a cell of the sheet (A1 to XFD1048576)");
+  } else {
+    col_ = nextCol_;
+    if (row_ < 0) row_ = 0;
+  }
+  if (col_ >= kMaxCols) cellFail("the row has more than " + std::to_string(kMaxCols) + " columns");
+  nextCol_ = col_ + 1;
+  type_.clear();
+  if (xml_.attribute("t", &attr)) type_.assign(attr);
+  style_ = 0;
+  if (xml_.attribute("s", &attr) && (!parseNumber(attr, &style_) || style_ > kMaxStyles))
+    cellFail("style index '" + std::string(attr) + "' is not a number from 0 to " + std::to_string(kMaxStyles));
+}
+
+void WorksheetReader::commitCell() {
+  CellStore& cells = sheet_.cells();
+  if (!hasValue_) {
+    // No value: formatting only, or a formula that was never calculated.
+    cells.put(makeCell(row_, col_, CellType::Blank, style_, 0));
+    return;
+  }
+  if (type_.empty() || type_ == "n") {
+    double number;
+    if (trim(text_).empty()) return cells.put(makeCell(row_, col_, CellType::Blank, style_, 0));
+    if (!parseNumber(text_, &number) || !std::isfinite(number))
+      cellFail("the value '" + text_.substr(0, 40) + "' is not a number");
+    cells.put(makeNumberCell(row_, col_, number, style_));
+  } else if (type_ == "s") {
+    std::uint32_t index;
+    if (!parseNumber(text_, &index) || index >= sharedCount_)
+      cellFail("shared string '" + text_.substr(0, 40) + "' does not exist; the table has " +
+               std::to_string(sharedCount_) + " strings");
+    cells.put(makeCell(row_, col_, CellType::String, style_, index));
+  } else if (type_ == "str" || type_ == "inlineStr") {
+    decodeOoxmlEscapes(&text_);
+    cells.put(makeCell(row_, col_, CellType::String, style_, book_.strings().add(text_)));
+  } else if (type_ == "b") {
+    const std::string_view v = trim(text_);
+    if (v != "0" && v != "1" && v != "true" && v != "false")
+      cellFail("the boolean value '" + text_.substr(0, 40) + "' is neither 0 nor 1");
+    cells.put(makeCell(row_, col_, CellType::Boolean, style_, v == "1" || v == "true"));
+  } else if (type_ == "e") {
+    cells.put(makeCell(row_, col_, CellType::Error, style_, book_.strings().add(trim(text_))));
+  } else if (type_ == "d") {
+    double serial;
+    if (!parseIsoDate(trim(text_), book_.isDate1904(), &serial))
+      cellFail("the date '" + text_.substr(0, 40) + "' is not an ISO 8601 date the workbook can hold");
+    cells.put(makeNumberCell(row_, col_, serial, style_));
+  } else {
+    cellFail("unknown cell type '" + type_.substr(0, 20) + "'");
+  }
+}
+
+void WorksheetReader::cellFail(const std::string& what) const {
+  throw Failure("sheet '" + std::string(sheet_.name()) + "', cell " + cellName(row_, col_) + ": " + what);
+}
+
+void WorksheetReader::readPane() {
+  std::string_view state, value;
+  if (!xml_.attribute("state", &state) || (state != "frozen" && state != "frozenSplit")) return;
+  double x = 0, y = 0;
+  if (xml_.attribute("xSplit", &value)) parseNumber(value, &x);
+  if (xml_.attribute("ySplit", &value)) parseNumber(value, &y);
+  if (x >= 0 && x < kMaxCols && y >= 0 && y < kMaxRows) sheet_.setSplit(int(y), int(x));
+}
+
+}  // namespace
+
+void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount, BookImpl* book,
+                   SheetImpl* sheet) {
+  std::uint64_t index;
+  if (!zip.find(part, &index)) throw Failure("the archive lacks the worksheet part " + part);
+  PartStream stream(&zip, index, part);
+  XmlScanner xml(&stream, part);
+  WorksheetReader(&xml, sharedCount, book, sheet).run();
+}
+
+}  // namespace xlsxbook
