@@ -74,7 +74,9 @@ XmlScanner::Event XmlScanner::next() {
     event_ = Event::Eof;  // stays so when a comment or instruction was skipped
     const Scan scan = buffer_[pos_] == '<' ? scanMarkup() : scanText();
     if (scan == Scan::NeedMore) {
-      if (!refill()) fail("the part ends in the middle of markup");
+      // At the end of the data the scan is tried once more, knowing that nothing follows.
+      const bool wasEof = eof_;
+      if (!refill() && wasEof) fail("the part ends in the middle of markup");
       continue;
     }
     if (event_ != Event::Eof) return event_;
