@@ -2,6 +2,8 @@
 // the value its program cached when it saved the file, which is what its author saw.
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <limits>
 
 #include "book_impl.h"
 #include "cell_ref.h"
@@ -29,6 +31,19 @@ bool parseNumber(std::string_view text, T* out) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *out);
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// Numbers a program rounded past the largest double (1.797693134862316e+308) or below the smallest
+// are kept as the nearest double rather than refused.
+bool parseCellNumber(std::string_view text, double* out) {
+  if (parseNumber(text, out)) return std::isfinite(*out);
+  text = trim(text);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *out);
+  if (ec != std::errc::result_out_of_range || end != text.data() + text.size()) return false;
+  const std::string copy(text);
+  const double approx = std::strtod(copy.c_str(), nullptr);
+  *out = std::isinf(approx) ? std::copysign(std::numeric_limits<double>::max(), approx) : approx;
+  return true;
 }
 
 // "2024-03-01", "2024-03-01T13:45:00.250", "13:45:00" (the ISO 8601 forms of t="d" cells).
@@ -213,7 +228,7 @@ void WorksheetReader::commitCell() {
   if (type_.empty() || type_ == "n") {
     double number;
     if (trim(text_).empty()) return cells.put(makeCell(row_, col_, CellType::Blank, style_, 0));
-    if (!parseNumber(text_, &number) || !std::isfinite(number))
+    if (!parseCellNumber(text_, &number))
       cellFail("the value '" + text_.substr(0, 40) + "' is not a number");
     cells.put(makeNumberCell(row_, col_, number, style_));
   } else if (type_ == "s") {
