@@ -14,6 +14,7 @@ class WorksheetGenerator final : public PartGenerator {
   WorksheetGenerator(const SheetImpl& sheet, const StringPool& strings, bool selected)
       : sheet_(sheet), strings_(strings), selected_(selected) {}
   bool next(std::string* chunk) override;
+  void rewind() override { phase_ = Phase::Head, cell_ = 0, openRow_ = -1; }
 
  private:
   void head(std::string* out) const;
@@ -33,6 +34,7 @@ class SharedStringsGenerator final : public PartGenerator {
  public:
   explicit SharedStringsGenerator(const StringPool& pool) : pool_(pool) {}
   bool next(std::string* chunk) override;
+  void rewind() override { started_ = false, index_ = 0; }
 
  private:
   const StringPool& pool_;

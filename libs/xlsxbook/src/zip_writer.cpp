@@ -20,6 +20,8 @@ constexpr time_t kPartTime = 315532800 + 86400;  // 1980-01-02, the zip format's
 // failure is kept and reported after zip_close.
 struct ZipWriter::Streamed {
   PartGenerator* generator = nullptr;
+  std::uint64_t size = 0;      // measured before compression
+  std::uint64_t produced = 0;  // while compressing
   std::string chunk;
   std::size_t offset = 0;
   bool done = false;
@@ -39,7 +41,8 @@ struct ZipWriter::Streamed {
         auto* st = static_cast<zip_stat_t*>(data);
         zip_stat_init(st);
         st->mtime = kPartTime;
-        st->valid |= ZIP_STAT_MTIME;
+        st->size = self->size;
+        st->valid |= ZIP_STAT_MTIME | ZIP_STAT_SIZE;
         return sizeof(*st);
       }
       case ZIP_SOURCE_ERROR:
@@ -69,6 +72,9 @@ struct ZipWriter::Streamed {
         offset += n;
         written += n;
       }
+      produced += written;
+      if (produced > size || (written == 0 && produced != size))
+        throw Failure("a part changed its size between measuring and compressing it");
       return zip_int64_t(written);
     } catch (const std::exception& e) {
       failure = e.what();
@@ -124,6 +130,16 @@ void ZipWriter::addPart(const std::string& name, PartGenerator* generator) {
   Streamed* s = streamed_.back().get();
   s->generator = generator;
   zip_error_init(&s->error);
+  std::string piece;
+  for (bool more = true; more;) {
+    piece.clear();
+    more = generator->next(&piece);
+    s->size += piece.size();
+  }
+  if (s->size > kMaxPartBytes)
+    throw Failure("part " + name + " would have " + std::to_string(s->size) + " bytes, more than the " +
+                  std::to_string(kMaxPartBytes) + " a workbook part may have");
+  generator->rewind();
   add(name, zip_source_function(archive_, &Streamed::callback, s));
 }
 

@@ -12,12 +12,14 @@ struct zip_source;
 
 namespace xlsxbook {
 
-// Produces a part piece by piece.
+// Produces a part piece by piece, as often as asked.
 class PartGenerator {
  public:
   virtual ~PartGenerator() = default;
   // Appends the next piece to chunk (which is empty on entry); false when the part is complete.
   virtual bool next(std::string* chunk) = 0;
+  // Starts the part again from its beginning.
+  virtual void rewind() = 0;
 };
 
 class ZipWriter {
@@ -28,7 +30,8 @@ class ZipWriter {
   ZipWriter& operator=(const ZipWriter&) = delete;
 
   void addPart(const std::string& name, std::string content);
-  // The generator must live until finish() returns.
+  // The generator must live until finish() returns. It runs twice: once to measure the part, since
+  // libzip marks entries of unknown size as Zip64, which some spreadsheet programs refuse.
   void addPart(const std::string& name, PartGenerator* generator);
   // Compresses every part and returns the archive. Throws Failure.
   void finish(std::string* out);
