@@ -1,5 +1,6 @@
 // Streams a worksheet part into a sheet's cells. Formulas are not evaluated: a formula cell takes
 // the value its program cached when it saved the file, which is what its author saw.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -74,8 +75,10 @@ bool parseIsoDate(std::string_view s, bool date1904, double* serial) {
 
 class WorksheetReader {
  public:
-  WorksheetReader(XmlScanner* xml, std::uint32_t sharedCount, BookImpl* book, SheetImpl* sheet)
-      : xml_(*xml), sharedCount_(sharedCount), book_(*book), sheet_(*sheet) {}
+  // partBytes: the uncompressed size of the part, which bounds how many cells it can hold.
+  WorksheetReader(XmlScanner* xml, std::uint64_t partBytes, std::uint32_t sharedCount, BookImpl* book,
+                  SheetImpl* sheet)
+      : xml_(*xml), partBytes_(partBytes), sharedCount_(sharedCount), book_(*book), sheet_(*sheet) {}
   void run();
 
  private:
@@ -88,8 +91,10 @@ class WorksheetReader {
   void commitCell();
   [[noreturn]] void cellFail(const std::string& what) const;
   void readPane();
+  void reserveCells();
 
   XmlScanner& xml_;
+  const std::uint64_t partBytes_;
   const std::uint32_t sharedCount_;
   BookImpl& book_;
   SheetImpl& sheet_;
@@ -121,6 +126,7 @@ void WorksheetReader::onStart() {
     case State::Outside:
       if (name == "sheetData") state_ = State::SheetData;
       else if (name == "pane") readPane();
+      else if (name == "dimension") reserveCells();
       return;
     case State::SheetData:
       if (name == "row") beginRow();
@@ -270,6 +276,21 @@ void WorksheetReader::readPane() {
   if (x >= 0 && x < kMaxCols && y >= 0 && y < kMaxRows) sheet_.setSplit(int(y), int(x));
 }
 
+// The sheet's declared extent saves the cell store from growing step by step; it is only a hint,
+// trusted no further than the part's size allows.
+void WorksheetReader::reserveCells() {
+  constexpr std::uint64_t kMinBytesPerCell = 16;  // <c r="A1"><v>1</v></c> is 23
+  std::string_view ref;
+  if (!xml_.attribute("ref", &ref)) return;
+  const std::size_t colon = ref.find(':');
+  int r0, c0, r1, c1;
+  if (colon == std::string_view::npos || !parseCellRef(ref.substr(0, colon), &r0, &c0) ||
+      !parseCellRef(ref.substr(colon + 1), &r1, &c1) || r1 < r0 || c1 < c0)
+    return;
+  const std::uint64_t cells = std::uint64_t(r1 - r0 + 1) * std::uint64_t(c1 - c0 + 1);
+  sheet_.cells().reserve(std::size_t(std::min(cells, partBytes_ / kMinBytesPerCell)));
+}
+
 }  // namespace
 
 void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount, BookImpl* book,
@@ -278,7 +299,7 @@ void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t shared
   if (!zip.find(part, &index)) throw Failure("the archive lacks the worksheet part " + part);
   PartStream stream(&zip, index, part);
   XmlScanner xml(&stream, part);
-  WorksheetReader(&xml, sharedCount, book, sheet).run();
+  WorksheetReader(&xml, stream.declaredSize(), sharedCount, book, sheet).run();
 }
 
 }  // namespace xlsxbook

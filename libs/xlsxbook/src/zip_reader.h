@@ -28,6 +28,7 @@ class PartStream final : public ByteSource {
   // Fills up to n bytes; 0 at the end of the part.
   std::size_t read(char* buffer, std::size_t n) override;
   const std::string& name() const { return name_; }
+  std::uint64_t declaredSize() const { return declared_; }
 
  private:
   zip_file* file_ = nullptr;
