@@ -27,6 +27,8 @@ constexpr std::size_t kMaxXmlAttributes = 64;
 constexpr std::size_t kMaxSmallPartBytes = std::size_t(64) << 20;  // workbook, rels, styles (DOM-parsed)
 
 // Cells, strings and styles.
+// Cells one load may create: twenty times a million rows of five columns, 1.6 GB of cells.
+constexpr std::uint64_t kMaxLoadedCells = 100000000;
 constexpr std::size_t kMaxCellChars = 32767;  // what spreadsheet programs accept in one cell
 constexpr std::uint32_t kMaxStyles = 65535;
 constexpr std::size_t kMaxSheets = 65535;

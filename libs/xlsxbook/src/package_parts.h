@@ -37,9 +37,10 @@ void loadSmallPart(ZipReader& zip, const std::string& part, pugi::xml_document* 
 
 void readStyles(ZipReader& zip, const std::string& part, Styles* styles);
 void readSharedStrings(ZipReader& zip, const std::string& part, StringPool* pool);
-// sharedCount: how many pool entries come from the shared-strings table.
-void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount, BookImpl* book,
-                   SheetImpl* sheet);
+// sharedCount: how many pool entries come from the shared-strings table. cellsLeft: how many more
+// cells the load may create; decreased by the cells read.
+void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount,
+                   std::uint64_t* cellsLeft, BookImpl* book, SheetImpl* sheet);
 
 }  // namespace xlsxbook
 

@@ -27,13 +27,19 @@ std::string findWorkbookPart(ZipReader& zip) {
   throw Failure("the zip archive has no workbook part (xl/workbook.xml): it is not an .xlsx workbook");
 }
 
+const Relationship* firstOfType(const Relationships& rels, std::string_view kind) {
+  for (const auto& [id, rel] : rels)
+    if (hasRelType(rel, kind)) return &rel;
+  return nullptr;
+}
+
 bool isTrue(const pugi::xml_attribute& a) {
   const std::string_view v = a.value();
   return v == "1" || v == "true";
 }
 
 void readSheet(ZipReader& zip, const pugi::xml_node& entry, const Relationships& rels,
-               std::uint32_t sharedCount, BookImpl* book) {
+               std::uint32_t sharedCount, std::uint64_t* cellsLeft, BookImpl* book) {
   const std::string name = attributeByLocalName(entry, "name").value();
   if (name.empty()) throw Failure("a sheet of the workbook has no name");
   SheetImpl* sheet = book->appendSheet(name);
@@ -46,7 +52,7 @@ void readSheet(ZipReader& zip, const pugi::xml_node& entry, const Relationships&
   std::uint64_t index;
   if (!zip.find(rel->second.target, &index))
     throw Failure("sheet '" + name + "' refers to part " + rel->second.target + ", which the archive lacks");
-  readWorksheet(zip, rel->second.target, sharedCount, book, sheet);
+  readWorksheet(zip, rel->second.target, sharedCount, cellsLeft, book, sheet);
 }
 
 }  // namespace
@@ -62,17 +68,18 @@ void readPackage(const void* data, std::size_t size, BookImpl* book) {
     throw Failure("part " + workbookPart + " holds <" + workbook.name() + "> where <workbook> was expected");
   book->setDate1904(isTrue(attributeByLocalName(childByLocalName(workbook, "workbookPr"), "date1904")));
 
-  for (const auto& [id, rel] : rels)
-    if (hasRelType(rel, "styles")) readStyles(zip, rel.target, &book->styles());
-  for (const auto& [id, rel] : rels)
-    if (hasRelType(rel, "sharedStrings")) readSharedStrings(zip, rel.target, &book->strings());
+  // A workbook has one styles part and one shared-strings part; further relationships are ignored.
+  if (const Relationship* styles = firstOfType(rels, "styles")) readStyles(zip, styles->target, &book->styles());
+  if (const Relationship* strings = firstOfType(rels, "sharedStrings"))
+    readSharedStrings(zip, strings->target, &book->strings());
   const std::uint32_t sharedCount = std::uint32_t(book->strings().size());
 
   std::size_t count = 0;
+  std::uint64_t cellsLeft = kMaxLoadedCells;
   for (pugi::xml_node entry : childByLocalName(workbook, "sheets").children()) {
     if (localName(entry.name()) != "sheet") continue;
     if (++count > kMaxSheets) throw Failure("the workbook has more than " + std::to_string(kMaxSheets) + " sheets");
-    readSheet(zip, entry, rels, sharedCount, book);
+    readSheet(zip, entry, rels, sharedCount, &cellsLeft, book);
   }
 }
 

@@ -76,9 +76,10 @@ bool parseIsoDate(std::string_view s, bool date1904, double* serial) {
 class WorksheetReader {
  public:
   // partBytes: the uncompressed size of the part, which bounds how many cells it can hold.
-  WorksheetReader(XmlScanner* xml, std::uint64_t partBytes, std::uint32_t sharedCount, BookImpl* book,
-                  SheetImpl* sheet)
-      : xml_(*xml), partBytes_(partBytes), sharedCount_(sharedCount), book_(*book), sheet_(*sheet) {}
+  WorksheetReader(XmlScanner* xml, std::uint64_t partBytes, std::uint32_t sharedCount,
+                  std::uint64_t* cellsLeft, BookImpl* book, SheetImpl* sheet)
+      : xml_(*xml), partBytes_(partBytes), sharedCount_(sharedCount), cellsLeft_(*cellsLeft), book_(*book),
+        sheet_(*sheet) {}
   void run();
 
  private:
@@ -96,6 +97,7 @@ class WorksheetReader {
   XmlScanner& xml_;
   const std::uint64_t partBytes_;
   const std::uint32_t sharedCount_;
+  std::uint64_t& cellsLeft_;
   BookImpl& book_;
   SheetImpl& sheet_;
 
@@ -225,6 +227,8 @@ void WorksheetReader::beginCell() {
 }
 
 void WorksheetReader::commitCell() {
+  if (cellsLeft_-- == 0)
+    throw Failure("the workbook holds more than " + std::to_string(kMaxLoadedCells) + " cells, more than one load may read");
   CellStore& cells = sheet_.cells();
   if (!hasValue_) {
     // No value: formatting only, or a formula that was never calculated.
@@ -293,13 +297,13 @@ void WorksheetReader::reserveCells() {
 
 }  // namespace
 
-void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount, BookImpl* book,
-                   SheetImpl* sheet) {
+void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount,
+                   std::uint64_t* cellsLeft, BookImpl* book, SheetImpl* sheet) {
   std::uint64_t index;
   if (!zip.find(part, &index)) throw Failure("the archive lacks the worksheet part " + part);
   PartStream stream(&zip, index, part);
   XmlScanner xml(&stream, part);
-  WorksheetReader(&xml, stream.declaredSize(), sharedCount, book, sheet).run();
+  WorksheetReader(&xml, stream.declaredSize(), sharedCount, cellsLeft, book, sheet).run();
 }
 
 }  // namespace xlsxbook

@@ -34,15 +34,13 @@ void sniff(const unsigned char* bytes, std::size_t size) {
                   " where an .xlsx workbook starts with 50 4B (\"PK\")");
 }
 
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
+// Part names compare without regard to ASCII case and to a leading slash.
+std::string partKey(std::string_view name) {
+  while (!name.empty() && name.front() == '/') name.remove_prefix(1);
+  std::string key(name);
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  return key;
 }
 
 }  // namespace
@@ -67,6 +65,8 @@ ZipReader::ZipReader(const void* data, std::size_t size) {
     throw Failure("the zip archive has " + std::to_string(entries_) + " entries, more than the " +
                   std::to_string(kMaxZipEntries) + " a workbook may have");
   }
+  for (std::uint64_t i = 0; i < entries_; ++i)
+    if (const char* entry = zip_get_name(archive_, i, ZIP_FL_ENC_RAW)) index_.emplace(partKey(entry), i);
 }
 
 ZipReader::~ZipReader() {
@@ -79,18 +79,10 @@ std::string ZipReader::entryName(std::uint64_t index) const {
 }
 
 bool ZipReader::find(std::string_view name, std::uint64_t* index) const {
-  while (!name.empty() && name.front() == '/') name.remove_prefix(1);
-  for (std::uint64_t i = 0; i < entries_; ++i) {
-    const char* entry = zip_get_name(archive_, i, ZIP_FL_ENC_RAW);
-    if (!entry) continue;
-    std::string_view e(entry);
-    while (!e.empty() && e.front() == '/') e.remove_prefix(1);
-    if (equalIgnoringAsciiCase(e, name)) {
-      *index = i;
-      return true;
-    }
-  }
-  return false;
+  const auto found = index_.find(partKey(name));
+  if (found == index_.end()) return false;
+  *index = found->second;
+  return true;
 }
 
 std::uint64_t ZipReader::admit(std::uint64_t index, const std::string& name) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "byte_source.h"
 
@@ -59,6 +60,7 @@ class ZipReader {
 
   zip* archive_ = nullptr;
   std::uint64_t entries_ = 0;
+  std::unordered_map<std::string, std::uint64_t> index_;  // by partKey(); the first of equal names
   std::uint64_t budget_ = 0;
 };
 
