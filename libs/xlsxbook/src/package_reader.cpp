@@ -27,10 +27,15 @@ std::string findWorkbookPart(ZipReader& zip) {
   throw Failure("the zip archive has no workbook part (xl/workbook.xml): it is not an .xlsx workbook");
 }
 
-const Relationship* firstOfType(const Relationships& rels, std::string_view kind) {
+// The target of the first relationship of a kind, else the usual part beside the workbook if the
+// archive has it, else "".
+std::string partOfType(ZipReader& zip, const Relationships& rels, std::string_view kind,
+                       const std::string& workbookPart, const char* usualName) {
   for (const auto& [id, rel] : rels)
-    if (hasRelType(rel, kind)) return &rel;
-  return nullptr;
+    if (hasRelType(rel, kind)) return rel.target;
+  const std::string usual = resolveTarget(workbookPart, usualName);
+  std::uint64_t index;
+  return zip.find(usual, &index) ? usual : std::string();
 }
 
 bool isTrue(const pugi::xml_attribute& a) {
@@ -69,9 +74,11 @@ void readPackage(const void* data, std::size_t size, BookImpl* book) {
   book->setDate1904(isTrue(attributeByLocalName(childByLocalName(workbook, "workbookPr"), "date1904")));
 
   // A workbook has one styles part and one shared-strings part; further relationships are ignored.
-  if (const Relationship* styles = firstOfType(rels, "styles")) readStyles(zip, styles->target, &book->styles());
-  if (const Relationship* strings = firstOfType(rels, "sharedStrings"))
-    readSharedStrings(zip, strings->target, &book->strings());
+  // Some generators leave out the relationship but still write the part where programs expect it.
+  const std::string styles = partOfType(zip, rels, "styles", workbookPart, "styles.xml");
+  if (!styles.empty()) readStyles(zip, styles, &book->styles());
+  const std::string strings = partOfType(zip, rels, "sharedStrings", workbookPart, "sharedStrings.xml");
+  if (!strings.empty()) readSharedStrings(zip, strings, &book->strings());
   const std::uint32_t sharedCount = std::uint32_t(book->strings().size());
 
   std::size_t count = 0;

@@ -130,6 +130,25 @@ TEST(Fixtures, SheetsKeepWorkbookOrderAndChartSheetsTheirPlace) {
   EXPECT_EQ(book->getSheet(2)->readNum(0, 0), 1);
 }
 
+TEST(Fixtures, SharedStringsAndStylesWithoutTheirRelationshipsAreStillFound) {
+  const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string bytes = makeZip({
+      {"xl/workbook.xml", "<workbook xmlns=\"" + ns + "\" xmlns:r=\"" + rel + "\"><sheets>"
+                          "<sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                                     "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                                     "</Relationships>"},
+      {"xl/worksheets/sheet1.xml", worksheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>1</v></c></row>")},
+      {"xl/sharedStrings.xml", "<sst xmlns=\"" + ns + "\"><si><t>found</t></si></sst>"},
+      {"xl/styles.xml", kStyles},
+  });
+  auto book = newBook();
+  ASSERT_TRUE(book->load(bytes.data(), bytes.size())) << book->errorMessage();
+  EXPECT_STREQ(book->getSheet(0)->readStr(0, 0), "found");
+  EXPECT_TRUE(book->getSheet(0)->isDate(0, 1));
+}
+
 TEST(Fixtures, LargeSharedStringsAndLongTextCrossTheScannerWindow) {
   // Texts of several megabytes force the streaming scanner to grow and refill its window.
   std::string big(3 << 20, 'a');
