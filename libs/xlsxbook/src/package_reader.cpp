@@ -7,6 +7,7 @@
 #include "limits.h"
 #include "package.h"
 #include "package_parts.h"
+#include "utf8.h"
 #include "xml_dom.h"
 #include "zip_reader.h"
 
@@ -47,6 +48,7 @@ void readSheet(ZipReader& zip, const pugi::xml_node& entry, const Relationships&
                std::uint32_t sharedCount, std::uint64_t* cellsLeft, BookImpl* book) {
   const std::string name = attributeByLocalName(entry, "name").value();
   if (name.empty()) throw Failure("a sheet of the workbook has no name");
+  if (!isValidUtf8(name)) throw Failure("a sheet name of the workbook is not valid UTF-8");
   SheetImpl* sheet = book->appendSheet(name);
   const std::string id = attributeByLocalName(entry, "id", true).value();
   const auto rel = rels.find(id);

@@ -3,6 +3,7 @@
 #include "failure.h"
 #include "package_parts.h"
 #include "string_pool.h"
+#include "utf8.h"
 #include "xml_scanner.h"
 #include "zip_reader.h"
 
@@ -29,6 +30,8 @@ void readSharedStrings(ZipReader& zip, const std::string& part, StringPool* pool
         else if (e == XmlScanner::Event::Start && name == "rPh") state = State::Phonetic, phoneticDepth = xml.depth();
         else if (e == XmlScanner::Event::End && name == "si") {
           decodeOoxmlEscapes(&text);
+          if (!isValidUtf8(text))
+            xml.fail("shared string " + std::to_string(pool->size()) + " is not valid UTF-8");
           pool->add(text);
           state = State::Outside;
         }

@@ -12,6 +12,7 @@
 #include "limits.h"
 #include "failure.h"
 #include "package_parts.h"
+#include "utf8.h"
 #include "xml_scanner.h"
 #include "zip_reader.h"
 
@@ -249,6 +250,7 @@ void WorksheetReader::commitCell() {
     cells.put(makeCell(row_, col_, CellType::String, style_, index));
   } else if (type_ == "str" || type_ == "inlineStr") {
     decodeOoxmlEscapes(&text_);
+    if (!isValidUtf8(text_)) cellFail("the text is not valid UTF-8");
     cells.put(makeCell(row_, col_, CellType::String, style_, book_.strings().add(text_)));
   } else if (type_ == "b") {
     const std::string_view v = trim(text_);
@@ -256,6 +258,7 @@ void WorksheetReader::commitCell() {
       cellFail("the boolean value '" + text_.substr(0, 40) + "' is neither 0 nor 1");
     cells.put(makeCell(row_, col_, CellType::Boolean, style_, v == "1" || v == "true"));
   } else if (type_ == "e") {
+    if (!isValidUtf8(text_)) cellFail("the error code is not valid UTF-8");
     cells.put(makeCell(row_, col_, CellType::Error, style_, book_.strings().add(trim(text_))));
   } else if (type_ == "d") {
     double serial;

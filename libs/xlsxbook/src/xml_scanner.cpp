@@ -54,7 +54,19 @@ bool XmlScanner::refill() {
     return false;
   }
   end_ += got;
+  if (!started_) checkEncoding();
   return true;
+}
+
+void XmlScanner::checkEncoding() {
+  // Decided on the first bytes: a UTF-8 byte order mark is skipped, UTF-16 is refused by name.
+  const std::string_view head(buffer_.data(), end_);
+  if (head.size() < 3 && !eof_) return;
+  started_ = true;
+  if (head.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
+  else if (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF" ||
+           (head.size() >= 2 && (head[0] == '\0' || head[1] == '\0')))
+    fail("the part is encoded in UTF-16; only UTF-8 parts can be read");
 }
 
 XmlScanner::Event XmlScanner::next() {
@@ -147,6 +159,7 @@ XmlScanner::Scan XmlScanner::scanStartTag(std::size_t at) {
     const std::size_t nameStart = i;
     while (i < end_ && !isSpace(b[i]) && b[i] != '=' && b[i] != '>' && b[i] != '/') ++i;
     const std::string_view attrName(b + nameStart, i - nameStart);
+    if (attrName.empty()) fail("an attribute without a name in <" + std::string(qname) + ">");
     while (i < end_ && isSpace(b[i])) ++i;
     if (i + 1 >= end_) return Scan::NeedMore;
     if (b[i] != '=') fail("attribute " + std::string(attrName) + " of <" + std::string(qname) + "> has no value");

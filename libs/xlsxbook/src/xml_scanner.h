@@ -53,6 +53,7 @@ class XmlScanner {
   enum class Scan { Done, NeedMore };
 
   bool refill();
+  void checkEncoding();
   Scan scanMarkup();
   Scan scanStartTag(std::size_t at);
   Scan scanEndTag(std::size_t at);
@@ -67,6 +68,7 @@ class XmlScanner {
   std::size_t pos_ = 0;   // first unconsumed byte
   std::size_t end_ = 0;   // one past the last byte read
   bool eof_ = false;
+  bool started_ = false;  // the encoding has been checked
   std::size_t linesBefore_ = 1;  // line number at buffer_[0]
 
   Event event_ = Event::Eof;

@@ -84,6 +84,9 @@ TEST(Malformed, EachInputFailsWithAMessageSayingWhatWasFound) {
       {"declared size smaller than the data", withDeclaredSize(valid, "xl/worksheets/sheet1.xml", 100),
        "part xl/worksheets/sheet1.xml decompresses to more than the 100 bytes"},
       {"zip bomb", zipBomb(), "refusing a likely zip bomb"},
+      {"UTF-16 sheet", makeWorkbook({{"S", std::string("\xFF\xFE<\0w\0/\0>\0", 10)}}), "encoded in UTF-16"},
+      {"invalid UTF-8 text", makeWorkbook({{"S", worksheet("<row><c r=\"A1\" t=\"inlineStr\"><is><t>\xC3</t></is></c></row>")}}),
+       "cell A1: the text is not valid UTF-8"},
   };
   for (const Case& c : cases) {
     auto book = newBook();
