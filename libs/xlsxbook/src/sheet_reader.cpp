@@ -1,14 +1,10 @@
 // Streams a worksheet part into a sheet's cells. Formulas are not evaluated: a formula cell takes
 // the value its program cached when it saved the file, which is what its author saw.
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 
 #include "book_impl.h"
 #include "cell_ref.h"
-#include "dates.h"
+#include "cell_text.h"
 #include "limits.h"
 #include "failure.h"
 #include "package_parts.h"
@@ -20,59 +16,6 @@ namespace xlsxbook {
 namespace {
 
 using Event = XmlScanner::Event;
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\n' || s.front() == '\r' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\n' || s.back() == '\r' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-template <typename T>
-bool parseNumber(std::string_view text, T* out) {
-  text = trim(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *out);
-  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
-// Numbers a program rounded past the largest double (1.797693134862316e+308) or below the smallest
-// are kept as the nearest double rather than refused.
-bool parseCellNumber(std::string_view text, double* out) {
-  if (parseNumber(text, out)) return std::isfinite(*out);
-  text = trim(text);
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *out);
-  if (ec != std::errc::result_out_of_range || end != text.data() + text.size()) return false;
-  const std::string copy(text);
-  const double approx = std::strtod(copy.c_str(), nullptr);
-  *out = std::isinf(approx) ? std::copysign(std::numeric_limits<double>::max(), approx) : approx;
-  return true;
-}
-
-// "2024-03-01", "2024-03-01T13:45:00.250", "13:45:00" (the ISO 8601 forms of t="d" cells).
-bool parseIsoDate(std::string_view s, bool date1904, double* serial) {
-  DateParts p;
-  p.year = 1899, p.month = 12, p.day = date1904 ? 31 : 30;
-  auto field = [&s](std::size_t at, std::size_t n, int* out) {
-    return at + n <= s.size() && parseNumber(s.substr(at, n), out);
-  };
-  std::size_t time = 0;
-  if (s.size() >= 10 && s[4] == '-') {
-    if (!field(0, 4, &p.year) || !field(5, 2, &p.month) || !field(8, 2, &p.day) || s[7] != '-') return false;
-    time = s.size() > 10 && (s[10] == 'T' || s[10] == ' ') ? 11 : s.size();
-  }
-  if (time < s.size()) {
-    if (!field(time, 2, &p.hour) || !field(time + 3, 2, &p.minute) || !field(time + 6, 2, &p.second)) return false;
-    if (time + 9 < s.size() && s[time + 8] == '.') field(time + 9, std::min<std::size_t>(3, s.size() - time - 9), &p.msec);
-  }
-  if (time == 0 && s.size() < 8) return false;
-  if (p.year == 1899) {  // a time of day alone
-    const double day = packDate(DateParts{1900, 1, 1, p.hour, p.minute, p.second, p.msec}, false);
-    *serial = day - std::floor(day);
-    return day >= 0;
-  }
-  *serial = packDate(p, date1904);
-  return *serial >= 0;
-}
 
 class WorksheetReader {
  public:
@@ -238,7 +181,7 @@ void WorksheetReader::commitCell() {
   }
   if (type_.empty() || type_ == "n") {
     double number;
-    if (trim(text_).empty()) return cells.put(makeCell(row_, col_, CellType::Blank, style_, 0));
+    if (trimXmlSpace(text_).empty()) return cells.put(makeCell(row_, col_, CellType::Blank, style_, 0));
     if (!parseCellNumber(text_, &number))
       cellFail("the value '" + text_.substr(0, 40) + "' is not a number");
     cells.put(makeNumberCell(row_, col_, number, style_));
@@ -253,16 +196,16 @@ void WorksheetReader::commitCell() {
     if (!isValidUtf8(text_)) cellFail("the text is not valid UTF-8");
     cells.put(makeCell(row_, col_, CellType::String, style_, book_.strings().add(text_)));
   } else if (type_ == "b") {
-    const std::string_view v = trim(text_);
+    const std::string_view v = trimXmlSpace(text_);
     if (v != "0" && v != "1" && v != "true" && v != "false")
       cellFail("the boolean value '" + text_.substr(0, 40) + "' is neither 0 nor 1");
     cells.put(makeCell(row_, col_, CellType::Boolean, style_, v == "1" || v == "true"));
   } else if (type_ == "e") {
     if (!isValidUtf8(text_)) cellFail("the error code is not valid UTF-8");
-    cells.put(makeCell(row_, col_, CellType::Error, style_, book_.strings().add(trim(text_))));
+    cells.put(makeCell(row_, col_, CellType::Error, style_, book_.strings().add(trimXmlSpace(text_))));
   } else if (type_ == "d") {
     double serial;
-    if (!parseIsoDate(trim(text_), book_.isDate1904(), &serial))
+    if (!parseIsoDate(trimXmlSpace(text_), book_.isDate1904(), &serial))
       cellFail("the date '" + text_.substr(0, 40) + "' is not an ISO 8601 date the workbook can hold");
     cells.put(makeNumberCell(row_, col_, serial, style_));
   } else {

@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "cell_text.h"
 #include "dates.h"
 #include "number_formats.h"
 
@@ -72,6 +73,33 @@ TEST(Dates, RejectsWhatNoSystemHolds) {
   EXPECT_EQ(packDate({2023, 2, 29}, false), -1);
   EXPECT_EQ(packDate({2024, 13, 1}, false), -1);
   EXPECT_EQ(packDate({2024, 1, 1, 24}, false), -1);
+}
+
+TEST(CellText, IsoDatesAndNumbersAsWorksheetsHoldThem) {
+  struct Case {
+    const char* text;
+    double serial;  // -1: must fail
+  } cases[] = {
+      {"2024-03-01", 45352},           {"2024-03-01T12:00:00", 45352.5}, {"2024-03-01 06:00:00.5", 45352.25 + 0.5 / 86400},
+      {"12:00:00", 0.5},               {"1900-02-29", 60},                {"2024-02-30", -1},
+      {"noon", -1},                    {"2024-03-01T1200", -1},           {"", -1},
+  };
+  for (const Case& c : cases) {
+    double serial = 0;
+    const bool ok = parseIsoDate(c.text, false, &serial);
+    EXPECT_EQ(ok, c.serial >= 0) << c.text;
+    if (ok) {
+      EXPECT_NEAR(serial, c.serial, 1e-9) << c.text;
+    }
+  }
+  double n = 0;
+  EXPECT_TRUE(parseCellNumber(" 1.5E+3 ", &n));
+  EXPECT_EQ(n, 1500);
+  EXPECT_TRUE(parseCellNumber("1.797693134862316e+308", &n));  // rounded past the largest double
+  EXPECT_EQ(n, std::numeric_limits<double>::max());
+  EXPECT_TRUE(parseCellNumber("-1e-400", &n));
+  EXPECT_EQ(n, 0);
+  for (const char* bad : {"inf", "nan", "1,5", "12abc", "", "--1"}) EXPECT_FALSE(parseCellNumber(bad, &n)) << bad;
 }
 
 TEST(NumberFormats, DateCodesAreRecognised) {
