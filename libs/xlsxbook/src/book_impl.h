@@ -21,6 +21,7 @@ class FormatImpl final : public Format {
   bool setNumFormat(int id) override;
   int numFormat() const override;
   std::uint32_t xf() const { return xf_; }
+  const BookImpl* book() const { return book_; }
 
  private:
   BookImpl* book_;

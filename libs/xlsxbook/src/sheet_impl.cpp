@@ -44,7 +44,9 @@ bool SheetImpl::checkWrite(int row, int col, Format* format, std::uint32_t* styl
     return book_->fail("cell (" + std::to_string(row) + ", " + std::to_string(col) +
                        ") is outside the sheet: rows are 0 to " + std::to_string(kMaxRows - 1) +
                        ", columns 0 to " + std::to_string(kMaxCols - 1));
-  *style = format ? static_cast<FormatImpl*>(format)->xf() : 0;
+  const auto* impl = static_cast<const FormatImpl*>(format);
+  if (impl && impl->book() != book_) return book_->fail("the format belongs to another workbook");
+  *style = impl ? impl->xf() : 0;
   return true;
 }
 

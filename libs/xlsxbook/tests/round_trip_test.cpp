@@ -151,6 +151,9 @@ TEST(Writing, RefusesWhatSpreadsheetProgramsWouldNotOpen) {
   EXPECT_TRUE(sheet->writeStr(0, 0, std::string(32767, 'x').c_str()));
   EXPECT_TRUE(sheet->writeNum(kMaxRows - 1, kMaxCols - 1, 1));
   EXPECT_FALSE(book->addFormat()->setNumFormat(200));
+  auto other = newBook();
+  EXPECT_FALSE(sheet->writeNum(1, 1, 1, other->addFormat()));
+  EXPECT_NE(std::string(book->errorMessage()).find("another workbook"), std::string::npos);
   EXPECT_EQ(book->getSheet(2), nullptr);
 
   auto empty = newBook();
