@@ -64,12 +64,17 @@ void CellStore::normalize() const {
 const Cell* CellStore::find(int row, int col) const {
   if (row < 0 || col < 0 || row >= lastRow_ || col >= lastCol_) return nullptr;
   normalize();
+  const std::uint64_t want = std::uint64_t(row) << 14 | std::uint64_t(col);
+  // Cells are mostly read in order: try the one after the last hit before searching.
+  const std::size_t next = cursor_ + 1;
+  if (next < cells_.size() && cells_[next].position() == want) return &cells_[cursor_ = next];
   const Cell* begin = cells_.data() + rowStart_[std::size_t(row)];
   const Cell* end = cells_.data() + rowStart_[std::size_t(row) + 1];
-  const std::uint64_t want = std::uint64_t(row) << 14 | std::uint64_t(col);
   const Cell* at = std::lower_bound(begin, end, want,
                                     [](const Cell& c, std::uint64_t p) { return c.position() < p; });
-  return at != end && at->position() == want ? at : nullptr;
+  if (at == end || at->position() != want) return nullptr;
+  cursor_ = std::size_t(at - cells_.data());
+  return at;
 }
 
 const std::vector<Cell>& CellStore::sorted() const {

@@ -48,6 +48,7 @@ class CellStore {
   mutable bool sorted_ = true;
   mutable std::vector<std::uint32_t> rowStart_;  // built on the first lookup after a change
   mutable bool indexed_ = false;
+  mutable std::size_t cursor_ = 0;  // the cell found last
   int lastRow_ = 0;
   int lastCol_ = 0;
 };

@@ -31,14 +31,14 @@ XmlScanner::XmlScanner(ByteSource* source, std::string partName)
 }
 
 void XmlScanner::fail(const std::string& what) const {
-  const std::size_t line = linesBefore_ + std::size_t(std::count(buffer_.data(), buffer_.data() + pos_, '\n'));
-  throw Failure("part " + part_ + " is not well-formed XML: " + what + " (line " + std::to_string(line) + ")");
+  throw Failure("part " + part_ + " is not well-formed XML: " + what + " (at byte " +
+                std::to_string(offsetBefore_ + pos_) + ")");
 }
 
 bool XmlScanner::refill() {
   if (eof_) return false;
   if (pos_ > 0) {
-    linesBefore_ += std::size_t(std::count(buffer_.data(), buffer_.data() + pos_, '\n'));
+    offsetBefore_ += pos_;
     std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;

@@ -42,7 +42,8 @@ class XmlScanner {
   // Depth of the current element (1 for the root).
   std::size_t depth() const { return stack_.size(); }
 
-  // Throws Failure naming the part and the line.
+  // Throws Failure naming the part and the byte offset (spreadsheet programs write a whole sheet on
+  // one line, so line numbers would not help).
   [[noreturn]] void fail(const std::string& what) const;
 
  private:
@@ -69,7 +70,7 @@ class XmlScanner {
   std::size_t end_ = 0;   // one past the last byte read
   bool eof_ = false;
   bool started_ = false;  // the encoding has been checked
-  std::size_t linesBefore_ = 1;  // line number at buffer_[0]
+  std::size_t offsetBefore_ = 0;  // offset in the part of buffer_[0]
 
   Event event_ = Event::Eof;
   std::string_view name_;
