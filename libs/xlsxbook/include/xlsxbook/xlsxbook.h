@@ -70,7 +70,8 @@ class Book {
  public:
   // Replaces the book's contents with the workbook in data[0, size). All sheets and rows are read.
   virtual bool load(const void* data, std::size_t size) = 0;
-  // Serialises the book; *data stays valid until the next save() or release().
+  // Serialises the book; *data stays valid until the next save(), load() or release(). Fails for a
+  // book without sheets, which spreadsheet programs refuse to open.
   virtual bool save(const char** data, std::size_t* size) = 0;
 
   virtual int sheetCount() const = 0;
