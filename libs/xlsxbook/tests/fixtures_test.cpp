@@ -105,6 +105,22 @@ TEST(Fixtures, PrefixedNamespacesAbsoluteTargetsAndImplicitReferences) {
   EXPECT_EQ(s->splitCol(), 2);
 }
 
+TEST(Fixtures, RowsAndCellsOutOfOrderAreSortedAndTheLastOfDuplicatesCounts) {
+  const std::string sheet = worksheet(
+      "<row r=\"5\"><c r=\"C5\"><v>53</v></c><c r=\"A5\"><v>51</v></c></row>"
+      "<row r=\"2\"><c r=\"B2\"><v>22</v></c></row>"
+      "<row r=\"5\"><c r=\"C5\"><v>99</v></c></row>");
+  const std::string bytes = makeWorkbook({{"S", sheet}});
+  auto book = newBook();
+  ASSERT_TRUE(book->load(bytes.data(), bytes.size())) << book->errorMessage();
+  Sheet* s = book->getSheet(0);
+  EXPECT_EQ(s->readNum(1, 1), 22);
+  EXPECT_EQ(s->readNum(4, 0), 51);
+  EXPECT_EQ(s->readNum(4, 2), 99);
+  EXPECT_EQ(s->lastRow(), 5);
+  EXPECT_EQ(s->lastCol(), 3);
+}
+
 TEST(Fixtures, SheetsKeepWorkbookOrderAndChartSheetsTheirPlace) {
   const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
   const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
