@@ -156,24 +156,7 @@ XmlScanner::Scan XmlScanner::scanStartTag(std::size_t at) {
     while (i < end_ && isSpace(b[i])) ++i;
     if (i >= end_) return Scan::NeedMore;
     if (b[i] == '>' || b[i] == '/') break;
-    const std::size_t nameStart = i;
-    while (i < end_ && !isSpace(b[i]) && b[i] != '=' && b[i] != '>' && b[i] != '/') ++i;
-    const std::string_view attrName(b + nameStart, i - nameStart);
-    if (attrName.empty()) fail("an attribute without a name in <" + std::string(qname) + ">");
-    while (i < end_ && isSpace(b[i])) ++i;
-    if (i + 1 >= end_) return Scan::NeedMore;
-    if (b[i] != '=') fail("attribute " + std::string(attrName) + " of <" + std::string(qname) + "> has no value");
-    ++i;
-    while (i < end_ && isSpace(b[i])) ++i;
-    if (i >= end_) return Scan::NeedMore;
-    const char quote = b[i];
-    if (quote != '"' && quote != '\'') fail("attribute " + std::string(attrName) + " of <" + std::string(qname) + "> is not quoted");
-    const char* close = static_cast<const char*>(std::memchr(b + i + 1, quote, end_ - i - 1));
-    if (!close) return Scan::NeedMore;
-    if (attributes_.size() >= kMaxXmlAttributes)
-      fail("<" + std::string(qname) + "> has more than " + std::to_string(kMaxXmlAttributes) + " attributes");
-    attributes_.push_back({localName(attrName), std::string_view(b + i + 1, std::size_t(close - b) - i - 1)});
-    i = std::size_t(close - b) + 1;
+    if (scanAttribute(qname, &i) == Scan::NeedMore) return Scan::NeedMore;
   }
   const bool selfClosing = b[i] == '/';
   if (selfClosing) {
@@ -186,6 +169,32 @@ XmlScanner::Scan XmlScanner::scanStartTag(std::size_t at) {
   pendingEnd_ = selfClosing;
   pos_ = i + 1;
   event_ = Event::Start;
+  return Scan::Done;
+}
+
+XmlScanner::Scan XmlScanner::scanAttribute(std::string_view qname, std::size_t* at) {
+  const char* b = buffer_.data();
+  std::size_t i = *at;
+  while (i < end_ && !isSpace(b[i]) && b[i] != '=' && b[i] != '>' && b[i] != '/') ++i;
+  const std::string_view name(b + *at, i - *at);
+  auto malformed = [&](const char* what) {
+    fail("attribute '" + std::string(name) + "' of <" + std::string(qname) + "> " + what);
+  };
+  if (name.empty()) malformed("has no name");
+  while (i < end_ && isSpace(b[i])) ++i;
+  if (i + 1 >= end_) return Scan::NeedMore;
+  if (b[i] != '=') malformed("has no value");
+  ++i;
+  while (i < end_ && isSpace(b[i])) ++i;
+  if (i >= end_) return Scan::NeedMore;
+  const char quote = b[i];
+  if (quote != '"' && quote != '\'') malformed("is not quoted");
+  const char* close = static_cast<const char*>(std::memchr(b + i + 1, quote, end_ - i - 1));
+  if (!close) return Scan::NeedMore;
+  if (attributes_.size() >= kMaxXmlAttributes)
+    fail("<" + std::string(qname) + "> has more than " + std::to_string(kMaxXmlAttributes) + " attributes");
+  attributes_.push_back({localName(name), std::string_view(b + i + 1, std::size_t(close - b) - i - 1)});
+  *at = std::size_t(close - b) + 1;
   return Scan::Done;
 }
 

@@ -57,6 +57,8 @@ class XmlScanner {
   void checkEncoding();
   Scan scanMarkup();
   Scan scanStartTag(std::size_t at);
+  // Reads one name="value" pair starting at *at and advances *at past it.
+  Scan scanAttribute(std::string_view qname, std::size_t* at);
   Scan scanEndTag(std::size_t at);
   Scan skipUntil(std::size_t from, std::string_view terminator, std::size_t* after);
   Scan scanText();
