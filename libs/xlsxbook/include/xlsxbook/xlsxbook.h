@@ -3,8 +3,8 @@
 // Rules for the whole interface:
 // - Text is UTF-8 everywhere (sheet names, cell strings, messages).
 // - Rows and columns are 0-based. A sheet holds at most kMaxRows rows and kMaxCols columns.
-// - A Book owns its sheets and formats; their pointers stay valid until release(). Strings returned
-//   by the read operations stay valid until the next write to the book, load() or release().
+// - A Book owns its sheets and formats; their pointers stay valid until load() or release().
+//   Strings returned by the read operations stay valid until load() or release().
 // - Operations that can fail return false or nullptr; errorMessage() then says why. No operation
 //   throws or aborts on bad input.
 // - A Book is used by one thread at a time.
