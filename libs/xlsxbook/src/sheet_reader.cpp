@@ -34,6 +34,7 @@ class WorksheetReader {
   void beginRow();
   void beginCell();
   void commitCell();
+  Cell valueCell();  // of a number, shared string, boolean, error or ISO date
   [[noreturn]] void cellFail(const std::string& what) const;
   void readPane();
   void reserveCells();
@@ -172,45 +173,53 @@ void WorksheetReader::beginCell() {
 
 void WorksheetReader::commitCell() {
   if (cellsLeft_-- == 0)
-    throw Failure("the workbook holds more than " + std::to_string(kMaxLoadedCells) + " cells, more than one load may read");
-  CellStore& cells = sheet_.cells();
-  if (!hasValue_) {
-    // No value: formatting only, or a formula that was never calculated.
-    cells.put(makeCell(row_, col_, CellType::Blank, style_, 0));
-    return;
-  }
-  if (type_.empty() || type_ == "n") {
-    double number;
-    if (trimXmlSpace(text_).empty()) return cells.put(makeCell(row_, col_, CellType::Blank, style_, 0));
-    if (!parseCellNumber(text_, &number))
-      cellFail("the value '" + text_.substr(0, 40) + "' is not a number");
-    cells.put(makeNumberCell(row_, col_, number, style_));
-  } else if (type_ == "s") {
-    std::uint32_t index;
-    if (!parseNumber(text_, &index) || index >= sharedCount_)
-      cellFail("shared string '" + text_.substr(0, 40) + "' does not exist; the table has " +
-               std::to_string(sharedCount_) + " strings");
-    cells.put(makeCell(row_, col_, CellType::String, style_, index));
-  } else if (type_ == "str" || type_ == "inlineStr") {
+    throw Failure("the workbook holds more than " + std::to_string(kMaxLoadedCells) +
+                  " cells, more than one load may read");
+  const bool isText = type_ == "str" || type_ == "inlineStr";
+  // No value, or an empty one where text is not expected: formatting only, or a formula that was
+  // never calculated.
+  if (!hasValue_ || (!isText && trimXmlSpace(text_).empty())) {
+    sheet_.cells().put(makeCell(row_, col_, CellType::Blank, style_, 0));
+  } else if (isText) {
     decodeOoxmlEscapes(&text_);
     if (!isValidUtf8(text_)) cellFail("the text is not valid UTF-8");
-    cells.put(makeCell(row_, col_, CellType::String, style_, book_.strings().add(text_)));
-  } else if (type_ == "b") {
-    const std::string_view v = trimXmlSpace(text_);
-    if (v != "0" && v != "1" && v != "true" && v != "false")
-      cellFail("the boolean value '" + text_.substr(0, 40) + "' is neither 0 nor 1");
-    cells.put(makeCell(row_, col_, CellType::Boolean, style_, v == "1" || v == "true"));
-  } else if (type_ == "e") {
-    if (!isValidUtf8(text_)) cellFail("the error code is not valid UTF-8");
-    cells.put(makeCell(row_, col_, CellType::Error, style_, book_.strings().add(trimXmlSpace(text_))));
-  } else if (type_ == "d") {
-    double serial;
-    if (!parseIsoDate(trimXmlSpace(text_), book_.isDate1904(), &serial))
-      cellFail("the date '" + text_.substr(0, 40) + "' is not an ISO 8601 date the workbook can hold");
-    cells.put(makeNumberCell(row_, col_, serial, style_));
+    sheet_.cells().put(makeCell(row_, col_, CellType::String, style_, book_.strings().add(text_)));
   } else {
-    cellFail("unknown cell type '" + type_.substr(0, 20) + "'");
+    sheet_.cells().put(valueCell());
   }
+}
+
+Cell WorksheetReader::valueCell() {
+  const std::string_view v = trimXmlSpace(text_);
+  auto shown = [v] { return std::string(v.substr(0, 40)); };  // only built for a message
+  if (type_.empty() || type_ == "n") {
+    double number;
+    if (!parseCellNumber(v, &number)) cellFail("the value '" + shown() + "' is not a number");
+    return makeNumberCell(row_, col_, number, style_);
+  }
+  if (type_ == "s") {
+    std::uint32_t index;
+    if (!parseNumber(v, &index) || index >= sharedCount_)
+      cellFail("shared string '" + shown() + "' does not exist; the table has " + std::to_string(sharedCount_) +
+               " strings");
+    return makeCell(row_, col_, CellType::String, style_, index);
+  }
+  if (type_ == "b") {
+    if (v != "0" && v != "1" && v != "true" && v != "false")
+      cellFail("the boolean value '" + shown() + "' is neither 0 nor 1");
+    return makeCell(row_, col_, CellType::Boolean, style_, v == "1" || v == "true");
+  }
+  if (type_ == "e") {
+    if (!isValidUtf8(v)) cellFail("the error code is not valid UTF-8");
+    return makeCell(row_, col_, CellType::Error, style_, book_.strings().add(v));
+  }
+  if (type_ == "d") {
+    double serial;
+    if (!parseIsoDate(v, book_.isDate1904(), &serial))
+      cellFail("the date '" + shown() + "' is not an ISO 8601 date the workbook can hold");
+    return makeNumberCell(row_, col_, serial, style_);
+  }
+  cellFail("unknown cell type '" + type_.substr(0, 20) + "'");
 }
 
 void WorksheetReader::cellFail(const std::string& what) const {

@@ -36,7 +36,7 @@ TEST(Fixtures, ValuesAsSpreadsheetProgramsStoreThem) {
       "<c r=\"C2\" t=\"str\"><f>\"x\"&amp;\"y\"</f><v>xy</v></c>"
       "<c r=\"D2\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
       "<c r=\"E2\" t=\"b\"><v>1</v></c><c r=\"F2\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r></is></c>"
-      "<c r=\"G2\"><f>NOW()</f></c><c r=\"H2\" s=\"5\"/></row>"
+      "<c r=\"G2\"><f>NOW()</f></c><c r=\"H2\" s=\"5\"/><c r=\"I2\" t=\"s\"><v></v></c></row>"
       "<row r=\"3\"><c r=\"B3\"><f t=\"shared\" si=\"0\"/><v>8</v></c></row>"
       "<row r=\"7\"><c r=\"A7\" s=\"1\"><v>45352</v></c><c r=\"B7\" s=\"2\"><v>45352.5</v></c>"
       "<c r=\"C7\" s=\"3\"><v>45352</v></c><c r=\"D7\" s=\"4\"><v>0.75</v></c><c r=\"E7\" t=\"d\"><v>2024-03-01T12:00:00</v></c></row>");
@@ -60,6 +60,7 @@ TEST(Fixtures, ValuesAsSpreadsheetProgramsStoreThem) {
   EXPECT_STREQ(s->readStr(1, 5), "inline");
   EXPECT_EQ(s->cellType(1, 6), CellType::Blank);  // a formula never calculated
   EXPECT_EQ(s->cellType(1, 7), CellType::Blank);  // formatting only
+  EXPECT_EQ(s->cellType(1, 8), CellType::Blank);  // an empty value
   EXPECT_EQ(s->cellType(3, 0), CellType::Empty);  // rows 4 to 6 are absent
   EXPECT_TRUE(s->isDate(6, 0));
   EXPECT_TRUE(s->isDate(6, 1));
@@ -67,7 +68,7 @@ TEST(Fixtures, ValuesAsSpreadsheetProgramsStoreThem) {
   EXPECT_TRUE(s->isDate(6, 3));
   EXPECT_EQ(s->readNum(6, 4), 45352.5);
   EXPECT_EQ(s->lastRow(), 7);
-  EXPECT_EQ(s->lastCol(), 8);
+  EXPECT_EQ(s->lastCol(), 9);
 }
 
 TEST(Fixtures, PrefixedNamespacesAbsoluteTargetsAndImplicitReferences) {
