@@ -119,6 +119,35 @@ class TheirFilesReadByUs(unittest.TestCase):
         wb.create_sheet("Empty")
         self.compare(wb, "values.xlsx")
 
+    @unittest.skipUnless(shutil.which("libreoffice"), "LibreOffice is not installed")
+    def test_formulas_calculated_and_saved_by_libreoffice(self):
+        # LibreOffice calculates the formulas and caches numbers, strings, booleans and errors.
+        wb = openpyxl.Workbook()
+        ws = wb.active
+        ws.title = "Calc"
+        ws.append([2, 3, "=A1*B1", '=A1&"x"', "=A1>B1", "=1/0", "=DATE(2024,2,29)", '=NA()'])
+        ws["G1"].number_format = "yyyy-mm-dd"
+        ws.append(["=SUM(A1:B1)", "=C1+1", "=C2*2", '=UPPER("abc")', "=TRUE()"])
+        wb.create_sheet("Second")["B2"] = "kept"
+        source = os.path.join(self.dir, "formulas.xlsx")
+        wb.save(source)
+        outdir = os.path.join(self.dir, "lo")
+        profile = "file://" + os.path.join(self.dir, "lo-profile")
+        subprocess.run(["libreoffice", f"-env:UserInstallation={profile}", "--headless", "--convert-to", "xlsx",
+                        "--outdir", outdir, source], check=True, capture_output=True, timeout=180)
+        converted = os.path.join(outdir, "formulas.xlsx")
+        ours, theirs = typed_dump(converted), expected_from_openpyxl(converted)
+        self.assertEqual(theirs["Calc"]["C1"], ("number", 6.0))  # the oracle saw calculated values
+        self.assertEqual(ours["Calc"]["F1"], ("error", "#DIV/0!"))
+        self.assertEqual(ours["Calc"]["G1"], ("date", "2024-02-29"))
+        self.assertEqual(list(ours), list(theirs))
+        for sheet, cells in theirs.items():
+            self.assertEqual(sorted(ours[sheet]), sorted(cells), sheet)
+            for ref, (kind, value) in cells.items():
+                self.assertEqual(ours[sheet][ref][0], kind, ref)
+                got = float(ours[sheet][ref][1]) if kind == "number" else ours[sheet][ref][1]
+                self.assertEqual(got, value, ref)
+
     def test_1904_dates(self):
         wb = openpyxl.Workbook()
         wb.epoch = CALENDAR_MAC_1904
