@@ -147,6 +147,11 @@ bool readOpenpyxl(const std::string& path) {
   return false;
 }
 
+double fileMb(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  return in ? double(in.tellg()) / (1024 * 1024) : 0;
+}
+
 void print(const char* what, const Measure& ours, const char* refName, const Measure& ref, bool lowerIsOurs) {
   std::printf("%-6s ours %8.2f s %7.0f MB peak | %-34s %8.2f s %7.0f MB peak | ratio %s %.2f%s\n", what,
               ours.seconds, ours.peakKb / 1024.0, refName, ref.seconds, ref.peakKb / 1024.0,
@@ -166,6 +171,7 @@ int main(int argc, char** argv) {
   const Measure w = inChild(writeOurs, ours);
   const Measure wr = inChild(writeLibxlsxwriter, theirs);
   print("write", w, "libxlsxwriter (constant memory)", wr, true);
+  std::printf("file   ours %.1f MB | libxlsxwriter %.1f MB\n", fileMb(ours), fileMb(theirs));
   const Measure r = inChild(readOurs, ours);
   const Measure rr = inChild(readOpenpyxl, ours);
   print("read", r, "openpyxl (read-only)", rr, false);
