@@ -23,7 +23,7 @@ constexpr std::uint64_t kRatioFreeBytes = std::uint64_t(1) << 20;
 constexpr std::size_t kXmlChunkBytes = std::size_t(1) << 20;   // read window of the streaming scanner
 constexpr std::size_t kMaxXmlTokenBytes = std::size_t(64) << 20;  // one tag or one text run
 constexpr std::size_t kMaxXmlDepth = 256;
-constexpr std::size_t kMaxXmlAttributes = 64;
+constexpr std::size_t kMaxXmlAttributes = 256;  // real elements have a few dozen at most
 constexpr std::size_t kMaxSmallPartBytes = std::size_t(64) << 20;  // workbook, rels, styles (DOM-parsed)
 
 // Cells, strings and styles.
