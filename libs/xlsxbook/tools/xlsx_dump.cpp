@@ -4,6 +4,7 @@
 //   xlsx-dump --typed FILE    one line per cell: reference, type and value
 //
 // Dates are printed in ISO 8601. Exit status 1 when the file cannot be read.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -38,7 +39,12 @@ std::string isoDate(const Book& book, double serial) {
 
 std::string number(double value) {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", value);
+  // Whole numbers as spreadsheets show them (1000000000000000, not 1e+15), others as short as
+  // they can be while reading back the same.
+  if (value == std::floor(value) && std::fabs(value) < 1e16) {
+    std::snprintf(buf, sizeof buf, "%.0f", value);
+    return buf;
+  }
   // The shortest form that reads back the same.
   for (int precision = 1; precision <= 17; ++precision) {
     std::snprintf(buf, sizeof buf, "%.*g", precision, value);
