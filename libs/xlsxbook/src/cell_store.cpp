@@ -33,7 +33,13 @@ void CellStore::put(const Cell& cell) {
     if (cell.position() < last) sorted_ = false;
   }
   cells_.push_back(cell);
-  indexed_ = false;
+  if (sorted_ && indexed_) {
+    // An append in order extends the row index, so that reads between writes stay cheap.
+    rowStart_.resize(std::size_t(cell.row()) + 2, std::uint32_t(cells_.size() - 1));
+    rowStart_.back() = std::uint32_t(cells_.size());
+  } else {
+    indexed_ = false;
+  }
   lastRow_ = std::max(lastRow_, cell.row() + 1);
   lastCol_ = std::max(lastCol_, cell.col() + 1);
 }

@@ -83,6 +83,25 @@ TEST(RoundTrip, OverwritesAndOutOfOrderWritesKeepTheLastValue) {
   EXPECT_EQ(read->lastCol(), 6);
 }
 
+TEST(RoundTrip, ReadsBetweenWritesSeeEveryCell) {
+  // Appends in order keep the row index up to date; rows are skipped and cells added to the open row.
+  auto book = newBook();
+  Sheet* sheet = book->addSheet("S");
+  EXPECT_EQ(sheet->cellType(0, 0), CellType::Empty);
+  for (int r = 0; r < 3000; r += 3) {
+    for (int c = 0; c < 4; c += 1 + r % 2) {
+      ASSERT_TRUE(sheet->writeNum(r, c, r * 10 + c));
+      ASSERT_EQ(sheet->readNum(r, c), r * 10 + c) << r << "," << c;
+      ASSERT_EQ(sheet->cellType(r + 1, c), CellType::Empty);
+    }
+    ASSERT_EQ(sheet->readNum(r / 2 - r / 2 % 3, 0), (r / 2 - r / 2 % 3) * 10);
+  }
+  EXPECT_EQ(sheet->lastRow(), 2998);
+  ASSERT_TRUE(sheet->writeNum(1, 1, -1));  // out of order: the index is rebuilt
+  EXPECT_EQ(sheet->readNum(1, 1), -1);
+  EXPECT_EQ(sheet->readNum(2997, 2), 29972);
+}
+
 TEST(RoundTrip, Date1904SystemIsKept) {
   auto book = newBook();
   book->setDate1904(true);
