@@ -1,0 +1,84 @@
+#include <cmath>
+#include <cstring>
+
+#include "book_impl.h"
+#include "limits.h"
+#include "utf8.h"
+
+namespace xlsxbook {
+
+CellType SheetImpl::cellType(int row, int col) const {
+  const Cell* cell = cells_.find(row, col);
+  return cell ? cell->type() : CellType::Empty;
+}
+
+bool SheetImpl::isDate(int row, int col) const {
+  const Cell* cell = cells_.find(row, col);
+  return cell && cell->type() == CellType::Number && book_->styles().isDateXf(cell->style());
+}
+
+double SheetImpl::readNum(int row, int col) const {
+  const Cell* cell = cells_.find(row, col);
+  return cell && cell->type() == CellType::Number ? cell->number() : 0.0;
+}
+
+const char* SheetImpl::readStr(int row, int col) const {
+  const Cell* cell = cells_.find(row, col);
+  if (!cell || cell->type() != CellType::String) return nullptr;
+  return book_->strings().c_str(std::uint32_t(cell->value));
+}
+
+bool SheetImpl::readBool(int row, int col) const {
+  const Cell* cell = cells_.find(row, col);
+  return cell && cell->type() == CellType::Boolean && cell->value != 0;
+}
+
+const char* SheetImpl::readError(int row, int col) const {
+  const Cell* cell = cells_.find(row, col);
+  if (!cell || cell->type() != CellType::Error) return nullptr;
+  return book_->strings().c_str(std::uint32_t(cell->value));
+}
+
+bool SheetImpl::checkWrite(int row, int col, Format* format, std::uint32_t* style) {
+  if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxCols)
+    return book_->fail("cell (" + std::to_string(row) + ", " + std::to_string(col) +
+                       ") is outside the sheet: rows are 0 to " + std::to_string(kMaxRows - 1) +
+                       ", columns 0 to " + std::to_string(kMaxCols - 1));
+  const auto* impl = static_cast<const FormatImpl*>(format);
+  if (impl && impl->book() != book_) return book_->fail("the format belongs to another workbook");
+  *style = impl ? impl->xf() : 0;
+  return true;
+}
+
+bool SheetImpl::writeNum(int row, int col, double value, Format* format) {
+  std::uint32_t style;
+  if (!checkWrite(row, col, format, &style)) return false;
+  if (!std::isfinite(value)) return book_->fail("cannot write a number that is not finite into a cell");
+  cells_.put(makeNumberCell(row, col, value, style));
+  return true;
+}
+
+bool SheetImpl::writeStr(int row, int col, const char* value, Format* format) {
+  std::uint32_t style;
+  if (!checkWrite(row, col, format, &style)) return false;
+  if (!value) return book_->fail("cannot write a null string into a cell");
+  const std::string_view text(value);
+  if (!isValidUtf8(text)) return book_->fail("cannot write a string that is not valid UTF-8");
+  const std::size_t chars = countUtf16Units(text);
+  if (chars > kMaxCellChars)
+    return book_->fail("a cell holds at most " + std::to_string(kMaxCellChars) + " characters, not " +
+                       std::to_string(chars));
+  const std::uint32_t index = book_->strings().intern(text);
+  cells_.put(makeCell(row, col, CellType::String, style, index));
+  return true;
+}
+
+bool SheetImpl::split(int row, int col) {
+  if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxCols)
+    return book_->fail("split position (" + std::to_string(row) + ", " + std::to_string(col) +
+                       ") is outside the sheet");
+  setSplit(row, col);
+  return true;
+}
+
+}  // namespace xlsxbook

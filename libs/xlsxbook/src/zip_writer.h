@@ -1,0 +1,51 @@
+// Builds a zip archive in memory through libzip. Large parts are generated while they are being
+// compressed, so their uncompressed XML never exists in memory as a whole.
+#ifndef XLSXBOOK_ZIP_WRITER_H
+#define XLSXBOOK_ZIP_WRITER_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct zip;
+struct zip_source;
+
+namespace xlsxbook {
+
+// Produces a part piece by piece, as often as asked.
+class PartGenerator {
+ public:
+  virtual ~PartGenerator() = default;
+  // Appends the next piece to chunk (which is empty on entry); false when the part is complete.
+  virtual bool next(std::string* chunk) = 0;
+  // Starts the part again from its beginning.
+  virtual void rewind() = 0;
+};
+
+class ZipWriter {
+ public:
+  ZipWriter();
+  ~ZipWriter();
+  ZipWriter(const ZipWriter&) = delete;
+  ZipWriter& operator=(const ZipWriter&) = delete;
+
+  void addPart(const std::string& name, std::string content);
+  // The generator must live until finish() returns. It runs twice: once to measure the part, since
+  // libzip marks entries of unknown size as Zip64, which some spreadsheet programs refuse.
+  void addPart(const std::string& name, PartGenerator* generator);
+  // Compresses every part and returns the archive. Throws Failure.
+  void finish(std::string* out);
+
+ private:
+  struct Streamed;
+  void add(const std::string& name, zip_source* source);
+
+  zip_source* target_ = nullptr;
+  zip* archive_ = nullptr;
+  std::vector<std::unique_ptr<std::string>> contents_;
+  std::vector<std::unique_ptr<Streamed>> streamed_;
+};
+
+}  // namespace xlsxbook
+
+#endif  // XLSXBOOK_ZIP_WRITER_H
