@@ -32,7 +32,6 @@ FERROLINK_API int DeleteAllStreams(void) { return notAvailable("DeleteAllStreams
 FERROLINK_API int WriteStreamToFile(const char*, const char*) { return notAvailable("WriteStreamToFile"); }
 FERROLINK_API int ExportStream(const char*, int) { return notAvailable("ExportStream"); }
 FERROLINK_API int ImportStream(const char*, int) { return notAvailable("ImportStream"); }
-FERROLINK_API int ConvertFileToEncoding(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int) { return notAvailable("ConvertFileToEncoding"); }
 FERROLINK_API int StopClient(void) { return notAvailable("StopClient"); }
 FERROLINK_API int NewRequest(const char*, const char*, const char*, const char*, const char*, const char*, const char*) { return notAvailable("NewRequest"); }
 FERROLINK_API int CloseRequest(const char*) { return notAvailable("CloseRequest"); }

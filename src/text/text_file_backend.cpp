@@ -1,0 +1,37 @@
+#include "text/text_file_backend.hpp"
+
+#include <cerrno>
+
+namespace ucsIO {
+
+StdBackendFile::~StdBackendFile() { close(); }
+
+bool StdBackendFile::open(const std::string& utf8Name, const char* mode) {
+    close();
+    file_ = std::fopen(utf8Name.c_str(), mode);
+    errorNumber_ = file_ ? 0 : errno;
+    return file_ != nullptr;
+}
+
+bool StdBackendFile::close() {
+    if (!file_) return true;
+    const bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+}
+
+bool StdBackendFile::seek(long offset) { return file_ && std::fseek(file_, offset, SEEK_SET) == 0; }
+
+size_t StdBackendFile::read(void* buffer, size_t bytes) { return file_ ? std::fread(buffer, 1, bytes, file_) : 0; }
+
+size_t StdBackendFile::write(const void* buffer, size_t bytes) {
+    return file_ ? std::fwrite(buffer, 1, bytes, file_) : 0;
+}
+
+long StdBackendFile::tell() { return file_ ? std::ftell(file_) : -1; }
+
+bool StdBackendFile::eof() { return !file_ || std::feof(file_); }
+
+bool StdBackendFile::error() { return !file_ || std::ferror(file_); }
+
+}  // namespace ucsIO
