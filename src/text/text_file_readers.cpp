@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 namespace ucsIO {
 
@@ -92,7 +93,7 @@ bool ConverterReader::decodeSome(wchar_t*& out, wchar_t* outEnd, std::int32_t& e
 
 void ConverterReader::count(const wchar_t* text, const wchar_t* end) {
     const wchar_t* lastLf = nullptr;
-    for (const wchar_t* p = std::find(text, end, L'\n'); p != end; p = std::find(p + 1, end, L'\n')) {
+    for (const wchar_t* p = std::wmemchr(text, L'\n', end - text); p; p = std::wmemchr(p + 1, L'\n', end - p - 1)) {
         ++line_;
         lastLf = p;
     }

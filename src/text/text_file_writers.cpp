@@ -4,7 +4,9 @@
 #include "text/text_file_errors.hpp"
 #include "text/ucs_exceptions.hpp"
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 namespace ucsIO {
 namespace {
@@ -99,18 +101,24 @@ bool ConverterWriter::flush(std::int32_t& error) {
 }
 
 bool TranslateNewlineWriter::write(const void* buffer, size_t bytes, std::int32_t& error) {
-    const auto* text = static_cast<const wchar_t*>(buffer);
+    const auto* const text = static_cast<const wchar_t*>(buffer);
     const size_t count = bytes / sizeof(wchar_t);
+    if (count == 0) return true;
     staging_.resize(2 * count);
     wchar_t* out = staging_.data();
-    bool afterCr = afterCr_;
-    for (size_t i = 0; i < count; ++i) {
-        const wchar_t c = text[i];
-        if (c == L'\n' && !afterCr) *out++ = L'\r';
-        *out++ = c;
-        afterCr = c == L'\r';
+    const wchar_t* p = text;
+    const wchar_t* const end = text + count;
+    while (p != end) {
+        const wchar_t* lf = std::wmemchr(p, L'\n', end - p);
+        if (!lf) lf = end;
+        out = std::copy(p, lf, out);
+        if (lf == end) break;
+        const bool afterCr = lf == text ? afterCr_ : lf[-1] == L'\r';
+        if (!afterCr) *out++ = L'\r';
+        *out++ = L'\n';
+        p = lf + 1;
     }
-    afterCr_ = afterCr;
+    afterCr_ = end[-1] == L'\r';
     return next_.write(staging_.data(), (out - staging_.data()) * sizeof(wchar_t), error);
 }
 

@@ -5,10 +5,12 @@
 #include "text/ucs_exceptions.hpp"
 
 #include <cstdint>
+#include <cstring>
 
 namespace UCS {
 namespace {
 
+constexpr bool kHostLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 constexpr std::uint32_t kBom = 0xFEFF;
 constexpr std::uint32_t kHighFirst = 0xD800;
 constexpr std::uint32_t kLowFirst = 0xDC00;
@@ -55,20 +57,29 @@ public:
     void omitDataBom() override { bomPending_ = false; }
 
 private:
+    // Units are loaded and stored whole and byte-swapped when the order differs from the host's.
     std::uint32_t get(const char* p, int bytes) const {
-        std::uint32_t value = 0;
-        for (int i = 0; i < bytes; ++i) {
-            const auto b = static_cast<unsigned char>(p[bigEndian_ ? i : bytes - 1 - i]);
-            value = (value << 8) | b;
+        const bool swap = bigEndian_ == kHostLittleEndian;
+        if (bytes == 2) {
+            std::uint16_t unit;
+            std::memcpy(&unit, p, 2);
+            return swap ? __builtin_bswap16(unit) : unit;
         }
-        return value;
+        std::uint32_t unit;
+        std::memcpy(&unit, p, 4);
+        return swap ? __builtin_bswap32(unit) : unit;
     }
 
     void put(char*& out, std::uint32_t value, int bytes) const {
-        for (int i = 0; i < bytes; ++i) {
-            const int shift = 8 * (bigEndian_ ? bytes - 1 - i : i);
-            *out++ = static_cast<char>((value >> shift) & 0xFF);
+        const bool swap = bigEndian_ == kHostLittleEndian;
+        if (bytes == 2) {
+            const auto unit = static_cast<std::uint16_t>(swap ? __builtin_bswap16(static_cast<std::uint16_t>(value)) : value);
+            std::memcpy(out, &unit, 2);
+        } else {
+            const std::uint32_t unit = swap ? __builtin_bswap32(value) : value;
+            std::memcpy(out, &unit, 4);
         }
+        out += bytes;
     }
 
     // False while fewer bytes than one unit have arrived; the BOM, if any, decides the order.
