@@ -4,6 +4,8 @@
 #include "text/ucs_codec.hpp"
 #include "text/ucs_exceptions.hpp"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -17,6 +19,7 @@ constexpr std::uint32_t kLowFirst = 0xDC00;
 constexpr std::uint32_t kSurrogateEnd = 0xE000;
 constexpr std::uint32_t kSupplementaryFirst = 0x10000;
 constexpr std::uint32_t kCodePointEnd = 0x110000;
+constexpr std::ptrdiff_t kMaxEncodedBytes = 4;
 
 bool isSurrogate(std::uint32_t c) { return c >= kHighFirst && c < kSurrogateEnd; }
 
@@ -28,7 +31,13 @@ public:
     Result decode(const char*& in, const char* inEnd, wchar_t*& out, wchar_t* outEnd) override {
         callStart_ = in;
         if (bomPending_ && !takeDataBom(in, inEnd)) return Result::kIncomplete;
-        const Result result = unitBytes_ == 4 ? decode32(in, inEnd, out, outEnd) : decode16(in, inEnd, out, outEnd);
+        const bool swap = bigEndian_ == kHostLittleEndian;
+        Result result;
+        if (unitBytes_ == 4) {
+            result = swap ? decode32<true>(in, inEnd, out, outEnd) : decode32<false>(in, inEnd, out, outEnd);
+        } else {
+            result = swap ? decode16<true>(in, inEnd, out, outEnd) : decode16<false>(in, inEnd, out, outEnd);
+        }
         consumed_ += in - callStart_;
         return result;
     }
@@ -39,19 +48,22 @@ public:
             put(out, kBom, unitBytes_);
             bomPending_ = false;
         }
-        for (; in != inEnd; ++in, ++consumed_) {
-            const auto c = static_cast<std::uint32_t>(*in);
-            if (c >= kCodePointEnd || isSurrogate(c)) throw UnmappableCharacterException(kWideName, name_, consumed_ * sizeof(wchar_t));
-            if (unitBytes_ == 4 || c < kSupplementaryFirst) {
-                if (outEnd - out < unitBytes_) return Result::kOutputFull;
-                put(out, c, unitBytes_);
-            } else {
-                if (outEnd - out < 4) return Result::kOutputFull;
-                put(out, kHighFirst + ((c - kSupplementaryFirst) >> 10), 2);
-                put(out, kLowFirst + ((c - kSupplementaryFirst) & 0x3FF), 2);
-            }
+        const wchar_t* const start = in;
+        // Every character fits in kMaxEncodedBytes: batches that fit need no check per character.
+        for (size_t n; (n = std::min<size_t>(inEnd - in, (outEnd - out) / kMaxEncodedBytes)) > 0;) {
+            encodeBatch(in, in + n, out, start);
         }
-        return Result::kDone;
+        Result result = Result::kDone;
+        while (in != inEnd) {
+            const int need = unitBytes_ == 4 || static_cast<std::uint32_t>(*in) < kSupplementaryFirst ? unitBytes_ : 4;
+            if (outEnd - out < need) {
+                result = Result::kOutputFull;
+                break;
+            }
+            encodeBatch(in, in + 1, out, start);
+        }
+        consumed_ += in - start;
+        return result;
     }
 
     void omitDataBom() override { bomPending_ = false; }
@@ -82,6 +94,41 @@ private:
         out += bytes;
     }
 
+    void encodeBatch(const wchar_t*& in, const wchar_t* end, char*& out, const wchar_t* start) const {
+        const bool swap = bigEndian_ == kHostLittleEndian;
+        if (unitBytes_ == 4) {
+            swap ? encodeUnits<4, true>(in, end, out, start) : encodeUnits<4, false>(in, end, out, start);
+        } else {
+            swap ? encodeUnits<2, true>(in, end, out, start) : encodeUnits<2, false>(in, end, out, start);
+        }
+    }
+
+    template <int Bytes, bool Swap>
+    void encodeUnits(const wchar_t*& in, const wchar_t* end, char*& out, const wchar_t* start) const {
+        for (; in != end; ++in) {
+            const auto c = static_cast<std::uint32_t>(*in);
+            if (c >= kCodePointEnd || isSurrogate(c)) {
+                throw UnmappableCharacterException(kWideName, name_, (consumed_ + (in - start)) * sizeof(wchar_t));
+            }
+            if (Bytes == 4) {
+                store<std::uint32_t, Swap>(out, c);
+            } else if (c < kSupplementaryFirst) {
+                store<std::uint16_t, Swap>(out, c);
+            } else {
+                store<std::uint16_t, Swap>(out, kHighFirst + ((c - kSupplementaryFirst) >> 10));
+                store<std::uint16_t, Swap>(out, kLowFirst + ((c - kSupplementaryFirst) & 0x3FF));
+            }
+        }
+    }
+
+    template <class Unit, bool Swap>
+    static void store(char*& out, std::uint32_t value) {
+        Unit unit = static_cast<Unit>(value);
+        if (Swap) unit = sizeof(Unit) == 2 ? static_cast<Unit>(__builtin_bswap16(unit)) : static_cast<Unit>(__builtin_bswap32(unit));
+        std::memcpy(out, &unit, sizeof(Unit));
+        out += sizeof(Unit);
+    }
+
     // False while fewer bytes than one unit have arrived; the BOM, if any, decides the order.
     bool takeDataBom(const char*& in, const char* inEnd) {
         if (inEnd - in < unitBytes_) return false;
@@ -104,11 +151,20 @@ private:
         return UnmappableCharacterException(name_, kWideName, consumed_ + (at - callStart_));
     }
 
+    template <class Unit, bool Swap>
+    static std::uint32_t load(const char* p) {
+        Unit unit;
+        std::memcpy(&unit, p, sizeof(Unit));
+        if (Swap) unit = sizeof(Unit) == 2 ? static_cast<Unit>(__builtin_bswap16(unit)) : static_cast<Unit>(__builtin_bswap32(unit));
+        return unit;
+    }
+
+    template <bool Swap>
     Result decode32(const char*& in, const char* inEnd, wchar_t*& out, wchar_t* outEnd) {
         while (in != inEnd) {
             if (out == outEnd) return Result::kOutputFull;
             if (inEnd - in < 4) return Result::kIncomplete;
-            const std::uint32_t c = get(in, 4);
+            const std::uint32_t c = load<std::uint32_t, Swap>(in);
             if (c >= kCodePointEnd || isSurrogate(c)) throw invalidInput(in);
             *out++ = static_cast<wchar_t>(c);
             in += 4;
@@ -116,11 +172,12 @@ private:
         return Result::kDone;
     }
 
+    template <bool Swap>
     Result decode16(const char*& in, const char* inEnd, wchar_t*& out, wchar_t* outEnd) {
         while (in != inEnd) {
             if (out == outEnd) return Result::kOutputFull;
             if (inEnd - in < 2) return Result::kIncomplete;
-            const std::uint32_t unit = get(in, 2);
+            const std::uint32_t unit = load<std::uint16_t, Swap>(in);
             if (!isSurrogate(unit)) {
                 *out++ = static_cast<wchar_t>(unit);
                 in += 2;
@@ -128,7 +185,7 @@ private:
             }
             if (unit >= kLowFirst) throw invalidInput(in);
             if (inEnd - in < 4) return Result::kIncomplete;
-            const std::uint32_t low = get(in + 2, 2);
+            const std::uint32_t low = load<std::uint16_t, Swap>(in + 2);
             if (low < kLowFirst || low >= kSurrogateEnd) {
                 throw invalidInput(in);
             }
