@@ -3,6 +3,8 @@
 #include "text/text_file.hpp"
 #include "text/text_file_errors.hpp"
 
+#include <filesystem>
+
 namespace ucsIO {
 namespace {
 
@@ -27,6 +29,13 @@ ConversionOutcome convertTextFile(const TextFileName& input, std::wstring_view i
     outcome.inputError = in.errorCode();
     if (!inputOpened) return outcome;
 
+    // Opening the output truncates it: converting a file onto itself would destroy it.
+    std::error_code notComparable;
+    if (std::filesystem::equivalent(input.utf8, output.utf8, notComparable)) {
+        outcome.outputError = kFileError;
+        outcome.outputMessage = L"Writing file \"" + output.wide + L"\": it is the input file.";
+        return outcome;
+    }
     TextOutputFile out;
     auto outFile = openBackend(output, "wb");
     if (!outFile) {

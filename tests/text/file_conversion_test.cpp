@@ -83,6 +83,14 @@ TEST(FileConversion, MissingInputAndUnwritableOutput) {
         ucsIO::convertTextFile(fileName(folder.path("in")), L"", fileName(folder.path("no/such/out")), L"", true).copied);
 }
 
+TEST(FileConversion, OntoItselfLeavesTheFileAlone) {
+    flk::test::TempFolder folder;
+    writeBytes(folder.path("in"), "keep me");
+    const std::string sameFile = folder.path(".") + "/in";
+    EXPECT_FALSE(ucsIO::convertTextFile(fileName(folder.path("in")), L"UTF-8", fileName(sameFile), L"UTF-16", false).copied);
+    EXPECT_EQ(readBytes(folder.path("in")), "keep me");
+}
+
 TEST(FileConversion, UnknownEncodingRecordsItsCode) {
     flk::test::TempFolder folder;
     writeBytes(folder.path("in"), "x");
