@@ -79,6 +79,10 @@ bool ConverterWriter::write(const void* buffer, size_t bytes, std::int32_t& erro
         }
         written_ += in - start;
         if (!passOn(out, error)) return fail(error, error);
+        if (in == start && out == staging_.data()) {  // no progress: never loop on it
+            errors_.onConversionFailure();
+            return fail(kConversionFailed, error);
+        }
     }
     return true;
 }
