@@ -1,0 +1,85 @@
+#include "ParquetReader.h"
+
+#include <cstring>
+
+#include "ChunkReader.h"
+#include "Limits.h"
+#include "tablix/Exception.h"
+
+namespace tablix {
+
+namespace {
+
+constexpr char kMagic[] = "PAR1";
+constexpr char kEncryptedMagic[] = "PARE";
+constexpr size_t kMagicBytes = 4;
+constexpr size_t kTrailerBytes = 8;   // footer length and magic
+
+void checkRowGroups(const ParquetFile& file) {
+    int64_t total = 0;
+    for (size_t g = 0; g < file.metadata.rowGroups.size(); ++g) {
+        const meta::RowGroup& group = file.metadata.rowGroups[g];
+        if (group.numRows < 0 || group.numRows > limits::kMaxRows - total)
+            throw Exception("row group " + std::to_string(g) + " declares " + std::to_string(group.numRows) + " rows");
+        if (group.columns.size() != file.leafCount)
+            throw Exception("row group " + std::to_string(g) + " has " + std::to_string(group.columns.size()) +
+                            " column chunks, the schema has " + std::to_string(file.leafCount) + " leaf columns");
+        total += group.numRows;
+    }
+}
+
+void checkNestedLevels(const uint8_t* data, const ParquetFile& file, const meta::RowGroup& group, const ColumnPlan& plan) {
+    for (size_t i = 0; i < plan.nestedLeaves.size(); ++i) {
+        const NestedLeaf& leaf = plan.nestedLeaves[i];
+        ColumnPlan leafPlan;
+        leafPlan.name = leaf.path;
+        leafPlan.physical.type = leaf.type;
+        ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf + i], leafPlan).checkLevels(group.numRows, leaf.maxRepetition);
+    }
+}
+
+}  // namespace
+
+ParquetFile openParquet(const uint8_t* data, size_t size) {
+    if (size < kMagicBytes + kTrailerBytes) throw Exception("not a Parquet file: " + std::to_string(size) + " bytes are too few");
+    const uint8_t* trailer = data + size - kTrailerBytes;
+    if (std::memcmp(trailer + 4, kEncryptedMagic, 4) == 0)
+        throw Exception("the Parquet file is encrypted (encrypted footer); encrypted files are not supported");
+    if (std::memcmp(data, kMagic, 4) != 0 || std::memcmp(trailer + 4, kMagic, 4) != 0)
+        throw Exception("not a Parquet file: the magic bytes PAR1 are missing at its start or end");
+    uint32_t footerLength;
+    std::memcpy(&footerLength, trailer, 4);
+    if (footerLength > size - kMagicBytes - kTrailerBytes || footerLength > limits::kMaxFooterBytes)
+        throw Exception("the footer length " + std::to_string(footerLength) + " exceeds the file's " + std::to_string(size) + " bytes");
+    ParquetFile file;
+    file.dataEnd = size - kTrailerBytes - footerLength;
+    file.metadata = meta::parseFileMetaData(data + file.dataEnd, footerLength);
+    if (file.metadata.encrypted) throw Exception("the Parquet file has encrypted columns; encrypted files are not supported");
+    if (static_cast<int64_t>(file.metadata.rowGroups.size()) > limits::kMaxRowGroups)
+        throw Exception(std::to_string(file.metadata.rowGroups.size()) + " row groups are too many");
+    file.columns = planColumns(file.metadata.schema, file.leafCount);
+    if (static_cast<int64_t>(file.columns.size()) > limits::kMaxColumns) throw Exception(std::to_string(file.columns.size()) + " columns are too many");
+    checkRowGroups(file);
+    for (const meta::RowGroup& group : file.metadata.rowGroups) file.rowCount += group.numRows;
+    return file;
+}
+
+std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data, const ParquetFile& file) {
+    std::vector<std::shared_ptr<ColumnData>> columns;
+    for (const ColumnPlan& plan : file.columns) {
+        auto column = std::make_shared<ColumnData>(plan.storage, plan.unit, plan.utc);
+        column->reserve(file.rowCount);
+        for (const meta::RowGroup& group : file.metadata.rowGroups) {
+            if (plan.conversion == Conversion::None) {
+                checkNestedLevels(data, file, group, plan);
+                ColumnFiller(plan, *column).appendNulls(static_cast<size_t>(group.numRows));
+                continue;
+            }
+            ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan).read(group.numRows, *column);
+        }
+        columns.push_back(std::move(column));
+    }
+    return columns;
+}
+
+}  // namespace tablix
