@@ -1,6 +1,8 @@
 // The table object behind IArrowTable.
 #include "tablix/ArrowTable.h"
 
+#include <cmath>
+
 #include "FileIO.h"
 #include "ParquetReader.h"
 #include "ParquetWriter.h"
@@ -58,16 +60,21 @@ public:
         return static_cast<int32_t>(columns_.size() - 1);
     }
 
+    // Numbers convert between the numeric types (a floating-point value into an integer column
+    // must be integral and in range); strings go only into string columns.
     void appendValue(int32_t column, const Value& value) override {
         ColumnData& data = writable(column);
         if (value.isNull) return data.appendNull();
-        switch (data.type()) {
-        case Double: return data.appendDouble(value.type == Double ? value.number : static_cast<double>(value.integer));
-        case String: return data.appendString(value.text);
-        default:
-            if (value.type == Double) return data.appendInteger(static_cast<int64_t>(value.number));
-            return data.appendInteger(value.integer);
-        }
+        const bool isText = value.type == String, isNumber = value.type == Double;
+        if (isText != (data.type() == String))
+            throw Exception(std::string("a value of type ") + storageTypeName(value.type) + " cannot go into the " +
+                            storageTypeName(data.type()) + " column " + columnName(column));
+        if (isText) return data.appendString(value.text);
+        if (data.type() == Double) return data.appendDouble(isNumber ? value.number : static_cast<double>(value.integer));
+        if (!isNumber) return data.appendInteger(value.integer);
+        if (!(value.number >= -9.2233720368547758e18 && value.number < 9.2233720368547758e18) || value.number != std::trunc(value.number))
+            throw Exception("the number " + std::to_string(value.number) + " is no integer for the column " + columnName(column));
+        data.appendInteger(static_cast<int64_t>(value.number));
     }
 
     void appendNull(int32_t column) override { writable(column).appendNull(); }
