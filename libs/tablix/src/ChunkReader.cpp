@@ -26,7 +26,7 @@ uint32_t loadLittleEndian32(const uint8_t* p) {
 
 }  // namespace
 
-ChunkReader::ChunkReader(const uint8_t* data, size_t dataEnd, const meta::ColumnChunk& chunk, const ColumnPlan& plan)
+ChunkReader::ChunkReader(const uint8_t* data, size_t dataEnd, const meta::ColumnChunk& chunk, const ColumnPlan& plan, size_t padding)
     : data_(data), chunk_(chunk), plan_(plan) {
     if (chunk.encrypted) fail(plan, "the column is encrypted; encrypted Parquet files are not supported");
     if (!chunk.filePath.empty()) fail(plan, "the column's data is in another file (" + chunk.filePath + "), which is not supported");
@@ -45,6 +45,7 @@ ChunkReader::ChunkReader(const uint8_t* data, size_t dataEnd, const meta::Column
                        " bytes lies outside the file's data (" + std::to_string(dataEnd) + " bytes)");
     start_ = static_cast<size_t>(start);
     end_ = start_ + static_cast<size_t>(length);
+    end_ += std::min(padding, dataEnd - end_);
 }
 
 // Parses the page header at `pos`, checks the page against the chunk and its CRC, and moves `pos`
@@ -98,8 +99,9 @@ void ChunkReader::checkLevels(int64_t rows, int16_t maxRepetition) {
         size_t size = 0, n = 0;
         if (header.type == meta::DataPage && header.dataPage) {
             n = static_cast<size_t>(std::max(0, header.dataPage->numValues));
-            if (maxRepetition > 0 && header.uncompressedSize > limits::kMaxLevelCheckPageBytes) {
-                verifiable = false;   // too large to decompress for its levels alone
+            if (maxRepetition > 0 && (header.uncompressedSize > limits::kMaxLevelCheckPageBytes ||
+                                      header.dataPage->repetitionLevelEncoding != meta::Rle)) {
+                verifiable = false;   // too large to decompress for its levels alone, or in the old bit-packed form
                 valuesLeft -= std::min<int64_t>(valuesLeft, static_cast<int64_t>(n));
                 continue;
             }

@@ -12,8 +12,9 @@ namespace tablix {
 
 class ChunkReader {
 public:
-    // `data` is the whole file; `dataEnd` the offset where the footer begins.
-    ChunkReader(const uint8_t* data, size_t dataEnd, const meta::ColumnChunk& chunk, const ColumnPlan& plan);
+    // `data` is the whole file; `dataEnd` the offset where the footer begins. `padding` extends the
+    // chunk beyond its declared size (still within the data) for writers known to understate it.
+    ChunkReader(const uint8_t* data, size_t dataEnd, const meta::ColumnChunk& chunk, const ColumnPlan& plan, size_t padding = 0);
 
     // Appends exactly `rows` rows to the column; throws tablix::Exception naming the column when
     // the chunk is malformed or holds another number of rows.

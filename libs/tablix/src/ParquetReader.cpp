@@ -1,6 +1,9 @@
 #include "ParquetReader.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "ChunkReader.h"
 #include "Limits.h"
@@ -14,6 +17,17 @@ constexpr char kMagic[] = "PAR1";
 constexpr char kEncryptedMagic[] = "PARE";
 constexpr size_t kMagicBytes = 4;
 constexpr size_t kTrailerBytes = 8;   // footer length and magic
+// Early versions of one Java writer left a dictionary page header out of the column chunk's size;
+// chunks of their files may run this many bytes beyond it.
+constexpr size_t kUnderstatedChunkPadding = 100;
+constexpr int kFirstCorrectChunkSizeVersion[] = {1, 2, 9};
+
+bool understatesChunkSizes(const std::string& createdBy) {
+    int version[3] = {0, 0, 0};
+    if (std::sscanf(createdBy.c_str(), "parquet-mr version %d.%d.%d", &version[0], &version[1], &version[2]) < 2) return false;
+    return std::lexicographical_compare(version, version + 3, std::begin(kFirstCorrectChunkSizeVersion),
+                                        std::end(kFirstCorrectChunkSizeVersion));
+}
 
 void checkRowGroups(const ParquetFile& file) {
     int64_t total = 0;
@@ -34,7 +48,7 @@ void checkNestedLevels(const uint8_t* data, const ParquetFile& file, const meta:
         ColumnPlan leafPlan;
         leafPlan.name = leaf.path;
         leafPlan.physical.type = leaf.type;
-        ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf + i], leafPlan).checkLevels(group.numRows, leaf.maxRepetition);
+        ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf + i], leafPlan, file.chunkPadding).checkLevels(group.numRows, leaf.maxRepetition);
     }
 }
 
@@ -61,6 +75,7 @@ ParquetFile openParquet(const uint8_t* data, size_t size) {
     if (static_cast<int64_t>(file.columns.size()) > limits::kMaxColumns) throw Exception(std::to_string(file.columns.size()) + " columns are too many");
     checkRowGroups(file);
     for (const meta::RowGroup& group : file.metadata.rowGroups) file.rowCount += group.numRows;
+    if (understatesChunkSizes(file.metadata.createdBy)) file.chunkPadding = kUnderstatedChunkPadding;
     return file;
 }
 
@@ -75,7 +90,7 @@ std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data,
                 ColumnFiller(plan, *column).appendNulls(static_cast<size_t>(group.numRows));
                 continue;
             }
-            ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan).read(group.numRows, *column);
+            ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan, file.chunkPadding).read(group.numRows, *column);
         }
         columns.push_back(std::move(column));
     }

@@ -16,6 +16,7 @@ struct ParquetFile {
     size_t leafCount = 0;
     size_t dataEnd = 0;      // offset of the footer
     int64_t rowCount = 0;
+    size_t chunkPadding = 0; // bytes a column chunk may extend beyond its declared size
 };
 
 // Parses and checks the footer; throws tablix::Exception for a file that is not Parquet, is

@@ -214,3 +214,30 @@ TEST(Malformed, TruncationsAndBitFlipsNeverCrash) {
 
 }  // namespace
 }  // namespace tablix::test
+
+namespace tablix::test {
+namespace {
+
+// Early versions of one Java writer understate the chunk size; only their files get the slack.
+TEST(Malformed, UnderstatedChunkSizeIsToleratedOnlyForTheWriterKnownForIt) {
+    for (const auto& [createdBy, readable] : {std::pair<std::string, bool>{"parquet-mr version 1.2.8 (build abc)", true},
+                                              {"parquet-mr version 1.2.9 (build abc)", false},
+                                              {"another writer", false}}) {
+        SCOPED_TRACE(createdBy);
+        const auto bytes = buildFile(meta::Int32, 3, {dataPage(3, meta::Plain, int32Values({7, 8, 9}))}, meta::Uncompressed,
+                                     [&](meta::FileMetaData& m) {
+                                         m.createdBy = createdBy;
+                                         m.rowGroups[0].columns[0].metaData.totalCompressedSize -= 6;
+                                     });
+        auto table = IArrowTable::create();
+        if (readable) {
+            table->readParquet(bytes.data(), bytes.size());
+            EXPECT_EQ(8, table->value(0, 1).integer);
+        } else {
+            EXPECT_THROW(table->readParquet(bytes.data(), bytes.size()), Exception);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tablix::test
