@@ -79,20 +79,36 @@ ParquetFile openParquet(const uint8_t* data, size_t size) {
     return file;
 }
 
+namespace {
+
+std::shared_ptr<ColumnData> readColumn(const uint8_t* data, const ParquetFile& file, const ColumnPlan& plan) {
+    auto column = std::make_shared<ColumnData>(plan.storage, plan.unit, plan.utc);
+    column->reserve(std::min<int64_t>(file.rowCount, static_cast<int64_t>(file.dataEnd) * 8));
+    for (const meta::RowGroup& group : file.metadata.rowGroups) {
+        if (plan.conversion == Conversion::None) {
+            checkNestedLevels(data, file, group, plan);
+            ColumnFiller(plan, *column).appendNulls(static_cast<size_t>(group.numRows));
+            continue;
+        }
+        ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan, file.chunkPadding).read(group.numRows, *column);
+    }
+    return column;
+}
+
+}  // namespace
+
 std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data, const ParquetFile& file) {
     std::vector<std::shared_ptr<ColumnData>> columns;
     for (const ColumnPlan& plan : file.columns) {
-        auto column = std::make_shared<ColumnData>(plan.storage, plan.unit, plan.utc);
-        column->reserve(file.rowCount);
-        for (const meta::RowGroup& group : file.metadata.rowGroups) {
-            if (plan.conversion == Conversion::None) {
-                checkNestedLevels(data, file, group, plan);
-                ColumnFiller(plan, *column).appendNulls(static_cast<size_t>(group.numRows));
-                continue;
-            }
-            ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan, file.chunkPadding).read(group.numRows, *column);
+        try {
+            columns.push_back(readColumn(data, file, plan));
+        } catch (const Int96OutOfRange&) {
+            // INT96 values beyond the years 1677 to 2262: the whole column goes to microseconds.
+            ColumnPlan micros = plan;
+            micros.physical.int96AsMicros = true;
+            micros.unit = TimeUnit::Micros;
+            columns.push_back(readColumn(data, file, micros));
         }
-        columns.push_back(std::move(column));
     }
     return columns;
 }

@@ -134,7 +134,7 @@ void planLeaf(ColumnPlan& p, const SchemaElement& e) {
     case meta::Boolean: p.storage = Int32; break;
     case meta::Int32: planInt32(p, t); break;
     case meta::Int64: planInt64(p, t); break;
-    case meta::Int96: p.storage = Timestamp; p.unit = TimeUnit::Micros; break;
+    case meta::Int96: p.storage = Timestamp; p.unit = TimeUnit::Nanos; break;
     case meta::Float:
     case meta::Double: p.storage = Double; break;
     case meta::ByteArray:

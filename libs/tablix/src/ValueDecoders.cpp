@@ -13,7 +13,8 @@ namespace tablix {
 namespace {
 
 constexpr int64_t kJulianDayOfEpoch = 2440588;
-constexpr int64_t kMicrosPerDay = 86400LL * 1000000LL;
+constexpr int64_t kNanosPerDay = 86400LL * 1000000000LL;
+constexpr int64_t kNanosPerMicro = 1000;
 
 [[noreturn]] void tooShort(int32_t encoding, size_t count, size_t size) {
     throw Exception(std::string(meta::encodingName(encoding)) + " data of " + std::to_string(size) +
@@ -37,6 +38,19 @@ size_t fixedWidth(const PhysicalColumn& c) {
     case meta::FixedLenByteArray: return static_cast<size_t>(c.typeLength);
     default: return 0;
     }
+}
+
+// An INT96 timestamp: nanoseconds of the day, then the Julian day number.
+int64_t int96Time(const uint8_t* p, bool micros) {
+    const uint64_t nanosOfDay = load<uint64_t>(p);
+    const int64_t julianDay = load<int32_t>(p + 8);
+    __int128 v = static_cast<__int128>(julianDay - kJulianDayOfEpoch) * kNanosPerDay + nanosOfDay;
+    if (micros) v = (v - ((v % kNanosPerMicro) + kNanosPerMicro) % kNanosPerMicro) / kNanosPerMicro;   // floor
+    if (v < INT64_MIN || v > INT64_MAX) {
+        if (!micros) throw Int96OutOfRange();
+        throw Exception("an INT96 timestamp of Julian day " + std::to_string(julianDay) + " is out of range");
+    }
+    return static_cast<int64_t>(v);
 }
 
 void plainByteArrays(const uint8_t* data, size_t size, size_t count, Lanes& out) {
@@ -86,11 +100,7 @@ void decodePlain(const PhysicalColumn& c, const uint8_t* data, size_t size, size
         for (size_t i = 0; i < count; ++i) out.f64.push_back(load<float>(data + 4 * i));
         return;
     case meta::Int96:
-        for (size_t i = 0; i < count; ++i) {
-            const uint64_t nanosOfDay = load<uint64_t>(data + 12 * i);
-            const int64_t julianDay = load<int32_t>(data + 12 * i + 8);
-            out.i64.push_back((julianDay - kJulianDayOfEpoch) * kMicrosPerDay + static_cast<int64_t>(nanosOfDay / 1000));
-        }
+        for (size_t i = 0; i < count; ++i) out.i64.push_back(int96Time(data + 12 * i, c.int96AsMicros));
         return;
     default:   // FIXED_LEN_BYTE_ARRAY
         for (size_t i = 0; i < count; ++i) out.bytes.emplace_back(reinterpret_cast<const char*>(data + width * i), width);

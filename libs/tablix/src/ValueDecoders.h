@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "tablix/Exception.h"
+
 namespace tablix {
 
-// Decoded values of one physical kind: BOOLEAN and INT32 in i32; INT64 and INT96 (as microseconds
-// since the epoch) in i64; FLOAT and DOUBLE in f64; byte arrays as views in `bytes`, pointing into
+// Decoded values of one physical kind: BOOLEAN and INT32 in i32; INT64 and INT96 (as nanoseconds,
+// or microseconds when the column asks for them, since the epoch) in i64; FLOAT and DOUBLE in f64; byte arrays as views in `bytes`, pointing into
 // the page, the dictionary or `owned`.
 struct Lanes {
     std::vector<int32_t> i32;
@@ -32,6 +34,14 @@ struct Lanes {
 struct PhysicalColumn {
     int32_t type = 0;          // meta::PhysicalType
     int32_t typeLength = 0;    // FIXED_LEN_BYTE_ARRAY
+    bool int96AsMicros = false;
+};
+
+// Thrown for an INT96 timestamp that nanoseconds since the epoch cannot hold in 64 bits; the
+// column is then read again in microseconds.
+class Int96OutOfRange : public Exception {
+public:
+    Int96OutOfRange() : Exception("an INT96 timestamp is out of the range of 64-bit nanoseconds") {}
 };
 
 // Appends `count` values encoded with `encoding` (not a dictionary encoding) to `out`.

@@ -104,5 +104,15 @@ TEST_F(DuckDb, WeReadWhatDuckDbWrites) {
     }
 }
 
+// Version 2 files: data pages v2, DELTA_BINARY_PACKED, DELTA_LENGTH_BYTE_ARRAY and BYTE_STREAM_SPLIT.
+TEST_F(DuckDb, WeReadDuckDbsVersion2Encodings) {
+    const std::string file = tempPath("duckdb-v2.parquet");
+    oracleWrite(file,
+                "SELECT (i * 37 - 5000)::INTEGER AS k, (i::BIGINT << 40) - i AS big, md5(i::VARCHAR) AS s, i / 7.0 AS d, "
+                "i::FLOAT / 3 AS f, CASE WHEN i % 3 = 0 THEN NULL ELSE 'p' || md5(i::VARCHAR) END AS n FROM range(5000) r(i)",
+                "PARQUET_VERSION v2, ROW_GROUP_SIZE 2048");
+    expectSameAsOracle(*readFile(file), oracleRead({file})[0]);
+}
+
 }  // namespace
 }  // namespace tablix::test

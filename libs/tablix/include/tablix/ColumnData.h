@@ -18,8 +18,10 @@ namespace tablix {
 //   Time       Value::integer units (Value::unit) since midnight
 //   Unsupported  a column this library cannot read (nested lists, maps, structs, intervals):
 //              every cell has no value
-// Booleans are Int32 (0 or 1); decimals and half floats are Double; binary and fixed-length
-// byte arrays are String holding the raw bytes (UUIDs as their 36-character text).
+// Booleans are Int32 (0 or 1); unsigned 8- and 16-bit integers Int32, unsigned 32-bit ones Int64;
+// decimals and half floats are Double; binary and fixed-length byte arrays are String holding the
+// raw bytes (UUIDs as their 36-character text); INT96 timestamps are Timestamp in nanoseconds, or
+// in microseconds for a column holding an instant outside the years 1677 to 2262.
 enum StorageType : int32_t {
     Unsupported = 0,
     Double = 1,
