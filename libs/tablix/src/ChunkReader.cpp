@@ -82,12 +82,41 @@ void ChunkReader::read(int64_t rows, ColumnData& column) {
     }
 }
 
+// Locates the repetition levels of a data page. Pages without values give isData false; a page
+// whose levels cannot be checked cheaply (too large to decompress for them alone, or in the old
+// bit-packed form) gives checkable false.
+ChunkReader::LevelSpan ChunkReader::repetitionLevels(const meta::PageHeader& header, const uint8_t* body, int16_t maxRepetition) {
+    LevelSpan span;
+    if (header.type == meta::DataPageV2 && header.dataPageV2) {
+        span.isData = true;
+        span.values = static_cast<size_t>(std::max(0, header.dataPageV2->numValues));
+        span.size = static_cast<size_t>(std::max(0, header.dataPageV2->repetitionLevelsByteLength));
+        if (span.size > static_cast<size_t>(header.compressedSize)) fail(plan_, "the repetition levels' length exceeds the page");
+        span.data = body;
+        return span;
+    }
+    if (header.type != meta::DataPage || !header.dataPage) return span;
+    span.isData = true;
+    span.values = static_cast<size_t>(std::max(0, header.dataPage->numValues));
+    if (maxRepetition == 0) return span;
+    if (header.uncompressedSize > limits::kMaxLevelCheckPageBytes || header.dataPage->repetitionLevelEncoding != meta::Rle) {
+        span.checkable = false;
+        return span;
+    }
+    const uint8_t* page = pageData(header, body, 0, header.compressedSize, header.uncompressedSize, pageBuffer_);
+    const size_t size = static_cast<size_t>(header.uncompressedSize);
+    if (size < 4 || loadLittleEndian32(page) > size - 4) fail(plan_, "the repetition levels' length exceeds the page");
+    span.size = loadLittleEndian32(page);
+    span.data = page + 4;
+    return span;
+}
+
 // Counts the rows of a nested column's pages from their repetition levels (every level 0 starts a
 // row), so that a chunk whose levels disagree with its row group is found although its values are
 // not read.
 void ChunkReader::checkLevels(int64_t rows, int16_t maxRepetition) {
     int64_t rowsSeen = 0, valuesLeft = chunk_.metaData.numValues;
-    bool first = true, verifiable = true;
+    bool first = true, checkable = true;
     size_t pos = start_;
     std::vector<uint8_t> repetition;
     const int width = bitWidthOf(static_cast<uint64_t>(maxRepetition));
@@ -95,44 +124,24 @@ void ChunkReader::checkLevels(int64_t rows, int16_t maxRepetition) {
         if (pos >= end_) fail(plan_, "the column chunk ends " + std::to_string(valuesLeft) + " values early");
         meta::PageHeader header;
         const uint8_t* body = nextPage(pos, header);
-        const uint8_t* levels = nullptr;
-        size_t size = 0, n = 0;
-        if (header.type == meta::DataPage && header.dataPage) {
-            n = static_cast<size_t>(std::max(0, header.dataPage->numValues));
-            if (maxRepetition > 0 && (header.uncompressedSize > limits::kMaxLevelCheckPageBytes ||
-                                      header.dataPage->repetitionLevelEncoding != meta::Rle)) {
-                verifiable = false;   // too large to decompress for its levels alone, or in the old bit-packed form
-                valuesLeft -= std::min<int64_t>(valuesLeft, static_cast<int64_t>(n));
-                continue;
-            }
-            levels = pageData(header, body, 0, header.compressedSize, header.uncompressedSize, pageBuffer_);
-            size = static_cast<size_t>(header.uncompressedSize);
-            if (maxRepetition > 0) {
-                if (size < 4 || loadLittleEndian32(levels) > size - 4) fail(plan_, "the repetition levels' length exceeds the page");
-                size = loadLittleEndian32(levels);
-                levels += 4;
-            }
-        } else if (header.type == meta::DataPageV2 && header.dataPageV2) {
-            n = static_cast<size_t>(std::max(0, header.dataPageV2->numValues));
-            size = static_cast<size_t>(std::max(0, header.dataPageV2->repetitionLevelsByteLength));
-            if (size > static_cast<size_t>(header.compressedSize)) fail(plan_, "the repetition levels' length exceeds the page");
-            levels = body;
-        } else {
+        const LevelSpan span = repetitionLevels(header, body, maxRepetition);
+        if (!span.isData) continue;
+        if (static_cast<int64_t>(span.values) > valuesLeft) fail(plan_, "a page holds more values than the column chunk");
+        valuesLeft -= static_cast<int64_t>(span.values);
+        checkable = checkable && span.checkable;
+        if (maxRepetition == 0 || !span.checkable) {
+            rowsSeen += static_cast<int64_t>(span.values);
             continue;
         }
-        if (static_cast<int64_t>(n) > valuesLeft) fail(plan_, "a page holds more values than the column chunk");
-        valuesLeft -= static_cast<int64_t>(n);
-        if (maxRepetition == 0) {
-            rowsSeen += static_cast<int64_t>(n);
-            continue;
-        }
-        repetition.resize(n);
-        RleDecoder(levels, size, width, "repetition levels").decode(repetition.data(), n);
-        if (first && n > 0 && repetition[0] != 0) fail(plan_, "the repetition levels start with " + std::to_string(repetition[0]) + " instead of 0");
-        first = first && n == 0;
+        repetition.resize(span.values);
+        RleDecoder(span.data, span.size, width, "repetition levels").decode(repetition.data(), span.values);
+        if (first && !repetition.empty() && repetition[0] != 0)
+            fail(plan_, "the repetition levels start with " + std::to_string(repetition[0]) + " instead of 0");
+        first = first && repetition.empty();
         rowsSeen += std::count(repetition.begin(), repetition.end(), 0);
     }
-    if (verifiable && rowsSeen != rows) fail(plan_, "the column chunk holds " + std::to_string(rowsSeen) + " rows, its row group " + std::to_string(rows));
+    if (checkable && rowsSeen != rows)
+        fail(plan_, "the column chunk holds " + std::to_string(rowsSeen) + " rows, its row group " + std::to_string(rows));
 }
 
 void ChunkReader::readPage(const meta::PageHeader& header, const uint8_t* body, ColumnFiller& filler, int64_t& rowsRead, int64_t rows) {

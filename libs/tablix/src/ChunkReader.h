@@ -24,6 +24,12 @@ public:
     void checkLevels(int64_t rows, int16_t maxRepetition);
 
 private:
+    struct LevelSpan {
+        const uint8_t* data = nullptr;
+        size_t size = 0, values = 0;
+        bool isData = false, checkable = true;
+    };
+    LevelSpan repetitionLevels(const meta::PageHeader& header, const uint8_t* body, int16_t maxRepetition);
     const uint8_t* nextPage(size_t& pos, meta::PageHeader& header);
     void readPage(const meta::PageHeader& header, const uint8_t* body, ColumnFiller& filler, int64_t& rowsRead, int64_t rows);
     const uint8_t* pageData(const meta::PageHeader& header, const uint8_t* body, size_t offset, size_t compressedPart, size_t uncompressedPart,

@@ -98,6 +98,30 @@ void decompressLz4Legacy(const uint8_t* in, size_t size, uint8_t* out, size_t ex
     if (n < 0 || static_cast<size_t>(n) != expected) corrupt(meta::Lz4, "it is neither a Hadoop-framed, an LZ4 frame nor a raw LZ4 block");
 }
 
+void compressGzip(const uint8_t* in, size_t size, std::vector<uint8_t>& out) {
+    z_stream z{};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBitsWrite, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw Exception("cannot initialise the GZIP encoder");
+    out.resize(deflateBound(&z, size) + 32);
+    z.next_in = const_cast<Bytef*>(in);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int rc = deflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    if (rc != Z_STREAM_END) throw Exception("GZIP compression failed");
+}
+
+void compressBrotli(const uint8_t* in, size_t size, std::vector<uint8_t>& out) {
+    size_t n = BrotliEncoderMaxCompressedSize(size);
+    out.resize(n == 0 ? size + 1024 : n);
+    n = out.size();
+    if (!BrotliEncoderCompress(kBrotliQuality, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_GENERIC, size, in, &n, out.data()))
+        throw Exception("BROTLI compression failed");
+    out.resize(n);
+}
+
 }  // namespace
 
 void decompress(int32_t codec, const uint8_t* in, size_t size, uint8_t* out, size_t expected) {
@@ -150,21 +174,7 @@ void compress(int32_t codec, const uint8_t* in, size_t size, std::vector<uint8_t
         out.resize(n);
         return;
     }
-    case meta::Gzip: {
-        z_stream z{};
-        if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBitsWrite, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-            throw Exception("cannot initialise the GZIP encoder");
-        out.resize(deflateBound(&z, size) + 32);
-        z.next_in = const_cast<Bytef*>(in);
-        z.avail_in = static_cast<uInt>(size);
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        const int rc = deflate(&z, Z_FINISH);
-        out.resize(out.size() - z.avail_out);
-        deflateEnd(&z);
-        if (rc != Z_STREAM_END) throw Exception("GZIP compression failed");
-        return;
-    }
+    case meta::Gzip: compressGzip(in, size, out); return;
     case meta::Zstd: {
         out.resize(ZSTD_compressBound(size));
         const size_t n = ZSTD_compress(out.data(), out.size(), in, size, kZstdLevel);
@@ -180,15 +190,7 @@ void compress(int32_t codec, const uint8_t* in, size_t size, std::vector<uint8_t
         out.resize(n);
         return;
     }
-    case meta::Brotli: {
-        size_t n = BrotliEncoderMaxCompressedSize(size);
-        out.resize(n == 0 ? size + 1024 : n);
-        n = out.size();
-        if (!BrotliEncoderCompress(kBrotliQuality, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_GENERIC, size, in, &n, out.data()))
-            throw Exception("BROTLI compression failed");
-        out.resize(n);
-        return;
-    }
+    case meta::Brotli: compressBrotli(in, size, out); return;
     default: throw Exception(std::string("the writer does not support the codec ") + meta::codecName(codec));
     }
 }

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <unordered_map>
 
@@ -87,6 +88,8 @@ private:
     void writePage(meta::PageHeader header, const std::vector<uint8_t>& body);
     void encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const;
     meta::Statistics statistics() const;
+    bool less(int64_t a, int64_t b) const;
+    std::optional<std::string> bound(int64_t row, bool isMinimum) const;
 
     std::string_view text(int64_t row) const {
         const auto& offsets = column_.offsets();
@@ -201,56 +204,52 @@ void ChunkWriter::writePage(meta::PageHeader header, const std::vector<uint8_t>&
     chunk_.metaData.totalUncompressedSize += static_cast<int64_t>(file_.size() - before - compressed_.size() + body.size());
 }
 
+bool ChunkWriter::less(int64_t a, int64_t b) const {
+    switch (column_.type()) {
+    case Double: return column_.doubles()[a] < column_.doubles()[b];
+    case Int32: return column_.int32s()[a] < column_.int32s()[b];
+    case Int64: return column_.int64s()[a] < column_.int64s()[b];
+    default: return text(a) < text(b);   // unsigned byte order, as readers compare strings
+    }
+}
+
+// The bound's value as the statistics store it: plain encoding for numbers, the bytes of a string
+// (none for a long one). A zero bound may hide the other zero, so a minimum is written as -0 and a
+// maximum as +0.
+std::optional<std::string> ChunkWriter::bound(int64_t row, bool isMinimum) const {
+    switch (column_.type()) {
+    case Double: {
+        double v = column_.doubles()[row];
+        if (v == 0) v = isMinimum ? -0.0 : 0.0;
+        return rawBytes(&v, 8);
+    }
+    case Int32: return rawBytes(&column_.int32s()[row], 4);
+    case Int64: return rawBytes(&column_.int64s()[row], 8);
+    default: {
+        const std::string_view v = text(row);
+        if (static_cast<int64_t>(v.size()) > limits::kWriterMaxStatisticsBytes) return std::nullopt;
+        return std::string(v);
+    }
+    }
+}
+
 meta::Statistics ChunkWriter::statistics() const {
-    meta::Statistics s;
-    int64_t nulls = 0;
-    int64_t first = -1;
-    int64_t minRow = -1, maxRow = -1;
-    const auto less = [&](int64_t a, int64_t b) {
-        switch (column_.type()) {
-        case Double: return column_.doubles()[a] < column_.doubles()[b];
-        case Int32: return column_.int32s()[a] < column_.int32s()[b];
-        case Int64: return column_.int64s()[a] < column_.int64s()[b];
-        default: return text(a) < text(b);   // unsigned byte order, as for strings
-        }
-    };
+    int64_t nulls = 0, minRow = -1, maxRow = -1;
     for (int64_t row = begin_; row < end_; ++row) {
         if (column_.isNull(row)) {
             ++nulls;
             continue;
         }
-        if (column_.type() == Double && column_.doubles()[row] != column_.doubles()[row]) continue;   // NaN orders nowhere
-        if (first < 0) first = minRow = maxRow = row;
+        if (column_.type() == Double && std::isnan(column_.doubles()[row])) continue;   // NaN orders nowhere
+        if (minRow < 0) minRow = maxRow = row;
         if (less(row, minRow)) minRow = row;
         if (less(maxRow, row)) maxRow = row;
     }
+    meta::Statistics s;
     s.nullCount = nulls;
-    if (minRow < 0) return s;
-    const auto encode = [&](int64_t row) -> std::optional<std::string> {
-        switch (column_.type()) {
-        case Double: {
-            double v = column_.doubles()[row];
-            if (v == 0) v = 0.0;
-            return rawBytes(&v, 8);
-        }
-        case Int32: return rawBytes(&column_.int32s()[row], 4);
-        case Int64: return rawBytes(&column_.int64s()[row], 8);
-        default: {
-            const std::string_view v = text(row);
-            if (static_cast<int64_t>(v.size()) > limits::kWriterMaxStatisticsBytes) return std::nullopt;
-            return std::string(v);
-        }
-        }
-    };
-    s.min = encode(minRow);
-    s.max = encode(maxRow);
-    if (column_.type() == Double) {
-        // A zero bound may hide the other zero: the minimum is written as -0 and the maximum as +0.
-        double lo = column_.doubles()[minRow], hi = column_.doubles()[maxRow];
-        if (lo == 0) lo = -0.0;
-        if (hi == 0) hi = 0.0;
-        s.min = rawBytes(&lo, 8);
-        s.max = rawBytes(&hi, 8);
+    if (minRow >= 0) {
+        s.min = bound(minRow, true);
+        s.max = bound(maxRow, false);
     }
     return s;
 }

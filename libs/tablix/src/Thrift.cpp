@@ -97,6 +97,32 @@ bool Reader::nextField(FieldHeader& field) {
     return true;
 }
 
+// Inside lists and maps a boolean takes a byte of its own.
+void Reader::skipElement(uint8_t type) {
+    if (type == True || type == False) readByte();
+    else skip(type);
+}
+
+void Reader::skipList() {
+    const ListHeader h = readListHeader();
+    if (++depth_ > limits::kMaxThriftDepth) fail("lists nested too deep");
+    for (int64_t i = 0; i < h.size; ++i) skipElement(h.elementType);
+    --depth_;
+}
+
+void Reader::skipMap() {
+    const uint64_t n = readVarint();
+    if (n == 0) return;
+    if (n > static_cast<uint64_t>(end_ - p_)) fail("a map declares more entries than the data can hold");
+    const uint8_t kinds = readByte();
+    if (++depth_ > limits::kMaxThriftDepth) fail("maps nested too deep");
+    for (uint64_t i = 0; i < n; ++i) {
+        skipElement(kinds >> 4);
+        skipElement(kinds & 0x0F);
+    }
+    --depth_;
+}
+
 void Reader::skip(uint8_t type) {
     switch (type) {
     case True:
@@ -113,26 +139,8 @@ void Reader::skip(uint8_t type) {
         return;
     }
     case List:
-    case Set: {
-        const ListHeader h = readListHeader();
-        if (++depth_ > limits::kMaxThriftDepth) fail("lists nested too deep");
-        for (int64_t i = 0; i < h.size; ++i) h.elementType == True || h.elementType == False ? (void)readByte() : skip(h.elementType);
-        --depth_;
-        return;
-    }
-    case Map: {
-        const uint64_t n = readVarint();
-        if (n == 0) return;
-        if (n > static_cast<uint64_t>(end_ - p_)) fail("a map declares more entries than the data can hold");
-        const uint8_t kinds = readByte();
-        if (++depth_ > limits::kMaxThriftDepth) fail("maps nested too deep");
-        for (uint64_t i = 0; i < n; ++i) {
-            skip(kinds >> 4);
-            skip(kinds & 0x0F);
-        }
-        --depth_;
-        return;
-    }
+    case Set: return skipList();
+    case Map: return skipMap();
     case Struct: {
         beginStruct();
         FieldHeader f;

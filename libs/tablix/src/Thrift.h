@@ -51,6 +51,9 @@ public:
 private:
     uint64_t readVarint();
     uint8_t readByte();
+    void skipElement(uint8_t type);
+    void skipList();
+    void skipMap();
 
     const uint8_t* p_;
     const uint8_t* end_;

@@ -31,7 +31,7 @@ std::shared_ptr<IArrowTable> sampleTable(int64_t rows) {
         else { v.type = Int64; v.integer = r == 0 ? INT64_MIN : r == 1 ? INT64_MAX : r * 1000000007LL; t->appendValue(l, v); }
         if (r % 13 == 12) { t->appendNull(s); continue; }
         static const std::string words[] = {"", "alpha", "Ünïcødé ✓", "with,comma", "quote\"d", "line\nbreak"};
-        const std::string text = r % 3 == 0 ? words[r % 6] : "value-" + std::to_string(r % 50);
+        const std::string text = r % 3 == 0 ? words[r / 3 % 6] : "value-" + std::to_string(r % 50);
         v.type = String;
         v.text = text;
         t->appendValue(s, v);
@@ -101,6 +101,37 @@ TEST_F(DuckDb, WeReadWhatDuckDbWrites) {
         EXPECT_EQ(Timestamp, table->columnType(6));
         EXPECT_EQ(Double, table->columnType(7));
         EXPECT_EQ(UInt64, table->columnType(9));
+    }
+}
+
+// DuckDB reads the statistics of each column chunk as the values' minimum, maximum and null count.
+TEST_F(DuckDb, StatisticsDescribeEachRowGroup) {
+    const auto table = sampleTable(2500);
+    const int64_t groupRows = 1000;
+    table->setWriteOptions(WriteOptions{Compression::Snappy, groupRows, true});
+    const std::string file = tempPath("statistics.parquet");
+    table->writeParquet(file);
+    const auto rows = oracleQuery("SELECT row_group_id, column_id, stats_min_value, stats_max_value, stats_null_count FROM parquet_metadata('" +
+                                  file + "') ORDER BY row_group_id, column_id");
+    ASSERT_EQ(12u, rows.size());
+    for (const auto& row : rows) {
+        const int64_t group = std::stoll(*row[0]);
+        const int32_t column = std::stoi(*row[1]);
+        SCOPED_TRACE(table->columnName(column) + " in row group " + *row[0]);
+        std::optional<Value> lo, hi;
+        int64_t nulls = 0;
+        for (int64_t r = group * groupRows; r < std::min(table->rowCount(), (group + 1) * groupRows); ++r) {
+            const Value v = table->value(column, r);
+            if (v.isNull) { ++nulls; continue; }
+            const auto less = [](const Value& a, const Value& b) {
+                return a.type == Double ? a.number < b.number : a.type == String ? a.text < b.text : a.integer < b.integer;
+            };
+            if (!lo || less(v, *lo)) lo = v;
+            if (!hi || less(*hi, v)) hi = v;
+        }
+        EXPECT_EQ(std::to_string(nulls), *row[4]);
+        EXPECT_TRUE(sameAsOracle(*lo, row[2], "")) << toText(*lo) << " vs " << row[2].value_or("NULL");
+        EXPECT_TRUE(sameAsOracle(*hi, row[3], "")) << toText(*hi) << " vs " << row[3].value_or("NULL");
     }
 }
 

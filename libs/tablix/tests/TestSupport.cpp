@@ -20,10 +20,23 @@ std::string testDataDir() { return fs::is_directory(TABLIX_TESTDATA) ? TABLIX_TE
 
 bool oracleAvailable() { return fs::exists(std::string(TABLIX_ORACLE) + "/node_modules/@duckdb/node-api/package.json"); }
 
+namespace {
+
+// The folder of this run's temporary files, removed when the tests end.
+struct TempDir {
+    fs::path path = fs::temp_directory_path() / ("tablix-tests-" + std::to_string(getpid()));
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+}  // namespace
+
 std::string tempPath(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("tablix-tests-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return (dir / name).string();
+    static TempDir dir;
+    fs::create_directories(dir.path);
+    return (dir.path / name).string();
 }
 
 namespace {
@@ -86,6 +99,20 @@ std::vector<OracleAnswer> oracleRead(const std::vector<std::string>& files) {
         answers.push_back(std::move(answer));
     }
     return answers;
+}
+
+std::vector<std::vector<std::optional<std::string>>> oracleQuery(const std::string& sql) {
+    const std::string json = run("cd " + quote(TABLIX_ORACLE) + " && node query.mjs " + quote(sql));
+    rapidjson::Document doc;
+    doc.Parse(json.c_str());
+    if (!doc.IsArray()) throw std::runtime_error("the oracle printed no JSON array for " + sql);
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    for (const auto& r : doc.GetArray()) {
+        std::vector<std::optional<std::string>> row;
+        for (const auto& v : r.GetArray()) row.push_back(v.IsNull() ? std::nullopt : std::optional<std::string>(v.GetString()));
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 void oracleWrite(const std::string& file, const std::string& query, const std::string& options) {

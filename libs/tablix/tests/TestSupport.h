@@ -22,6 +22,7 @@ struct OracleAnswer {
     std::vector<std::vector<std::optional<std::string>>> rows;
 };
 std::vector<OracleAnswer> oracleRead(const std::vector<std::string>& files);
+std::vector<std::vector<std::optional<std::string>>> oracleQuery(const std::string& sql);
 void oracleWrite(const std::string& file, const std::string& query, const std::string& options);
 
 // Whether our value matches DuckDB's text of it, given DuckDB's column type.
