@@ -11,10 +11,17 @@ namespace {
 
 double powerOfTen(int32_t scale) { return std::pow(10.0, scale); }
 
-// Big-endian two's complement integer of up to 16 bytes.
+constexpr size_t kExactDecimalBytes = 16;
+
+// A big-endian two's complement integer: exact up to 16 bytes, wider ones to double precision.
 double bigEndianToDouble(std::string_view bytes) {
-    if (bytes.size() > 16) throw Exception("a decimal of " + std::to_string(bytes.size()) + " bytes is wider than 16");
     if (bytes.empty()) return 0;
+    if (bytes.size() > kExactDecimalBytes) {
+        const bool negative = static_cast<int8_t>(bytes[0]) < 0;
+        double v = 0;
+        for (char c : bytes) v = v * 256 + static_cast<uint8_t>(negative ? ~c : c);
+        return negative ? -(v + 1) : v;
+    }
     __int128 v = static_cast<int8_t>(bytes[0]) < 0 ? -1 : 0;
     for (char c : bytes) v = (v << 8) | static_cast<uint8_t>(c);
     return static_cast<double>(v);

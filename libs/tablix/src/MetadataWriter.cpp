@@ -15,6 +15,10 @@ void writeSchemaElement(Writer& w, const SchemaElement& e) {
     w.fieldString(4, e.name);
     if (e.numChildren > 0) w.fieldI32(5, e.numChildren);
     if (e.convertedType) w.fieldI32(6, *e.convertedType);
+    if (e.convertedType && *e.convertedType == Decimal) {
+        w.fieldI32(7, e.scale);
+        w.fieldI32(8, e.precision);
+    }
     if (e.logical.kind == Logical::String) {
         w.fieldStructBegin(10);
         w.fieldStructBegin(1);
@@ -69,6 +73,12 @@ void serializeFileMetaData(const FileMetaData& m, std::vector<uint8_t>& out) {
         for (const ColumnChunk& c : g.columns) writeColumnChunk(w, c);
         w.fieldI64(2, g.totalByteSize);
         w.fieldI64(3, g.numRows);
+        if (!g.columns.empty()) {
+            int64_t compressed = 0;
+            for (const ColumnChunk& c : g.columns) compressed += c.metaData.totalCompressedSize;
+            w.fieldI64(5, g.columns.front().fileOffset);
+            w.fieldI64(6, compressed);
+        }
         w.endStruct();
     }
     if (!m.keyValues.empty()) {
@@ -81,6 +91,15 @@ void serializeFileMetaData(const FileMetaData& m, std::vector<uint8_t>& out) {
         }
     }
     w.fieldString(6, m.createdBy);
+    // Every column's statistics follow the order its type defines (signed numbers, unsigned bytes).
+    const int64_t leaves = m.schema.empty() ? 0 : static_cast<int64_t>(m.schema.size()) - 1;
+    w.fieldListBegin(7, thrift::Struct, leaves);
+    for (int64_t i = 0; i < leaves; ++i) {
+        w.listStructBegin();
+        w.fieldStructBegin(1);
+        w.endStruct();
+        w.endStruct();
+    }
     w.endStruct();
 }
 

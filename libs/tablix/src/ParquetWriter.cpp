@@ -18,6 +18,7 @@ namespace {
 
 constexpr char kMagic[] = "PAR1";
 constexpr char kCreatedBy[] = "tablix version 1.0.0";
+constexpr int32_t kFormatVersion = 2;   // logical type annotations and RLE_DICTIONARY pages
 
 int32_t codecOf(Compression c) {
     switch (c) {
@@ -283,6 +284,7 @@ std::vector<uint8_t> writeParquetColumns(const std::vector<NamedColumn>& columns
     const int32_t codec = codecOf(options.compression);
     const int64_t groupRows = std::clamp<int64_t>(options.rowGroupRows, 1, limits::kWriterMaxRowGroupRows);
     meta::FileMetaData metadata;
+    metadata.version = kFormatVersion;
     metadata.createdBy = kCreatedBy;
     metadata.numRows = rows;
     meta::SchemaElement root;

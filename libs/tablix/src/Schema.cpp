@@ -70,11 +70,6 @@ void planDecimal(ColumnPlan& p, const meta::LogicalType& t) {
     p.storage = Double;
     p.scale = t.scale;
     p.conversion = p.physical.type == meta::Int32 || p.physical.type == meta::Int64 ? Conversion::DecimalInt : Conversion::DecimalBytes;
-    if (p.conversion == Conversion::DecimalBytes && p.physical.type == meta::FixedLenByteArray && p.physical.typeLength > 16) {
-        p.storage = Unsupported;
-        p.conversion = Conversion::None;
-        p.unsupportedReason = "decimals wider than 16 bytes";
-    }
 }
 
 void planInt32(ColumnPlan& p, const meta::LogicalType& t) {

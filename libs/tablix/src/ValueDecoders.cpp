@@ -121,7 +121,7 @@ void decodeByteStreamSplit(const PhysicalColumn& c, const uint8_t* data, size_t 
     const size_t width = fixedWidth(c);
     if (width == 0 || c.type == meta::Int96) throw Exception(std::string("BYTE_STREAM_SPLIT is not defined for ") + meta::physicalTypeName(c.type));
     if (size / width < count) tooShort(meta::ByteStreamSplit, count, size);
-    const size_t streamLength = size / width;   // every stream spans the page's values, nulls excluded
+    const size_t streamLength = count;   // every stream spans the page's values, nulls excluded
     uint8_t value[16];
     if (c.type == meta::FixedLenByteArray) {
         out.owned.resize(count * width);

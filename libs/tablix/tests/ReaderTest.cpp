@@ -84,5 +84,30 @@ TEST(Reader, DictionaryPageAndIndicesOfZeroWidth) {
     for (int64_t r = 0; r < 3; ++r) EXPECT_EQ(42, table->value(0, r).integer);
 }
 
+TEST(Reader, ByteArrayDecimalsOfAnyWidth) {
+    std::vector<uint8_t> values;
+    const auto add = [&](std::vector<uint8_t> bytes) {
+        put(values, static_cast<uint32_t>(bytes.size()));
+        values.insert(values.end(), bytes.begin(), bytes.end());
+    };
+    add({0x01, 0x00});                          // 256
+    add(std::vector<uint8_t>(17, 0xFF));        // -1 in 17 bytes
+    add({0xFE});                                // -2
+    std::vector<uint8_t> wide(17, 0);
+    wide[8] = 1;                                // 2^64
+    add(wide);
+    const auto table = readBuffer(buildFile(meta::ByteArray, 4, {dataPage(4, meta::Plain, values)}, meta::Uncompressed,
+                                            [](meta::FileMetaData& m) {
+                                                m.schema[1].convertedType = meta::Decimal;
+                                                m.schema[1].scale = 2;
+                                                m.schema[1].precision = 40;
+                                            }));
+    ASSERT_EQ(Double, table->columnType(0));
+    EXPECT_DOUBLE_EQ(2.56, table->value(0, 0).number);
+    EXPECT_DOUBLE_EQ(-0.01, table->value(0, 1).number);
+    EXPECT_DOUBLE_EQ(-0.02, table->value(0, 2).number);
+    EXPECT_DOUBLE_EQ(18446744073709551616.0 / 100, table->value(0, 3).number);
+}
+
 }  // namespace
 }  // namespace tablix::test
