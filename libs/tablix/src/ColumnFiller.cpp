@@ -22,8 +22,10 @@ double bigEndianToDouble(std::string_view bytes) {
         for (char c : bytes) v = v * 256 + static_cast<uint8_t>(negative ? ~c : c);
         return negative ? -(v + 1) : v;
     }
-    __int128 v = static_cast<int8_t>(bytes[0]) < 0 ? -1 : 0;
-    for (char c : bytes) v = (v << 8) | static_cast<uint8_t>(c);
+    unsigned __int128 u = 0;
+    for (char c : bytes) u = (u << 8) | static_cast<uint8_t>(c);
+    if (static_cast<int8_t>(bytes[0]) < 0 && bytes.size() < kExactDecimalBytes) u |= ~static_cast<unsigned __int128>(0) << (8 * bytes.size());
+    const __int128 v = static_cast<__int128>(u);
     return static_cast<double>(v);
 }
 
