@@ -194,7 +194,7 @@ void ChunkReader::readDictionary(const meta::PageHeader& header, const uint8_t* 
 void ChunkReader::readDataPage(const meta::PageHeader& header, const uint8_t* body, ColumnFiller& filler, int64_t rowsLeft, int64_t& rowsRead) {
     if (!header.dataPage) fail(plan_, "a data page has no data page header");
     const meta::DataPageHeader& h = *header.dataPage;
-    if (h.numValues < 0 || h.numValues > rowsLeft)
+    if (h.numValues < 0 || h.numValues > rowsLeft || h.numValues > limits::kMaxValuesPerPage)
         fail(plan_, "a data page holds " + std::to_string(h.numValues) + " values where " + std::to_string(rowsLeft) + " rows remain in the row group");
     const uint8_t* page = pageData(header, body, 0, header.compressedSize, header.uncompressedSize, pageBuffer_);
     size_t size = static_cast<size_t>(header.uncompressedSize);
@@ -225,7 +225,7 @@ void ChunkReader::readDataPage(const meta::PageHeader& header, const uint8_t* bo
 void ChunkReader::readDataPageV2(const meta::PageHeader& header, const uint8_t* body, ColumnFiller& filler, int64_t rowsLeft, int64_t& rowsRead) {
     if (!header.dataPageV2) fail(plan_, "a data page has no version 2 data page header");
     const meta::DataPageHeaderV2& h = *header.dataPageV2;
-    if (h.numValues < 0 || h.numValues > rowsLeft)
+    if (h.numValues < 0 || h.numValues > rowsLeft || h.numValues > limits::kMaxValuesPerPage)
         fail(plan_, "a data page holds " + std::to_string(h.numValues) + " values where " + std::to_string(rowsLeft) + " rows remain in the row group");
     const int64_t levelBytes = int64_t{h.definitionLevelsByteLength} + h.repetitionLevelsByteLength;
     if (h.definitionLevelsByteLength < 0 || h.repetitionLevelsByteLength < 0 || levelBytes > header.compressedSize || levelBytes > header.uncompressedSize)

@@ -1,5 +1,6 @@
 #include "ValueDecoders.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "DeltaDecoder.h"
@@ -55,7 +56,7 @@ int64_t int96Time(const uint8_t* p, bool micros) {
 
 void plainByteArrays(const uint8_t* data, size_t size, size_t count, Lanes& out) {
     size_t pos = 0;
-    out.bytes.reserve(out.bytes.size() + count);
+    out.bytes.reserve(out.bytes.size() + std::min(count, size / 4));   // each value takes 4 bytes at least
     for (size_t i = 0; i < count; ++i) {
         if (size - pos < 4) tooShort(meta::Plain, count, size);
         const uint32_t n = load<uint32_t>(data + pos);
