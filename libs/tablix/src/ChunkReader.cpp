@@ -235,7 +235,12 @@ void ChunkReader::readDataPageV2(const meta::PageHeader& header, const uint8_t* 
     const uint8_t* levels = nullptr;
     if (plan_.maxDefinition > 0) {
         levels_.resize(n);
-        RleDecoder(body + h.repetitionLevelsByteLength, h.definitionLevelsByteLength, 1, "definition levels").decode(levels_.data(), n);
+        if (h.definitionLevelsByteLength == 0 && (h.numNulls == h.numValues || h.numNulls == 0)) {
+            // Some writers leave the levels out when the page's null count already says everything.
+            std::fill(levels_.begin(), levels_.end(), static_cast<uint8_t>(h.numNulls == 0 ? plan_.maxDefinition : 0));
+        } else {
+            RleDecoder(body + h.repetitionLevelsByteLength, h.definitionLevelsByteLength, 1, "definition levels").decode(levels_.data(), n);
+        }
         levels = levels_.data();
     }
     const size_t stored = header.compressedSize - levelBytes, declared = header.uncompressedSize - levelBytes;

@@ -124,6 +124,18 @@ void serializePageHeader(const PageHeader& h, std::vector<uint8_t>& out) {
         w.fieldI32(2, h.dictionaryPage->encoding);
         w.endStruct();
     }
+    if (h.dataPageV2) {
+        const DataPageHeaderV2& v2 = *h.dataPageV2;
+        w.fieldStructBegin(8);
+        w.fieldI32(1, v2.numValues);
+        w.fieldI32(2, v2.numNulls);
+        w.fieldI32(3, v2.numRows);
+        w.fieldI32(4, v2.encoding);
+        w.fieldI32(5, v2.definitionLevelsByteLength);
+        w.fieldI32(6, v2.repetitionLevelsByteLength);
+        w.fieldBool(7, v2.isCompressed);
+        w.endStruct();
+    }
     w.endStruct();
 }
 

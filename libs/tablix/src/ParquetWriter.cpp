@@ -195,6 +195,9 @@ int64_t ChunkWriter::writeDataPage(int64_t row) {
 }
 
 void ChunkWriter::writePage(meta::PageHeader header, const std::vector<uint8_t>& body) {
+    if (body.size() > static_cast<size_t>(limits::kMaxPageBytes))
+        throw Exception("a page of the column " + chunk_.metaData.path[0] + " would hold " + std::to_string(body.size()) +
+                        " bytes, more than a page can (" + std::to_string(limits::kMaxPageBytes) + ")");
     compress(codec_, body.data(), body.size(), compressed_);
     header.uncompressedSize = static_cast<int32_t>(body.size());
     header.compressedSize = static_cast<int32_t>(compressed_.size());

@@ -84,6 +84,17 @@ TEST(Reader, DictionaryPageAndIndicesOfZeroWidth) {
     for (int64_t r = 0; r < 3; ++r) EXPECT_EQ(42, table->value(0, r).integer);
 }
 
+TEST(Reader, Version2PageOfNullsWithoutLevelsOrValues) {
+    Page p;
+    p.header.type = meta::DataPageV2;
+    p.header.dataPageV2 = meta::DataPageHeaderV2{2, 2, 2, meta::Plain, 0, 0, true};
+    p.header.uncompressedSize = p.header.compressedSize = 0;
+    const auto table = readBuffer(buildFile(meta::Float, 2, {p}, meta::Snappy));
+    EXPECT_EQ(2, table->rowCount());
+    EXPECT_TRUE(table->value(0, 0).isNull);
+    EXPECT_TRUE(table->value(0, 1).isNull);
+}
+
 TEST(Reader, ByteArrayDecimalsOfAnyWidth) {
     std::vector<uint8_t> values;
     const auto add = [&](std::vector<uint8_t> bytes) {
