@@ -85,15 +85,20 @@ private:
         std::shared_ptr<ColumnData> data;
     };
 
-    const Column& at(int32_t column) const {
+    void checkIndex(int32_t column) const {
         if (column < 0 || static_cast<size_t>(column) >= columns_.size())
             throw Exception("column index " + std::to_string(column) + " is outside the table's " + std::to_string(columns_.size()) + " columns");
+    }
+
+    const Column& at(int32_t column) const {
+        checkIndex(column);
         return columns_[column];
     }
 
     // A column shared with a reader is copied before it changes, so that buffers handed out stay as they were.
     ColumnData& writable(int32_t column) {
-        Column& c = const_cast<Column&>(at(column));
+        checkIndex(column);
+        Column& c = columns_[column];
         if (c.data.use_count() > 1) c.data = std::make_shared<ColumnData>(*c.data);
         return *c.data;
     }

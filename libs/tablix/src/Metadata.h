@@ -120,7 +120,6 @@ struct PageHeader {
     std::optional<DataPageHeader> dataPage;
     std::optional<DataPageHeaderV2> dataPageV2;
     std::optional<DictionaryPageHeader> dictionaryPage;
-    Statistics statistics;   // written only
 };
 
 // Parses the footer's metadata; throws tablix::Exception when it is malformed.
