@@ -84,6 +84,12 @@ TEST(RoundTrip, FilesOnDiskAndTheirErrors) {
         EXPECT_NE(e.whatW().find(L".missing"), std::wstring::npos);
     }
     EXPECT_THROW(t->writeParquet("/nonexistent-dir/x.parquet"), Exception);
+    try {
+        readFile(tempPath("données-✓.parquet"));   // the wide message carries the name's characters
+        ADD_FAILURE();
+    } catch (const Exception& e) {
+        EXPECT_NE(e.whatW().find(L"données-\u2713.parquet"), std::wstring::npos);
+    }
 }
 
 TEST(Table, RejectsWhatCannotBeStored) {
