@@ -74,6 +74,31 @@ TEST_F(DuckDb, ReadsOurFilesWithEveryCodecAndEncoding) {
     }
 }
 
+// A second reader, written independently of DuckDB and of us, reads the same files alike.
+TEST_F(DuckDb, HyparquetReadsOurFilesToo) {
+    const auto table = sampleTable(2000);
+    std::vector<std::string> files;
+    for (Compression codec : {Compression::Uncompressed, Compression::Snappy, Compression::Gzip, Compression::Zstd,
+                              Compression::Lz4Raw, Compression::Brotli})
+        for (bool dictionary : {true, false}) {
+            table->setWriteOptions(WriteOptions{codec, 700, dictionary});
+            files.push_back(tempPath("hyparquet-" + std::to_string(files.size()) + ".parquet"));
+            table->writeParquet(files.back());
+        }
+    const auto answers = hyparquetRead(files);
+    const std::string types[] = {"DOUBLE", "INTEGER", "BIGINT", "VARCHAR"};
+    for (const OracleAnswer& answer : answers) {
+        SCOPED_TRACE(answer.file);
+        ASSERT_TRUE(answer.error.empty()) << answer.error;
+        ASSERT_EQ(static_cast<int64_t>(answer.rows.size()), table->rowCount());
+        for (int32_t c = 0; c < table->columnCount(); ++c)
+            for (int64_t r = 0; r < table->rowCount(); ++r)
+                ASSERT_TRUE(sameAsOracle(table->value(c, r), answer.rows[r][c], types[c]))
+                    << table->columnName(c) << " row " << r << ": ours " << toText(table->value(c, r)) << ", hyparquet "
+                    << answer.rows[r][c].value_or("NULL");
+    }
+}
+
 TEST_F(DuckDb, WeReadWhatDuckDbWrites) {
     const std::string query =
         "SELECT i::INTEGER AS k, CASE WHEN i % 4 = 0 THEN NULL ELSE 'name' || (i % 37) END AS s, i::BIGINT * 1000003 AS big, "

@@ -72,8 +72,10 @@ std::string trimFraction(std::string s) {
 
 }  // namespace
 
-std::vector<OracleAnswer> oracleRead(const std::vector<std::string>& files) {
-    std::string command = "cd " + quote(TABLIX_ORACLE) + " && node read.mjs";
+namespace {
+
+std::vector<OracleAnswer> readWith(const std::string& script, const std::vector<std::string>& files) {
+    std::string command = "cd " + quote(TABLIX_ORACLE) + " && node " + script;
     for (const std::string& f : files) command += " " + quote(f);
     const std::string json = run(command);
     rapidjson::Document doc;
@@ -86,10 +88,13 @@ std::vector<OracleAnswer> oracleRead(const std::vector<std::string>& files) {
         if (a.HasMember("error")) {
             answer.error = a["error"].GetString();
         } else {
-            for (const auto& c : a["columns"].GetArray()) {
-                answer.names.push_back(c["name"].GetString());
-                answer.types.push_back(c["type"].GetString());
-            }
+            if (a.HasMember("names"))
+                for (const auto& n : a["names"].GetArray()) answer.names.push_back(n.GetString());
+            if (a.HasMember("columns"))
+                for (const auto& c : a["columns"].GetArray()) {
+                    answer.names.push_back(c["name"].GetString());
+                    answer.types.push_back(c["type"].GetString());
+                }
             for (const auto& r : a["rows"].GetArray()) {
                 std::vector<std::optional<std::string>> row;
                 for (const auto& v : r.GetArray()) row.push_back(v.IsNull() ? std::nullopt : std::optional<std::string>(v.GetString()));
@@ -100,6 +105,12 @@ std::vector<OracleAnswer> oracleRead(const std::vector<std::string>& files) {
     }
     return answers;
 }
+
+}  // namespace
+
+std::vector<OracleAnswer> oracleRead(const std::vector<std::string>& files) { return readWith("read.mjs", files); }
+
+std::vector<OracleAnswer> hyparquetRead(const std::vector<std::string>& files) { return readWith("hyread.mjs", files); }
 
 std::vector<std::vector<std::optional<std::string>>> oracleQuery(const std::string& sql) {
     const std::string json = run("cd " + quote(TABLIX_ORACLE) + " && node query.mjs " + quote(sql));

@@ -22,6 +22,8 @@ struct OracleAnswer {
     std::vector<std::vector<std::optional<std::string>>> rows;
 };
 std::vector<OracleAnswer> oracleRead(const std::vector<std::string>& files);
+// The same from hyparquet, the second independent reader (no types: `types` stays empty).
+std::vector<OracleAnswer> hyparquetRead(const std::vector<std::string>& files);
 std::vector<std::vector<std::optional<std::string>>> oracleQuery(const std::string& sql);
 void oracleWrite(const std::string& file, const std::string& query, const std::string& options);
 
