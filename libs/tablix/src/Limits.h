@@ -7,11 +7,13 @@
 namespace tablix::limits {
 
 // Footer and metadata.
-constexpr uint32_t kMaxFooterBytes = 256u << 20;
+constexpr uint32_t kMaxFooterBytes = 64u << 20;
 constexpr int kMaxThriftDepth = 64;                       // nesting of structs, lists and maps
 constexpr int64_t kMaxThriftListSize = 1 << 24;           // elements of one list in the metadata
 constexpr int64_t kMaxSchemaElements = 100000;
 constexpr int64_t kMaxRowGroups = 1 << 20;
+constexpr int64_t kMaxColumnChunks = 1 << 21;             // across all row groups of a file
+constexpr int64_t kMaxKeyValues = 1 << 16;
 
 // Pages.
 constexpr int64_t kMaxPageHeaderBytes = 16 << 20;

@@ -1,5 +1,7 @@
 // Parsing of the footer metadata and page headers from the Thrift compact protocol. Unknown fields
 // are skipped, so files of newer writers read as long as the fields used here keep their meaning.
+#include <algorithm>
+
 #include "Limits.h"
 #include "Metadata.h"
 #include "Thrift.h"
@@ -29,9 +31,11 @@ bool is(const FieldHeader& f, uint8_t type, Reader& r) {
     return true;
 }
 
+// Reads a list of at most `maxSize` elements (the check comes before any element is stored).
 template <class OnElement>
-void readList(Reader& r, uint8_t elementType, OnElement onElement) {
+void readList(Reader& r, uint8_t elementType, OnElement onElement, int64_t maxSize = limits::kMaxThriftListSize) {
     const thrift::ListHeader h = r.readListHeader();
+    if (h.size > maxSize) r.fail("a list of " + std::to_string(h.size) + " elements, more than " + std::to_string(maxSize));
     if (h.size > 0 && h.elementType != elementType)
         r.fail("a list holds elements of type " + std::to_string(h.elementType) + ", expected " + std::to_string(elementType));
     for (int64_t i = 0; i < h.size; ++i) onElement();
@@ -162,11 +166,16 @@ ColumnChunk readColumnChunk(Reader& r) {
     return c;
 }
 
-RowGroup readRowGroup(Reader& r) {
+// `chunkBudget` is what remains of the column chunks a file may hold across its row groups.
+RowGroup readRowGroup(Reader& r, int64_t& chunkBudget) {
     RowGroup g;
     readStruct(r, [&](const FieldHeader& f) {
         switch (f.id) {
-        case 1: is(f, thrift::List, r); readList(r, thrift::Struct, [&] { g.columns.push_back(readColumnChunk(r)); }); return true;
+        case 1:
+            is(f, thrift::List, r);
+            readList(r, thrift::Struct, [&] { g.columns.push_back(readColumnChunk(r)); }, std::min<int64_t>(chunkBudget, limits::kMaxColumns));
+            chunkBudget -= static_cast<int64_t>(g.columns.size());
+            return true;
         case 2: is(f, thrift::I64, r); g.totalByteSize = r.readI64(); return true;
         case 3: is(f, thrift::I64, r); g.numRows = r.readI64(); return true;
         default: return false;
@@ -190,13 +199,14 @@ KeyValue readKeyValue(Reader& r) {
 FileMetaData parseFileMetaData(const uint8_t* data, size_t size) {
     Reader r(data, size, "file metadata");
     FileMetaData m;
+    int64_t chunkBudget = limits::kMaxColumnChunks;
     readStruct(r, [&](const FieldHeader& f) {
         switch (f.id) {
         case 1: is(f, thrift::I32, r); m.version = r.readI32(); return true;
-        case 2: is(f, thrift::List, r); readList(r, thrift::Struct, [&] { m.schema.push_back(readSchemaElement(r)); }); return true;
+        case 2: is(f, thrift::List, r); readList(r, thrift::Struct, [&] { m.schema.push_back(readSchemaElement(r)); }, limits::kMaxSchemaElements); return true;
         case 3: is(f, thrift::I64, r); m.numRows = r.readI64(); return true;
-        case 4: is(f, thrift::List, r); readList(r, thrift::Struct, [&] { m.rowGroups.push_back(readRowGroup(r)); }); return true;
-        case 5: is(f, thrift::List, r); readList(r, thrift::Struct, [&] { m.keyValues.push_back(readKeyValue(r)); }); return true;
+        case 4: is(f, thrift::List, r); readList(r, thrift::Struct, [&] { m.rowGroups.push_back(readRowGroup(r, chunkBudget)); }, limits::kMaxRowGroups); return true;
+        case 5: is(f, thrift::List, r); readList(r, thrift::Struct, [&] { m.keyValues.push_back(readKeyValue(r)); }, limits::kMaxKeyValues); return true;
         case 6: is(f, thrift::Binary, r); m.createdBy = r.readString(); return true;
         case 8: m.encrypted = true; return false;
         default: return false;

@@ -7,6 +7,7 @@
 
 #include "Codecs.h"
 #include "FileBuilder.h"
+#include "Limits.h"
 #include "TestSupport.h"
 
 namespace tablix::test {
@@ -71,6 +72,10 @@ const Case kCases[] = {
      [] { return buildFile(meta::Int32, 3, {dataPage(3, meta::Plain, int32Values({7, 8, 9}))}, meta::Uncompressed,
                            [](meta::FileMetaData& m) { m.schema[0].numChildren = 1000; }); },
      "malformed schema"},
+    {"schema list beyond its limit",
+     [] { return buildFile(meta::Int32, 3, {dataPage(3, meta::Plain, int32Values({7, 8, 9}))}, meta::Uncompressed,
+                           [](meta::FileMetaData& m) { m.schema.resize(limits::kMaxSchemaElements + 1); }); },
+     "more than 100000"},
     {"negative row count",
      [] { return buildFile(meta::Int32, 3, {dataPage(3, meta::Plain, int32Values({7, 8, 9}))}, meta::Uncompressed,
                            [](meta::FileMetaData& m) { m.rowGroups[0].numRows = -1; }); },
