@@ -3,6 +3,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/log_config_watch.hpp"
 #include "frame/loggers.hpp"
+#include "frame/output_buffer.hpp"
 #include "frame/utf8.hpp"
 #include "frame/web_module_location.hpp"
 
@@ -10,7 +11,6 @@
 #include <log4cxx/level.h>
 #include <log4cxx/logmanager.h>
 
-#include <cstring>
 #include <cwctype>
 #include <optional>
 
@@ -105,10 +105,7 @@ FERROLINK_API int AddLogEntry(const wchar_t* message, const wchar_t* level) {
 FERROLINK_API int GetErrorMessage(int curlCode, char* message) {
     return runExport("GetErrorMessage", Host::Untouched, [&] {
         if (!message) return raiseError(std::string_view("no message buffer given"));
-        const char* text = curl_easy_strerror(static_cast<CURLcode>(curlCode));
-        size_t n = std::min(std::strlen(text), kErrorMessageMax);
-        std::memcpy(message, text, n);
-        message[n] = '\0';
+        copyToBuffer(std::string_view(curl_easy_strerror(static_cast<CURLcode>(curlCode))), message, kErrorMessageMax);
         return 1;
     });
 }

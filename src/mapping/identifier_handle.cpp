@@ -2,6 +2,8 @@
 
 #include "molvo/molvo3.h"
 
+#include <vector>
+
 namespace flk {
 
 HostError lastHostError() {
@@ -22,6 +24,23 @@ IdentifierHandle::IdentifierHandle(std::wstring name, int flags) : name_(std::mo
         }
     }
     handle_ = handle;
+    readAttributes();
+}
+
+IdentifierHandle::IdentifierHandle(int borrowedHandle) : owned_(false) {
+    constexpr int kNameBufferSize = 8192;
+    std::vector<wchar_t> buffer(kNameBufferSize, L'\0');
+    MolvoValueW value{0, 0, kNameBufferSize, buffer.data()};
+    if (MolvoAttributeNameW(borrowedHandle, &value) != 1) {
+        creationError_ = lastHostError().text;
+        return;
+    }
+    name_ = buffer.data();
+    handle_ = borrowedHandle;
+    readAttributes();
+}
+
+void IdentifierHandle::readAttributes() {
     MolvoAttributeType(handle_, &type_);
     MolvoAttributeDimension(handle_, &fullDimension_, &slicedDimension_);
     slicing_.assign(size_t(fullDimension_), 0);
@@ -31,7 +50,7 @@ IdentifierHandle::IdentifierHandle(std::wstring name, int flags) : name_(std::mo
 }
 
 IdentifierHandle::~IdentifierHandle() {
-    if (handle_) MolvoIdentifierHandleDelete(handle_);
+    if (handle_ && owned_) MolvoIdentifierHandleDelete(handle_);
     if (secondHandle_) MolvoIdentifierHandleDelete(secondHandle_);
 }
 

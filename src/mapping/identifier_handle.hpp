@@ -20,6 +20,8 @@ public:
     static constexpr int kString = 4;
 
     IdentifierHandle(std::wstring name, int flags);
+    // A handle the host gave the caller (an export's argument): read, never deleted here.
+    explicit IdentifierHandle(int borrowedHandle);
     virtual ~IdentifierHandle();
     IdentifierHandle(const IdentifierHandle&) = delete;
     IdentifierHandle& operator=(const IdentifierHandle&) = delete;
@@ -44,7 +46,10 @@ protected:
     int secondHandle_ = 0;   // an auxiliary handle, deleted with the record
 
 private:
+    void readAttributes();
+
     int handle_ = 0;
+    bool owned_ = true;
     std::wstring name_;
     std::wstring creationError_;
     std::vector<int> slicing_;

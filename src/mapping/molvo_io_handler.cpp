@@ -13,6 +13,19 @@ MolvoIOHandler::MolvoIOHandler(std::wstring name, bool elementMode, int flags, i
       stringSize_(std::clamp(maxStringSize, kMinStringSize, kMaxStringSize)),
       writeBatch_(kBatchSize),
       readBatch_(kBatchSize) {
+    init();
+}
+
+MolvoIOHandler::MolvoIOHandler(int borrowedHandle, bool elementMode, int maxStringSize)
+    : IdentifierHandle(borrowedHandle),
+      elementMode_(elementMode),
+      stringSize_(std::clamp(maxStringSize, kMinStringSize, kMaxStringSize)),
+      writeBatch_(kBatchSize),
+      readBatch_(kBatchSize) {
+    init();
+}
+
+void MolvoIOHandler::init() {
     if (!valid()) return;
     if (storage() == kString) {
         writeBatch_ = kStringBatchChars / stringSize_;
@@ -83,10 +96,27 @@ int MolvoIOHandler::namesHandle() const { return isSetOrIndex() ? handle() : ran
 const std::string& MolvoIOHandler::elementName(int element) {
     auto it = nameOfElement_.find(element);
     if (it != nameOfElement_.end()) return it->second;
+    std::wstring wide;
+    wideElementName(element, wide);
+    return nameOfElement_.emplace(element, toUtf8(wide)).first->second;
+}
+
+bool MolvoIOHandler::wideElementName(int element, std::wstring& name) {
     std::vector<wchar_t> buffer(size_t(kMaxStringSize) + 1, L'\0');
     MolvoValueW value{0, 0, kMaxStringSize + 1, buffer.data()};
-    if (MolvoSetElementToNameW(namesHandle(), element, &value) != 1) applyErrorPolicy();
-    return nameOfElement_.emplace(element, toUtf8(buffer.data())).first->second;
+    bool read = MolvoSetElementToNameW(namesHandle(), element, &value) == 1;
+    name.assign(buffer.data());
+    return read || applyErrorPolicy();
+}
+
+bool MolvoIOHandler::renameElement(int element, const std::wstring& name) {
+    if (MolvoSetRenameElementW(namesHandle(), element, name.c_str()) == 1) {
+        nameOfElement_.erase(element);
+        nameCache_.clear();
+        return true;
+    }
+    applyErrorPolicy();
+    return false;
 }
 
 // ---- writing

@@ -28,6 +28,8 @@ public:
 
     // elementMode: element values travel as names. maxStringSize is clamped to 1024..8192.
     MolvoIOHandler(std::wstring name, bool elementMode, int flags, int maxStringSize);
+    // Over a handle the host gave the caller, which stays the caller's.
+    MolvoIOHandler(int borrowedHandle, bool elementMode, int maxStringSize);
 
     bool elementMode() const { return elementMode_; }
     int stringSize() const { return stringSize_; }
@@ -42,6 +44,9 @@ public:
     int elementByOrdinal(int ordinal);
     // The UTF-8 name of an element of this set or index, or of this element parameter's range.
     const std::string& elementName(int element);
+    // The name exactly as the host holds it (no conversion); false after the error policy ran.
+    bool wideElementName(int element, std::wstring& name);
+    bool renameElement(int element, const std::wstring& name);
 
     // ---- writing; tuples have slicedDimension() entries and may be null for a scalar
     void assignNumber(const int* tuple, double value);
@@ -71,6 +76,7 @@ public:
     void clearError() { ok_ = true; lastErrorCode_ = 0; lastError_.clear(); }
 
 private:
+    void init();
     MolvoValueW& nextSlot(const int* tuple);
     void prepareReadBuffers();
     int namesHandle() const;

@@ -1,10 +1,9 @@
 #include "text/attribute_store.hpp"
 
 #include "frame/call_context.hpp"
-#include "mapping/identifier_handle.hpp"
-#include "molvo/molvo3.h"
+#include "frame/utf8.hpp"
+#include "mapping/molvo_io_handler.hpp"
 #include "text/attribute_list.hpp"
-#include "text/host_handle.hpp"
 
 #include <string>
 
@@ -14,54 +13,37 @@ namespace {
 constexpr char kNotOneDimensionalString[] =
     "AttributeValue parameter should be a one-dimensional string parameter";
 
-std::wstring hostErrorText() {
-    const HostError e = lastHostError();
-    return e.text + L" (error " + std::to_wstring(e.code) + L")";
+bool isOneDimensionalString(const MolvoIOHandler& parameter) {
+    return parameter.valid() && parameter.fullDimension() == 1 && parameter.slicedDimension() == 1 &&
+           parameter.storage() == IdentifierHandle::kString;
 }
 
-bool isOneDimensionalString(int parameter) {
-    int full = 0, sliced = 0, storage = 0;
-    return MolvoAttributeDimension(parameter, &full, &sliced) == 1 && full == 1 && sliced == 1 &&
-           MolvoAttributeStorage(parameter, &storage) == 1 && storage == MOLVO_STORAGE_STRING;
-}
-
-// The element of the domain named name, created (and made a member of the domain's set) when
-// missing; 0 after raising the host's refusal.
-int domainElement(int index, const std::wstring& name) {
-    int element = 0, created = 0;
-    if (MolvoSetElementNumberW(index, name.c_str(), 1, &element, &created) != 1) {
-        raiseError(L"cannot add the element '" + name + L"': " + hostErrorText());
-        return 0;
-    }
-    if (created && MolvoSetAddElementRecursiveMulti(index, 1, &element) != 1 &&
-        lastHostError().code != MOLVO_ERR_ALREADY_MEMBER) {
-        raiseError(L"cannot add the element '" + name + L"' to the domain: " + hostErrorText());
-        return 0;
-    }
-    return element;
+// Raises what a handler kept and forgets it; returns 0.
+int reported(MolvoIOHandler& handler, const std::wstring& what) {
+    raiseError(what + handler.lastError());
+    handler.clearError();
+    return 0;
 }
 
 }  // namespace
 
-int storeAttributeList(std::wstring_view list, int parameter) {
+int storeAttributeList(std::wstring_view list, int parameterHandle) {
+    MolvoIOHandler parameter(parameterHandle, false, MolvoIOHandler::kMaxStringSize);
     if (!isOneDimensionalString(parameter)) return raiseError(std::string_view(kNotOneDimensionalString));
-    OwnedHostHandle index;
-    if (MolvoAttributeDeclarationDomain(parameter, index.receive()) != 1) {
-        return raiseError(L"cannot find the domain of the AttributeValue parameter: " + hostErrorText());
-    }
+    // New names become elements of the parameter's index (and so of its set) before the values.
+    MolvoIOHandler index(parameter.declarationDomain().handle(0), false, 0);
     int status = 1;
     for (const Attribute& attribute : splitAttributeList(list)) {
-        const int element = domainElement(index.get(), attribute.name);
+        int element = index.elementByName(toUtf8(attribute.name), false);
         if (element == 0) {
-            status = 0;
+            status = reported(index, L"cannot add the element '" + attribute.name + L"': ");
             continue;
         }
-        MolvoValueW value{0, 0, static_cast<int>(attribute.value.size()),
-                          const_cast<wchar_t*>(attribute.value.c_str())};
-        if (MolvoValueAssignW(parameter, &element, &value) != 1) {
-            status = raiseError(L"cannot assign the value of '" + attribute.name + L"': " + hostErrorText());
-        }
+        if (parameter.batchFull()) index.flush();
+        parameter.assignText(&element, toUtf8(attribute.value));
     }
+    if (!index.flush() && index.lastErrorCode() != 0) status = reported(index, L"cannot add elements to the domain: ");
+    if (!parameter.flush() && parameter.lastErrorCode() != 0) status = reported(parameter, L"cannot assign values: ");
     return status;
 }
 

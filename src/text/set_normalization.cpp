@@ -1,93 +1,52 @@
 #include "text/set_normalization.hpp"
 
 #include "frame/call_context.hpp"
-#include "mapping/identifier_handle.hpp"
-#include "molvo/molvo3.h"
+#include "mapping/molvo_io_handler.hpp"
 #include "text/normalizer.hpp"
 
 #include <string>
-#include <vector>
 
 namespace flk {
 namespace {
 
-constexpr int kBatchSize = 1024;          // elements fetched per host call
-constexpr int kInitialNameCapacity = 256;  // wide characters; grown when a name is longer
-
-std::wstring hostErrorText() {
-    const HostError e = lastHostError();
-    return e.text + L" (error " + std::to_wstring(e.code) + L")";
+bool isSet(const MolvoIOHandler& set, int handle) {
+    if (!set.valid()) return raiseError(L"handle " + std::to_wstring(handle) + L" is not a set: " + set.creationError());
+    if (set.isSet()) return true;
+    return raiseError("handle " + std::to_string(handle) + " is an identifier of type " + std::to_string(set.type()) +
+                      ", expected a set (type 1 or 2)");
 }
 
-// Reads the names of a set's elements into a buffer that grows to the longest name.
-class ElementNames {
-public:
-    explicit ElementNames(int set) : set_(set), buffer_(kInitialNameCapacity) {}
-
-    // The element's name, or false after raising the host's refusal.
-    bool read(int element, std::wstring& name) {
-        for (;;) {
-            MolvoValueW value{0, 0, static_cast<int>(buffer_.size()), buffer_.data()};
-            if (MolvoSetElementToNameW(set_, element, &value) == 1) {
-                name.assign(buffer_.data(), static_cast<size_t>(value.Length));
-                return true;
-            }
-            const bool cut = lastHostError().code == MOLVO_ERR_TRUNCATED;
-            if (!cut || value.Length < static_cast<int>(buffer_.size())) break;
-            buffer_.resize(static_cast<size_t>(value.Length) + 1);  // retry with room for all of it
-        }
-        raiseError(L"cannot read the name of element " + std::to_wstring(element) + L": " + hostErrorText());
-        return false;
-    }
-
-private:
-    int set_;
-    std::vector<wchar_t> buffer_;
-};
-
-bool isSet(int handle) {
-    int type = 0;
-    if (MolvoAttributeType(handle, &type) != 1) {
-        raiseError(L"handle " + std::to_wstring(handle) + L" is not a set: " + hostErrorText());
-        return false;
-    }
-    if (type == MOLVO_TYPE_ROOT_SET || type == MOLVO_TYPE_SUBSET) return true;
-    raiseError("handle " + std::to_string(handle) + " is an identifier of type " + std::to_string(type) +
-               ", expected a set (type 1 or 2)");
+// Reports the handler's kept error once.
+bool reported(MolvoIOHandler& set, const std::wstring& what) {
+    raiseError(what + set.lastError());
+    set.clearError();
     return false;
 }
 
 }  // namespace
 
-bool normalizeSetElements(int set, const Normalizer& normalizer) {
-    if (!isSet(set)) return false;
-    ElementNames names(set);
-    std::vector<int> elements(kBatchSize);
-    std::vector<MolvoValueW> values(kBatchSize);
+// Names are read and compared as the host holds them, so that a name the shared converter could
+// not carry unchanged (a lone surrogate) is never "renamed" to its replacement.
+bool normalizeSetElements(int handle, const Normalizer& normalizer) {
+    MolvoIOHandler set(handle, false, 0);
+    if (!isSet(set, handle)) return false;
     std::wstring name, normalized;
     bool allHandled = true;
-    MolvoValueResetHandle(set);
-    for (;;) {
-        int count = kBatchSize;
-        const int status = MolvoValueNextMultiW(set, &count, elements.data(), values.data());
-        if (status != 1 && count == 0) {
-            if (lastHostError().code == MOLVO_ERR_END_OF_DATA) break;
-            raiseError(L"cannot read the elements of the set: " + hostErrorText());
-            return false;
-        }
+    set.resetIteration();
+    for (int count; (count = set.nextBatch()) > 0;) {
         for (int i = 0; i < count; ++i) {
-            if (!names.read(elements[static_cast<size_t>(i)], name)) {
-                allHandled = false;
+            const int element = set.batchTuple(i)[0];
+            if (!set.wideElementName(element, name)) {
+                allHandled = reported(set, L"cannot read the name of element " + std::to_wstring(element) + L": ");
                 continue;
             }
             normalized = name;
             if (!normalizer.normalizeInPlace(normalized) || normalized == name) continue;
-            if (MolvoSetRenameElementW(set, elements[static_cast<size_t>(i)], normalized.c_str()) != 1) {
-                raiseError(L"cannot rename element '" + name + L"' to '" + normalized + L"': " + hostErrorText());
-                allHandled = false;
-            }
+            if (!set.renameElement(element, normalized))
+                allHandled = reported(set, L"cannot rename element '" + name + L"' to '" + normalized + L"': ");
         }
     }
+    if (!set.ok()) return reported(set, L"cannot read the elements of the set: ");
     return allHandled;
 }
 

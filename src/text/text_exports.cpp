@@ -2,6 +2,7 @@
 // attribute lists and name-based UUIDs.
 #include "ferrolink/ferrolink.h"
 #include "frame/export_frame.hpp"
+#include "frame/output_buffer.hpp"
 #include "text/attribute_store.hpp"
 #include "text/name_uuid.hpp"
 #include "text/normalizer.hpp"
@@ -18,13 +19,6 @@ constexpr size_t kNormalizedMax = 2047;  // characters written by NormalizeUCStr
 constexpr size_t kUuidMax = 1023;        // characters written by GetUUID, before the NUL
 
 std::wstring_view textOf(const wchar_t* text) { return text ? std::wstring_view(text) : std::wstring_view(); }
-
-// Writes at most maxChars characters of text and a terminating NUL.
-void copyOut(std::wstring_view text, wchar_t* out, size_t maxChars) {
-    const size_t n = std::min(text.size(), maxChars);
-    std::copy_n(text.data(), n, out);
-    out[n] = L'\0';
-}
 
 // The normalizer of a form number, or nullptr after raising why there is none.
 const Normalizer* normalizerOrError(int form) {
@@ -48,7 +42,7 @@ FERROLINK_API int NormalizeUCString(const wchar_t* input, wchar_t* output, int f
         output[0] = L'\0';
         const Normalizer* normalizer = normalizerOrError(form);
         if (!normalizer) return 0;
-        copyOut(normalizer->normalize(textOf(input)), output, kNormalizedMax);
+        copyToBuffer(std::wstring_view(normalizer->normalize(textOf(input))), output, kNormalizedMax);
         return 1;
     });
 }
@@ -69,7 +63,7 @@ FERROLINK_API int GetUUID(const wchar_t* name, wchar_t* uuid) {
     return runExport(nullptr, Host::Untouched, [&] {
         if (!uuid) return raiseError(std::string_view("no output buffer given"));
         const std::string text = nameBasedUuid(textOf(name));
-        copyOut(std::wstring(text.begin(), text.end()), uuid, kUuidMax);
+        copyToBuffer(std::wstring_view(std::wstring(text.begin(), text.end())), uuid, kUuidMax);
         return 1;
     });
 }

@@ -2,6 +2,7 @@
 #include "ferrolink/ferrolink.h"
 #include "frame/export_frame.hpp"
 #include "frame/loggers.hpp"
+#include "frame/output_buffer.hpp"
 #include "frame/web_module_location.hpp"
 #include "support/host_fixture.hpp"
 
@@ -19,6 +20,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace flk::test {
@@ -101,6 +103,17 @@ TEST_F(Frame, GetErrorMessageCopiesLibcurlsText) {
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(GetErrorMessage(CURLE_COULDNT_RESOLVE_HOST, buffer), 1);
     EXPECT_STREQ(buffer, curl_easy_strerror(CURLE_COULDNT_RESOLVE_HOST));
+}
+
+// libcurl's texts are short; the cut that protects the host's 2048-byte buffer is the shared one.
+TEST(OutputBuffer, LongTextIsCutToTheBufferWithATerminatingNul) {
+    std::string text(3000, 'e');
+    std::vector<char> buffer(2048, 'x');
+    copyToBuffer(std::string_view(text), buffer.data(), 2047);
+    EXPECT_EQ(std::string(buffer.data()), std::string(2047, 'e'));
+    wchar_t wide[4];
+    copyToBuffer(std::wstring_view(L"abc"), wide, 3);
+    EXPECT_EQ(std::wstring(wide), L"abc");
 }
 
 // Logging is configured from the file only while it is unconfigured or switched off; the web

@@ -1,0 +1,62 @@
+// tablix: in-memory columnar tables read from and written to Parquet files.
+//
+// A table is a list of named columns of equal length. Every column has one storage type; a cell
+// holds a value of that type or no value (a null). Tables are created empty by IArrowTable::create,
+// then either filled from a Parquet file or buffer, or built column by column and written out.
+//
+// Failures of every kind (unreadable or malformed files, unsupported features, bad arguments)
+// throw tablix::Exception. A table is not thread-safe; distinct tables are independent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tablix/ColumnData.h"
+#include "tablix/Exception.h"
+
+namespace tablix {
+
+// Codecs the writer can compress pages with.
+enum class Compression : int32_t { Uncompressed, Snappy, Gzip, Zstd, Lz4Raw, Brotli };
+
+struct WriteOptions {
+    Compression compression = Compression::Snappy;
+    int64_t rowGroupRows = 1 << 20;     // rows per row group (bounded by the writer's own limit)
+    bool dictionary = true;             // dictionary-encode string columns while the dictionary stays small
+};
+
+class IArrowTable {
+public:
+    // A new, empty table.
+    static std::shared_ptr<IArrowTable> create();
+    virtual ~IArrowTable() = default;
+
+    // Replaces the table's contents with the Parquet file named in UTF-8 / held in the buffer.
+    virtual void readParquet(const std::string& fileName) = 0;
+    virtual void readParquet(const uint8_t* data, size_t size) = 0;
+
+    // Writes the table as a Parquet file named in UTF-8 / into a new buffer.
+    virtual void writeParquet(const std::string& fileName) const = 0;
+    virtual std::vector<uint8_t> writeParquetBuffer() const = 0;
+    virtual void setWriteOptions(const WriteOptions& options) = 0;
+
+    virtual int64_t rowCount() const = 0;
+    virtual int32_t columnCount() const = 0;
+    virtual const std::string& columnName(int32_t column) const = 0;
+    virtual int32_t columnType(int32_t column) const = 0;              // a StorageType code
+    // The column's data; it stays valid while the caller holds it, even if the table changes.
+    virtual std::shared_ptr<const ColumnData> columnData(int32_t column) const = 0;
+    Value value(int32_t column, int64_t row) const { return columnData(column)->value(row); }
+
+    // Adds an empty column of a writable storage type (Double, Int32, Int64, String) and returns
+    // its index. Columns are filled through appendValue/appendNull; before writing, all columns
+    // must hold the same number of values.
+    virtual int32_t addColumn(const std::string& name, int32_t storageType) = 0;
+    virtual void appendValue(int32_t column, const Value& value) = 0;
+    virtual void appendNull(int32_t column) = 0;
+};
+
+}  // namespace tablix

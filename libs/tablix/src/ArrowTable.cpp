@@ -1,0 +1,115 @@
+// The table object behind IArrowTable.
+#include "tablix/ArrowTable.h"
+
+#include <cmath>
+
+#include "FileIO.h"
+#include "ParquetReader.h"
+#include "ParquetWriter.h"
+
+namespace tablix {
+
+namespace {
+
+class ArrowTable final : public IArrowTable {
+public:
+    void readParquet(const std::string& fileName) override {
+        const std::vector<uint8_t> bytes = readWholeFile(fileName);
+        try {
+            readParquet(bytes.data(), bytes.size());
+        } catch (const Exception& e) {
+            throw Exception(fileName + ": " + e.what());
+        }
+    }
+
+    void readParquet(const uint8_t* data, size_t size) override {
+        const ParquetFile file = openParquet(data, size);
+        std::vector<std::shared_ptr<ColumnData>> read = readParquetColumns(data, file);
+        columns_.clear();
+        for (size_t i = 0; i < read.size(); ++i) columns_.push_back({file.columns[i].name, std::move(read[i])});
+        rowCount_ = file.rowCount;
+    }
+
+    void writeParquet(const std::string& fileName) const override { writeWholeFile(fileName, writeParquetBuffer()); }
+
+    std::vector<uint8_t> writeParquetBuffer() const override {
+        std::vector<NamedColumn> named;
+        for (const Column& c : columns_) named.push_back({c.name, c.data});
+        return writeParquetColumns(named, options_);
+    }
+
+    void setWriteOptions(const WriteOptions& options) override { options_ = options; }
+
+    int64_t rowCount() const override {
+        if (columns_.empty()) return rowCount_;
+        int64_t rows = 0;
+        for (const Column& c : columns_) rows = std::max(rows, c.data->size());
+        return rows;
+    }
+
+    int32_t columnCount() const override { return static_cast<int32_t>(columns_.size()); }
+    const std::string& columnName(int32_t column) const override { return at(column).name; }
+    int32_t columnType(int32_t column) const override { return at(column).data->type(); }
+    std::shared_ptr<const ColumnData> columnData(int32_t column) const override { return at(column).data; }
+
+    int32_t addColumn(const std::string& name, int32_t storageType) override {
+        if (storageType != Double && storageType != Int32 && storageType != Int64 && storageType != String)
+            throw Exception("cannot add the column " + name + " of storage type " + std::to_string(storageType) +
+                            ": the writable types are 1 (double), 2 (int32), 4 (string) and 5 (int64)");
+        columns_.push_back({name, std::make_shared<ColumnData>(storageType)});
+        return static_cast<int32_t>(columns_.size() - 1);
+    }
+
+    // Numbers convert between the numeric types (a floating-point value into an integer column
+    // must be integral and in range); strings go only into string columns.
+    void appendValue(int32_t column, const Value& value) override {
+        ColumnData& data = writable(column);
+        if (value.isNull) return data.appendNull();
+        const bool isText = value.type == String, isNumber = value.type == Double;
+        if (isText != (data.type() == String))
+            throw Exception(std::string("a value of type ") + storageTypeName(value.type) + " cannot go into the " +
+                            storageTypeName(data.type()) + " column " + columnName(column));
+        if (isText) return data.appendString(value.text);
+        if (data.type() == Double) return data.appendDouble(isNumber ? value.number : static_cast<double>(value.integer));
+        if (!isNumber) return data.appendInteger(value.integer);
+        if (!(value.number >= -9.2233720368547758e18 && value.number < 9.2233720368547758e18) || value.number != std::trunc(value.number))
+            throw Exception("the number " + std::to_string(value.number) + " is no integer for the column " + columnName(column));
+        data.appendInteger(static_cast<int64_t>(value.number));
+    }
+
+    void appendNull(int32_t column) override { writable(column).appendNull(); }
+
+private:
+    struct Column {
+        std::string name;
+        std::shared_ptr<ColumnData> data;
+    };
+
+    void checkIndex(int32_t column) const {
+        if (column < 0 || static_cast<size_t>(column) >= columns_.size())
+            throw Exception("column index " + std::to_string(column) + " is outside the table's " + std::to_string(columns_.size()) + " columns");
+    }
+
+    const Column& at(int32_t column) const {
+        checkIndex(column);
+        return columns_[column];
+    }
+
+    // A column shared with a reader is copied before it changes, so that buffers handed out stay as they were.
+    ColumnData& writable(int32_t column) {
+        checkIndex(column);
+        Column& c = columns_[column];
+        if (c.data.use_count() > 1) c.data = std::make_shared<ColumnData>(*c.data);
+        return *c.data;
+    }
+
+    std::vector<Column> columns_;
+    int64_t rowCount_ = 0;
+    WriteOptions options_;
+};
+
+}  // namespace
+
+std::shared_ptr<IArrowTable> IArrowTable::create() { return std::make_shared<ArrowTable>(); }
+
+}  // namespace tablix

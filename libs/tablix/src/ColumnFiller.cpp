@@ -1,0 +1,144 @@
+#include "ColumnFiller.h"
+
+#include <cmath>
+
+#include "Metadata.h"
+#include "tablix/Exception.h"
+
+namespace tablix {
+
+namespace {
+
+double powerOfTen(int32_t scale) { return std::pow(10.0, scale); }
+
+constexpr size_t kExactDecimalBytes = 16;
+
+// A big-endian two's complement integer: exact up to 16 bytes, wider ones to double precision.
+double bigEndianToDouble(std::string_view bytes) {
+    if (bytes.empty()) return 0;
+    if (bytes.size() > kExactDecimalBytes) {
+        const bool negative = static_cast<int8_t>(bytes[0]) < 0;
+        double v = 0;
+        for (char c : bytes) v = v * 256 + static_cast<uint8_t>(negative ? ~c : c);
+        return negative ? -(v + 1) : v;
+    }
+    unsigned __int128 u = 0;
+    for (char c : bytes) u = (u << 8) | static_cast<uint8_t>(c);
+    if (static_cast<int8_t>(bytes[0]) < 0 && bytes.size() < kExactDecimalBytes) u |= ~static_cast<unsigned __int128>(0) << (8 * bytes.size());
+    const __int128 v = static_cast<__int128>(u);
+    return static_cast<double>(v);
+}
+
+double halfToDouble(std::string_view bytes) {
+    const uint16_t h = static_cast<uint16_t>(static_cast<uint8_t>(bytes[0]) | (static_cast<uint8_t>(bytes[1]) << 8));
+    const int sign = h >> 15, exponent = (h >> 10) & 0x1F, mantissa = h & 0x3FF;
+    double v;
+    if (exponent == 0) v = std::ldexp(mantissa, -24);
+    else if (exponent == 31) v = mantissa ? NAN : INFINITY;
+    else v = std::ldexp(mantissa + 1024, exponent - 25);
+    return sign ? -v : v;
+}
+
+}  // namespace
+
+template <class T, class Source, class Convert>
+void ColumnFiller::scatter(std::vector<T>& target, const Source& source, const uint8_t* levels, size_t rows, Convert convert) {
+    const size_t at = target.size();
+    target.resize(at + rows);
+    std::vector<uint8_t>& valid = column_.valid_;
+    const size_t validAt = valid.size();
+    valid.resize(validAt + rows);
+    T* out = target.data() + at;
+    uint8_t* flags = valid.data() + validAt;
+    if (!levels) {
+        for (size_t i = 0; i < rows; ++i) out[i] = convert(source[i]);
+        std::fill(flags, flags + rows, 1);
+        return;
+    }
+    const uint8_t present = static_cast<uint8_t>(plan_.maxDefinition);
+    size_t k = 0;
+    for (size_t i = 0; i < rows; ++i) {
+        const bool has = levels[i] == present;
+        flags[i] = has;
+        out[i] = has ? convert(source[k]) : T{};
+        k += has;
+    }
+}
+
+void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows) {
+    std::vector<uint64_t>& offsets = column_.offsets_;
+    std::string& chars = column_.chars_;
+    std::vector<uint8_t>& valid = column_.valid_;
+    size_t bytes = 0;
+    for (const std::string_view& s : source) bytes += s.size();
+    chars.reserve(chars.size() + bytes);
+    size_t k = 0;
+    for (size_t i = 0; i < rows; ++i) {
+        const bool has = !levels || levels[i] == plan_.maxDefinition;
+        if (has) {
+            const std::string_view& s = source[k++];
+            chars.append(s.data(), s.size());
+        }
+        offsets.push_back(chars.size());
+        valid.push_back(has);
+    }
+}
+
+void ColumnFiller::appendUuids(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows) {
+    static const char hex[] = "0123456789abcdef";
+    std::vector<std::string> texts;
+    std::vector<std::string_view> views;
+    texts.reserve(source.size());
+    for (const std::string_view& s : source) {
+        std::string t;
+        for (size_t i = 0; i < s.size(); ++i) {
+            if (i == 4 || i == 6 || i == 8 || i == 10) t.push_back('-');
+            t.push_back(hex[static_cast<uint8_t>(s[i]) >> 4]);
+            t.push_back(hex[static_cast<uint8_t>(s[i]) & 15]);
+        }
+        texts.push_back(std::move(t));
+    }
+    for (const std::string& t : texts) views.emplace_back(t);
+    appendStrings(views, levels, rows);
+}
+
+void ColumnFiller::appendNulls(size_t rows) {
+    for (size_t i = 0; i < rows; ++i) column_.appendNull();
+}
+
+void ColumnFiller::append(const Lanes& dense, const uint8_t* levels, size_t rows) {
+    const double divisor = powerOfTen(plan_.scale);
+    const auto same = [](auto v) { return v; };
+    switch (plan_.conversion) {
+    case Conversion::Copy:
+        switch (column_.type_) {
+        case Int32:
+        case Date: scatter(column_.int32s_, dense.i32, levels, rows, same); break;
+        case Int64:
+        case UInt64:
+        case Timestamp:
+        case Time: scatter(column_.int64s_, dense.i64, levels, rows, same); break;
+        case Double: scatter(column_.doubles_, dense.f64, levels, rows, same); break;
+        case String: appendStrings(dense.bytes, levels, rows); break;
+        default: appendNulls(rows); return;
+        }
+        break;
+    case Conversion::Widen: scatter(column_.int64s_, dense.i32, levels, rows, [](int32_t v) { return int64_t{v}; }); break;
+    case Conversion::Unsigned32:
+        scatter(column_.int64s_, dense.i32, levels, rows, [](int32_t v) { return static_cast<int64_t>(static_cast<uint32_t>(v)); });
+        break;
+    case Conversion::DecimalInt:
+        if (plan_.physical.type == meta::Int32) scatter(column_.doubles_, dense.i32, levels, rows, [&](int32_t v) { return v / divisor; });
+        else scatter(column_.doubles_, dense.i64, levels, rows, [&](int64_t v) { return static_cast<double>(v) / divisor; });
+        break;
+    case Conversion::DecimalBytes:
+        scatter(column_.doubles_, dense.bytes, levels, rows, [&](std::string_view v) { return bigEndianToDouble(v) / divisor; });
+        break;
+    case Conversion::Float16: scatter(column_.doubles_, dense.bytes, levels, rows, halfToDouble); break;
+    case Conversion::Uuid: appendUuids(dense.bytes, levels, rows); break;
+    case Conversion::None: appendNulls(rows); return;
+    }
+    column_.size_ += static_cast<int64_t>(rows);
+}
+
+}  // namespace tablix

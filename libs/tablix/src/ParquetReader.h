@@ -1,0 +1,29 @@
+// Reading a whole Parquet file held in memory.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "Metadata.h"
+#include "Schema.h"
+#include "tablix/ColumnData.h"
+
+namespace tablix {
+
+struct ParquetFile {
+    meta::FileMetaData metadata;
+    std::vector<ColumnPlan> columns;
+    size_t leafCount = 0;
+    size_t dataEnd = 0;      // offset of the footer
+    int64_t rowCount = 0;
+    size_t chunkPadding = 0; // bytes a column chunk may extend beyond its declared size
+};
+
+// Parses and checks the footer; throws tablix::Exception for a file that is not Parquet, is
+// encrypted, or whose metadata is malformed.
+ParquetFile openParquet(const uint8_t* data, size_t size);
+
+// Reads every column of the file (nested ones as columns without values).
+std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data, const ParquetFile& file);
+
+}  // namespace tablix

@@ -1,0 +1,319 @@
+#include "ParquetWriter.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+
+#include "Codecs.h"
+#include "Limits.h"
+#include "Metadata.h"
+#include "RleHybrid.h"
+
+namespace tablix {
+
+namespace {
+
+constexpr char kMagic[] = "PAR1";
+constexpr char kCreatedBy[] = "tablix version 1.0.0";
+constexpr int32_t kFormatVersion = 2;   // logical type annotations and RLE_DICTIONARY pages
+
+int32_t codecOf(Compression c) {
+    switch (c) {
+    case Compression::Uncompressed: return meta::Uncompressed;
+    case Compression::Snappy: return meta::Snappy;
+    case Compression::Gzip: return meta::Gzip;
+    case Compression::Zstd: return meta::Zstd;
+    case Compression::Lz4Raw: return meta::Lz4Raw;
+    case Compression::Brotli: return meta::Brotli;
+    }
+    throw Exception("unknown compression " + std::to_string(static_cast<int>(c)));
+}
+
+int32_t physicalOf(const NamedColumn& c) {
+    switch (c.data->type()) {
+    case Double: return meta::Double;
+    case Int32: return meta::Int32;
+    case Int64: return meta::Int64;
+    case String: return meta::ByteArray;
+    default:
+        throw Exception("the column " + c.name + " has storage type " + std::to_string(c.data->type()) + " (" +
+                        storageTypeName(c.data->type()) + "), which the writer does not support");
+    }
+}
+
+template <class T>
+void appendRaw(std::vector<uint8_t>& out, const T& v) {
+    const size_t at = out.size();
+    out.resize(at + sizeof(T));
+    std::memcpy(out.data() + at, &v, sizeof(T));
+}
+
+std::string rawBytes(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
+
+// Writes one column chunk of one row group: its pages go to `file`, its metadata is returned.
+class ChunkWriter {
+public:
+    ChunkWriter(const NamedColumn& column, int64_t begin, int64_t end, int32_t codec, bool dictionary, std::vector<uint8_t>& file)
+        : column_(*column.data), begin_(begin), end_(end), codec_(codec), file_(file) {
+        chunk_.metaData.type = physicalOf(column);
+        chunk_.metaData.path = {column.name};
+        chunk_.metaData.codec = codec;
+        chunk_.metaData.numValues = end - begin;
+        useDictionary_ = dictionary && column_.type() == String && buildDictionary();
+    }
+
+    meta::ColumnChunk write() {
+        const size_t start = file_.size();
+        if (useDictionary_) {
+            chunk_.metaData.dictionaryPageOffset = static_cast<int64_t>(start);
+            writeDictionaryPage();
+        }
+        chunk_.metaData.dataPageOffset = static_cast<int64_t>(file_.size());
+        for (int64_t row = begin_; row < end_;) row = writeDataPage(row);
+        if (begin_ == end_) writeDataPage(begin_);
+        chunk_.metaData.totalCompressedSize = static_cast<int64_t>(file_.size() - start);
+        chunk_.metaData.encodings = useDictionary_ ? std::vector<int32_t>{meta::Plain, meta::Rle, meta::RleDictionary}
+                                                   : std::vector<int32_t>{meta::Plain, meta::Rle};
+        chunk_.fileOffset = static_cast<int64_t>(start);
+        chunk_.metaData.statistics = statistics();
+        return chunk_;
+    }
+
+private:
+    bool buildDictionary();
+    void writeDictionaryPage();
+    int64_t writeDataPage(int64_t row);
+    void writePage(meta::PageHeader header, const std::vector<uint8_t>& body);
+    void encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const;
+    meta::Statistics statistics() const;
+    bool less(int64_t a, int64_t b) const;
+    std::optional<std::string> bound(int64_t row, bool isMinimum) const;
+
+    std::string_view text(int64_t row) const {
+        const auto& offsets = column_.offsets();
+        return std::string_view(column_.chars()).substr(offsets[row], offsets[row + 1] - offsets[row]);
+    }
+
+    const ColumnData& column_;
+    int64_t begin_, end_;
+    int32_t codec_;
+    std::vector<uint8_t>& file_;
+    meta::ColumnChunk chunk_;
+    bool useDictionary_ = false;
+    std::unordered_map<std::string_view, uint32_t> indexOf_;
+    std::vector<std::string_view> entries_;
+    std::vector<uint32_t> rowIndex_;   // dictionary index of each row of the chunk (0 for nulls)
+    std::vector<uint8_t> compressed_;
+};
+
+// Falls back to PLAIN (returns false) once the dictionary outgrows its limits.
+bool ChunkWriter::buildDictionary() {
+    int64_t bytes = 0;
+    rowIndex_.reserve(end_ - begin_);
+    for (int64_t row = begin_; row < end_; ++row) {
+        if (column_.isNull(row)) {
+            rowIndex_.push_back(0);
+            continue;
+        }
+        const std::string_view v = text(row);
+        const auto [it, added] = indexOf_.try_emplace(v, static_cast<uint32_t>(entries_.size()));
+        if (added) {
+            entries_.push_back(v);
+            bytes += static_cast<int64_t>(v.size()) + 4;
+            if (static_cast<int64_t>(entries_.size()) > limits::kWriterMaxDictionaryEntries || bytes > limits::kWriterMaxDictionaryBytes)
+                return false;
+        }
+        rowIndex_.push_back(it->second);
+    }
+    return true;
+}
+
+void ChunkWriter::writeDictionaryPage() {
+    std::vector<uint8_t> body;
+    for (std::string_view v : entries_) {
+        appendRaw(body, static_cast<uint32_t>(v.size()));
+        body.insert(body.end(), v.begin(), v.end());
+    }
+    meta::PageHeader header;
+    header.type = meta::DictionaryPage;
+    header.dictionaryPage = meta::DictionaryPageHeader{static_cast<int32_t>(entries_.size()), meta::Plain};
+    writePage(header, body);
+}
+
+void ChunkWriter::encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const {
+    for (int64_t row = from; row < to; ++row) {
+        if (column_.isNull(row)) continue;
+        switch (column_.type()) {
+        case Double: appendRaw(out, column_.doubles()[row]); break;
+        case Int32: appendRaw(out, column_.int32s()[row]); break;
+        case Int64: appendRaw(out, column_.int64s()[row]); break;
+        default: {
+            const std::string_view v = text(row);
+            appendRaw(out, static_cast<uint32_t>(v.size()));
+            out.insert(out.end(), v.begin(), v.end());
+        }
+        }
+    }
+}
+
+// Writes the page starting at `row` and returns the row after it. String pages close early
+// once their plain values pass the page size.
+int64_t ChunkWriter::writeDataPage(int64_t row) {
+    int64_t to = std::min(end_, row + limits::kWriterPageRows);
+    if (column_.type() == String && !useDictionary_) {
+        const uint64_t limit = column_.offsets()[row] + limits::kWriterPageBytes;
+        int64_t last = row + 1;
+        while (last < to && column_.offsets()[last] < limit) ++last;
+        to = last;
+    }
+    std::vector<uint8_t> body(4);
+    RleEncoder levels(1, body);
+    for (int64_t r = row; r < to; ++r) levels.put(column_.isNull(r) ? 0 : 1);
+    levels.flush();
+    const uint32_t levelBytes = static_cast<uint32_t>(body.size() - 4);
+    std::memcpy(body.data(), &levelBytes, 4);
+    int32_t encoding = meta::Plain;
+    if (useDictionary_) {
+        encoding = meta::RleDictionary;
+        const int width = bitWidthOf(entries_.empty() ? 0 : entries_.size() - 1);
+        body.push_back(static_cast<uint8_t>(width));
+        RleEncoder indices(width, body);
+        for (int64_t r = row; r < to; ++r)
+            if (!column_.isNull(r)) indices.put(rowIndex_[r - begin_]);
+        indices.flush();
+    } else {
+        encodePlain(row, to, body);
+    }
+    meta::PageHeader header;
+    header.type = meta::DataPage;
+    header.dataPage = meta::DataPageHeader{static_cast<int32_t>(to - row), encoding, meta::Rle, meta::Rle};
+    writePage(header, body);
+    return to;
+}
+
+void ChunkWriter::writePage(meta::PageHeader header, const std::vector<uint8_t>& body) {
+    if (body.size() > static_cast<size_t>(limits::kMaxPageBytes))
+        throw Exception("a page of the column " + chunk_.metaData.path[0] + " would hold " + std::to_string(body.size()) +
+                        " bytes, more than a page can (" + std::to_string(limits::kMaxPageBytes) + ")");
+    compress(codec_, body.data(), body.size(), compressed_);
+    header.uncompressedSize = static_cast<int32_t>(body.size());
+    header.compressedSize = static_cast<int32_t>(compressed_.size());
+    header.crc = static_cast<int32_t>(::crc32(0, compressed_.data(), static_cast<uInt>(compressed_.size())));
+    const size_t before = file_.size();
+    meta::serializePageHeader(header, file_);
+    file_.insert(file_.end(), compressed_.begin(), compressed_.end());
+    chunk_.metaData.totalUncompressedSize += static_cast<int64_t>(file_.size() - before - compressed_.size() + body.size());
+}
+
+bool ChunkWriter::less(int64_t a, int64_t b) const {
+    switch (column_.type()) {
+    case Double: return column_.doubles()[a] < column_.doubles()[b];
+    case Int32: return column_.int32s()[a] < column_.int32s()[b];
+    case Int64: return column_.int64s()[a] < column_.int64s()[b];
+    default: return text(a) < text(b);   // unsigned byte order, as readers compare strings
+    }
+}
+
+// The bound's value as the statistics store it: plain encoding for numbers, the bytes of a string
+// (none for a long one). A zero bound may hide the other zero, so a minimum is written as -0 and a
+// maximum as +0.
+std::optional<std::string> ChunkWriter::bound(int64_t row, bool isMinimum) const {
+    switch (column_.type()) {
+    case Double: {
+        double v = column_.doubles()[row];
+        if (v == 0) v = isMinimum ? -0.0 : 0.0;
+        return rawBytes(&v, 8);
+    }
+    case Int32: return rawBytes(&column_.int32s()[row], 4);
+    case Int64: return rawBytes(&column_.int64s()[row], 8);
+    default: {
+        const std::string_view v = text(row);
+        if (static_cast<int64_t>(v.size()) > limits::kWriterMaxStatisticsBytes) return std::nullopt;
+        return std::string(v);
+    }
+    }
+}
+
+meta::Statistics ChunkWriter::statistics() const {
+    int64_t nulls = 0, minRow = -1, maxRow = -1;
+    for (int64_t row = begin_; row < end_; ++row) {
+        if (column_.isNull(row)) {
+            ++nulls;
+            continue;
+        }
+        if (column_.type() == Double && std::isnan(column_.doubles()[row])) continue;   // NaN orders nowhere
+        if (minRow < 0) minRow = maxRow = row;
+        if (less(row, minRow)) minRow = row;
+        if (less(maxRow, row)) maxRow = row;
+    }
+    meta::Statistics s;
+    s.nullCount = nulls;
+    if (minRow >= 0) {
+        s.min = bound(minRow, true);
+        s.max = bound(maxRow, false);
+    }
+    return s;
+}
+
+meta::SchemaElement schemaOf(const NamedColumn& c) {
+    meta::SchemaElement e;
+    e.type = physicalOf(c);
+    e.repetition = meta::Optional;
+    e.name = c.name;
+    if (c.data->type() == String) {
+        e.convertedType = meta::Utf8;
+        e.logical.kind = meta::Logical::String;
+    }
+    return e;
+}
+
+int64_t checkedRowCount(const std::vector<NamedColumn>& columns) {
+    if (columns.empty()) return 0;
+    const int64_t rows = columns[0].data->size();
+    for (const NamedColumn& c : columns)
+        if (c.data->size() != rows)
+            throw Exception("the column " + c.name + " holds " + std::to_string(c.data->size()) + " values, the column " + columns[0].name +
+                            " holds " + std::to_string(rows) + ": all columns must have the same length");
+    return rows;
+}
+
+}  // namespace
+
+std::vector<uint8_t> writeParquetColumns(const std::vector<NamedColumn>& columns, const WriteOptions& options) {
+    const int64_t rows = checkedRowCount(columns);
+    const int32_t codec = codecOf(options.compression);
+    const int64_t groupRows = std::clamp<int64_t>(options.rowGroupRows, 1, limits::kWriterMaxRowGroupRows);
+    meta::FileMetaData metadata;
+    metadata.version = kFormatVersion;
+    metadata.createdBy = kCreatedBy;
+    metadata.numRows = rows;
+    meta::SchemaElement root;
+    root.name = "schema";
+    root.numChildren = static_cast<int32_t>(columns.size());
+    metadata.schema.push_back(root);
+    for (const NamedColumn& c : columns) metadata.schema.push_back(schemaOf(c));
+
+    std::vector<uint8_t> file(kMagic, kMagic + 4);
+    for (int64_t begin = 0; begin < rows || (begin == 0 && rows == 0 && !columns.empty()); begin += groupRows) {
+        const int64_t end = std::min(rows, begin + groupRows);
+        meta::RowGroup group;
+        group.numRows = end - begin;
+        for (const NamedColumn& c : columns) {
+            group.columns.push_back(ChunkWriter(c, begin, end, codec, options.dictionary, file).write());
+            group.totalByteSize += group.columns.back().metaData.totalUncompressedSize;
+        }
+        metadata.rowGroups.push_back(std::move(group));
+        if (rows == 0) break;
+    }
+    const size_t footerStart = file.size();
+    meta::serializeFileMetaData(metadata, file);
+    const uint32_t footerLength = static_cast<uint32_t>(file.size() - footerStart);
+    appendRaw(file, footerLength);
+    file.insert(file.end(), kMagic, kMagic + 4);
+    return file;
+}
+
+}  // namespace tablix
