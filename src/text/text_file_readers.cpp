@@ -92,12 +92,15 @@ bool ConverterReader::decodeSome(wchar_t*& out, wchar_t* outEnd, std::int32_t& e
 }
 
 void ConverterReader::count(const wchar_t* text, const wchar_t* end) {
-    const wchar_t* lastLf = nullptr;
-    for (const wchar_t* p = std::wmemchr(text, L'\n', end - text); p; p = std::wmemchr(p + 1, L'\n', end - p - 1)) {
-        ++line_;
-        lastLf = p;
+    const auto lines = static_cast<std::uint64_t>(std::count(text, end, L'\n'));
+    if (lines == 0) {
+        column_ += end - text;
+        return;
     }
-    column_ = lastLf ? static_cast<std::uint64_t>(end - lastLf - 1) : column_ + (end - text);
+    line_ += lines;
+    const wchar_t* lastLf = end - 1;
+    while (*lastLf != L'\n') --lastLf;
+    column_ = static_cast<std::uint64_t>(end - lastLf - 1);
 }
 
 void ConverterReader::fail(std::int32_t code, std::int32_t& error) {
