@@ -3,6 +3,7 @@
 #include "text/text_file_backend.hpp"
 #include "text/text_file_errors.hpp"
 #include "text/ucs_exceptions.hpp"
+#include "text/wide_scan.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -92,7 +93,7 @@ bool ConverterReader::decodeSome(wchar_t*& out, wchar_t* outEnd, std::int32_t& e
 }
 
 void ConverterReader::count(const wchar_t* text, const wchar_t* end) {
-    const auto lines = static_cast<std::uint64_t>(std::count(text, end, L'\n'));
+    const std::uint64_t lines = countLf(text, end);
     if (lines == 0) {
         column_ += end - text;
         return;

@@ -2,6 +2,7 @@
 #include "text/text_file.hpp"
 #include "text/text_file_errors.hpp"
 #include "text/text_file_names.hpp"
+#include "text/wide_scan.hpp"
 
 #include <algorithm>
 
@@ -68,7 +69,7 @@ size_t TextInputFile::readLine(wchar_t* buffer, size_t capacity) {
     while (placed < limit && nextUnit(c)) {
         const wchar_t* text = wideData(*text_);
         const size_t n = std::min(text_->available() / sizeof(wchar_t), limit - placed);
-        const wchar_t* end = std::find_if(text, text + n, [](wchar_t u) { return u <= L'\r' && (u == L'\n' || u == L'\r'); });
+        const wchar_t* end = findLineEnd(text, text + n);
         buffer = std::copy(text, end, buffer);
         placed += end - text;
         if (end == text + n) {

@@ -2,6 +2,7 @@
 // limits, newline translation across writes, and failures of the byte file itself.
 #include "text/text_file.hpp"
 #include "text/text_file_errors.hpp"
+#include "text/wide_scan.hpp"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,26 @@ TEST(TextOutputFile, BomWriteFailureFailsTheOpen) {
     std::string data;
     ucsIO::TextOutputFile file;
     EXPECT_FALSE(file.open(std::make_unique<MemoryBackend>(data, SIZE_MAX, 1), L"mem", 0, L"UTF-8"));
+}
+
+}  // namespace
+
+namespace {
+
+// The vector scans against plain loops, at every start and end position of a text with line
+// ends in every lane.
+TEST(WideScan, AgreesWithPlainLoops) {
+    const std::wstring text = L"ab\ncd\r\nefghijk\n\n\rlmnopqrstuv\nwx";
+    for (size_t from = 0; from <= text.size(); ++from) {
+        for (size_t to = from; to <= text.size(); ++to) {
+            const wchar_t* p = text.data() + from;
+            const wchar_t* end = text.data() + to;
+            const wchar_t* expected = std::find_if(p, end, [](wchar_t c) { return c == L'\n' || c == L'\r'; });
+            ASSERT_EQ(ucsIO::findLineEnd(p, end), expected) << from << ".." << to;
+            ASSERT_EQ(ucsIO::countLf(p, end), static_cast<std::uint64_t>(std::count(p, end, L'\n')))
+                << from << ".." << to;
+        }
+    }
 }
 
 }  // namespace
