@@ -175,9 +175,18 @@ private:
     template <bool Swap>
     Result decode16(const char*& in, const char* inEnd, wchar_t*& out, wchar_t* outEnd) {
         while (in != inEnd) {
+            // Runs without surrogates, as many as both buffers hold, need no other check.
+            const std::ptrdiff_t run = std::min<std::ptrdiff_t>((inEnd - in) / 2, outEnd - out);
+            const char* const runEnd = in + 2 * run;
+            std::uint32_t unit = 0;
+            while (in != runEnd && !isSurrogate(unit = load<std::uint16_t, Swap>(in))) {
+                *out++ = static_cast<wchar_t>(unit);
+                in += 2;
+            }
+            if (in == inEnd) break;
             if (out == outEnd) return Result::kOutputFull;
             if (inEnd - in < 2) return Result::kIncomplete;
-            const std::uint32_t unit = load<std::uint16_t, Swap>(in);
+            unit = load<std::uint16_t, Swap>(in);
             if (!isSurrogate(unit)) {
                 *out++ = static_cast<wchar_t>(unit);
                 in += 2;
