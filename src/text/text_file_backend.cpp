@@ -17,7 +17,11 @@ bool StdBackendFile::open(const std::string& utf8Name, const char* mode) {
     close();
     file_ = std::fopen(utf8Name.c_str(), mode);
     errorNumber_ = file_ ? 0 : errno;
-    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kStreamBufferBytes);
+    if (file_) {
+        // The runtime library ignores the size unless it is given the buffer as well.
+        if (!buffer_) buffer_ = std::make_unique<char[]>(kStreamBufferBytes);
+        std::setvbuf(file_, buffer_.get(), _IOFBF, kStreamBufferBytes);
+    }
     return file_ != nullptr;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace ucsIO {
@@ -41,6 +42,7 @@ public:
     bool error() override;
 
 private:
+    std::unique_ptr<char[]> buffer_;  // the stream's buffer; outlives the stream
     std::FILE* file_ = nullptr;
     int errorNumber_ = 0;
 };
