@@ -3,6 +3,7 @@
 // dropped (without one the order is little-endian), on encoding one is written first.
 #include "text/ucs_codec.hpp"
 #include "text/ucs_exceptions.hpp"
+#include "text/unicode_codecs.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -14,11 +15,11 @@ namespace {
 
 constexpr bool kHostLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 constexpr std::uint32_t kBom = 0xFEFF;
-constexpr std::uint32_t kHighFirst = 0xD800;
-constexpr std::uint32_t kLowFirst = 0xDC00;
-constexpr std::uint32_t kSurrogateEnd = 0xE000;
-constexpr std::uint32_t kSupplementaryFirst = 0x10000;
-constexpr std::uint32_t kCodePointEnd = 0x110000;
+using flk::unicode::kCodePointEnd;
+using flk::unicode::kSupplementaryFirst;
+using flk::unicode::kSurrogateEnd;
+constexpr std::uint32_t kHighFirst = flk::unicode::kHighSurrogateFirst;
+constexpr std::uint32_t kLowFirst = flk::unicode::kLowSurrogateFirst;
 constexpr std::ptrdiff_t kMaxEncodedBytes = 4;
 
 bool isSurrogate(std::uint32_t c) { return c >= kHighFirst && c < kSurrogateEnd; }
