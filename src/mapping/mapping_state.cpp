@@ -89,6 +89,17 @@ void MappingState::assignReference(const IdentifierReference& reference, std::st
     reference.target->assignText(referenceTuple(reference), text);
 }
 
+void MappingState::assignElement(const IdentifierReference& reference, int element) {
+    makeRoomFor(reference);
+    reference.target->assignInteger(referenceTuple(reference), element);
+}
+
+WriteState::WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output, int pretty)
+    : MappingState(std::move(mapping), std::move(documentName)), output_(output), pretty_(pretty) {
+    cursors_.reserve(this->mapping().references.size());
+    for (auto& reference : this->mapping().references) cursors_.emplace_back(*reference.target);
+}
+
 bool MappingState::prepareExternal() {
     for (const ExternalBinding& b : mapping_->externalBindings) {
         if (!b.binding) continue;

@@ -34,8 +34,14 @@ public:
     // Appends the value to the reference's target at the tuple of its indices.
     void assignReference(const IdentifierReference& reference, double number);
     void assignReference(const IdentifierReference& reference, std::string_view text);
+    void assignElement(const IdentifierReference& reference, int element);
     // Reads the element parameters of the external bindings; false after raising when one has none.
     bool prepareExternal();
+    // Fixes an index for the whole read or write, as an external binding does.
+    void fixExternal(int index, int element) {
+        external_[size_t(index)] = element;
+        tuple_[size_t(index)] = element;
+    }
     bool isExternallyBound(int index) const { return size_t(index) < external_.size() && external_[size_t(index)] != 0; }
     // Flushes every handler of the index table, then every reference; false after raising the
     // first error a handler kept.
@@ -73,14 +79,46 @@ private:
     ResetFlags flags_;
 };
 
+// A position in one referenced identifier's stored values, in the host's tuple order.
+class ValueCursor {
+public:
+    explicit ValueCursor(MolvoIOHandler& handler) : handler_(&handler) {}
+    bool done() { return fill(), done_; }
+    const int* tuple() { return fill(), handler_->batchTuple(position_); }
+    const MolvoValueW& value() { return fill(), handler_->batchValue(position_); }
+    void advance() {
+        fill();
+        if (!done_) ++position_;
+    }
+
+private:
+    void fill() {
+        if (done_ || position_ < count_) return;
+        if (!started_) handler_->resetIteration();
+        started_ = true;
+        count_ = handler_->nextBatch();
+        position_ = 0;
+        done_ = count_ == 0;
+    }
+
+    MolvoIOHandler* handler_;
+    int count_ = 0;
+    int position_ = 0;
+    bool started_ = false;
+    bool done_ = false;
+};
+
 class WriteState : public MappingState {
 public:
-    WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output)
-        : MappingState(std::move(mapping), std::move(documentName)), output_(output) {}
+    WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output, int pretty = 0);
     std::ostream& output() { return output_; }
+    int pretty() const { return pretty_; }
+    ValueCursor& cursor(int reference) { return cursors_[size_t(reference)]; }
 
 private:
     std::ostream& output_;
+    int pretty_;
+    std::vector<ValueCursor> cursors_;   // one per reference of the mapping
 };
 
 }  // namespace flk

@@ -51,6 +51,10 @@ public:
     int pendingValues() const { return pendingValues_; }
     // Hands pending new elements, then pending values, to the host; true when no error is left.
     bool flush();
+    // Drops what is waiting, after a read failed.
+    void discardPending() { pendingElements_ = 0; pendingValues_ = 0; }
+    // Forgets cached element names; the model may have changed since the last read or write.
+    void clearNameCache() { nameCache_.clear(); nameOfElement_.clear(); }
 
     // ---- reading, in the host's tuple order
     void resetIteration();

@@ -1,0 +1,80 @@
+#include "formats/json/json_nodes.hpp"
+
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/mapping_state.hpp"
+
+#include <pugixml.hpp>
+
+namespace flk {
+
+std::shared_ptr<TreeNode> makeJsonNode(JsonParent parent, std::string_view e) {
+    if (e == "ObjectMapping") return std::make_shared<ObjectNode>();
+    if (e == "ArrayMapping") return std::make_shared<ArrayNode>();
+    if (e == "ValueMapping") return std::make_shared<ValueNode>();
+    bool object = parent == JsonParent::Object;
+    if (e == "ColumnOrientedObjectMapping" || (object && e == "ColumnMapping"))
+        return std::make_shared<ColumnOrientedObjectNode>();
+    if (e == "RowOrientedObjectMapping" || (object && e == "RowMapping"))
+        return std::make_shared<RowOrientedObjectNode>();
+    if ((parent == JsonParent::RowOriented && e == "ColumnMapping") ||
+        (parent == JsonParent::ColumnOriented && e == "RowMapping"))
+        return std::make_shared<ValueNode>();
+    return nullptr;
+}
+
+std::shared_ptr<TreeNode> JSONRootNode::makeChild(std::string_view element) {
+    return makeJsonNode(JsonParent::Root, element);
+}
+
+bool JSONRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    static const std::vector<std::string_view> accepted{"molvo-namespace", "namespace-uri", "iterative-reset"};
+    bool ok = parseElement(element, mapping, "MolvoJSONMapping", accepted, "##");
+    if (children().size() != 1) {
+        raiseError(std::string_view("JSON root node should have a single child"));
+        ok = false;
+    }
+    return checkTree(mapping) && ok;
+}
+
+bool JSONRootNode::readDocument(ReadState& state) {
+    rapidjson::Document document;
+    std::string text;
+    if (!parseJsonDocument(state.input(), document, text))
+        return raiseError(L"Error parsing JSON document " + state.documentName());
+    return readJSON(state, name(), document);
+}
+
+bool JSONRootNode::readJSON(ReadState& state, std::string_view, const JsonValue& value) {
+    resetIterativeCounters();
+    TreeNode* child = childNamed("##");
+    return child && child->readJSON(state, child->name(), value);
+}
+
+bool JSONRootNode::writeDocument(WriteState& state, int pretty) {
+    rapidjson::Document document;
+    std::string name;
+    if (!writeJSON(state, name, document, document.GetAllocator()))
+        return raiseError(L"Error generating JSON document " + state.documentName());
+    if (!serializeJson(document, state.output(), pretty != 0))
+        throw std::runtime_error("Cannot write the JSON document to its output");
+    return true;
+}
+
+// With nothing to write the document still holds the empty container of the child's kind.
+bool JSONRootNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
+    TreeNode* child = childNamed("##");
+    if (!child) return false;
+    bool ok = forEachTuple(state, *child, [&] {
+        std::string key;
+        bool written = child->writeJSON(state, key, value, allocator);
+        return written;
+    });
+    if (!ok) return false;
+    if (value.IsNull() && dynamic_cast<ArrayNode*>(child)) value.SetArray();
+    else if (value.IsNull() && !child->isValueNode()) value.SetObject();
+    (void)name;
+    return true;
+}
+
+}  // namespace flk
