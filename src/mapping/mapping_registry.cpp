@@ -9,9 +9,11 @@
 namespace flk {
 namespace {
 
+// Never destroyed: the mappings hold host handles, and at process exit the host may be gone
+// before this library's static objects.
 std::map<std::wstring, std::shared_ptr<Mapping>>& registry() {
-    static std::map<std::wstring, std::shared_ptr<Mapping>> r;
-    return r;
+    static auto* r = new std::map<std::wstring, std::shared_ptr<Mapping>>();
+    return *r;
 }
 
 }  // namespace

@@ -33,11 +33,13 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
         if (skipNonExisting) return kSkip;
         return raiseError(L"Empty element encountered for index " + indexName(index));
     }
-    int element = mapping_->indexTable[size_t(index)]->elementByName(name, bindsExisting);
+    MolvoIOHandler& handler = *mapping_->indexTable[size_t(index)];
+    int element = handler.elementByName(name, bindsExisting);
     if (element > 0) {
         tuple_[size_t(index)] = element;
         return element;
     }
+    handler.clearError();   // reported here, or skipped quietly
     if (skipNonExisting) return kSkip;
     return raiseError("Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index)));
 }

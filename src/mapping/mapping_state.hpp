@@ -42,6 +42,14 @@ public:
         external_[size_t(index)] = element;
         tuple_[size_t(index)] = element;
     }
+    // Set when a value binding skipped its element quietly: the enclosing object, row or element
+    // is left out. takeSkip() reads and clears it.
+    void requestSkip() { skip_ = true; }
+    bool takeSkip() {
+        bool s = skip_;
+        skip_ = false;
+        return s;
+    }
     bool isExternallyBound(int index) const { return size_t(index) < external_.size() && external_[size_t(index)] != 0; }
     // Flushes every handler of the index table, then every reference; false after raising the
     // first error a handler kept.
@@ -59,6 +67,7 @@ private:
     std::vector<int> tuple_;
     std::vector<int> external_;     // element fixed by an external binding per index, 0 when none
     std::vector<int> scratch_;      // a reference's tuple, reused
+    bool skip_ = false;
 };
 
 struct ResetFlags {

@@ -55,17 +55,18 @@ bool NameRegex::run(std::string_view text) const {
 
 bool NameRegex::matches(std::string_view text) const { return run(text); }
 
-bool NameRegex::capture(std::string_view text, std::string& out) const {
+bool NameRegex::capture(std::string_view text, std::string& out, unsigned group) const {
     if (!run(text)) return false;
     if (groups_ == 0) {
         out.assign(text);
         return true;
     }
+    if (group > groups_) group = 1;
     PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(match_->data);
-    if (ovector[2] == PCRE2_UNSET) {
+    if (ovector[2 * group] == PCRE2_UNSET) {
         out.clear();
     } else {
-        out.assign(text.substr(ovector[2], ovector[3] - ovector[2]));
+        out.assign(text.substr(ovector[2 * group], ovector[2 * group + 1] - ovector[2 * group]));
     }
     return true;
 }

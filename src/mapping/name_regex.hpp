@@ -25,7 +25,9 @@ public:
     // Whether the whole text matches; with a capture, the element name (group 1 when the pattern
     // has groups, else the whole text).
     bool matches(std::string_view text) const;
-    bool capture(std::string_view text, std::string& out) const;
+    // group: the sub-match holding the element name; without that many groups, group 1, or the
+    // whole text when there are none.
+    bool capture(std::string_view text, std::string& out, unsigned group = 1) const;
 
 private:
     bool run(std::string_view text) const;

@@ -32,7 +32,9 @@ int TreeNode::bindByRegex(MappingState& state, std::string_view key) {
     if (nameBindsIndex_ < 0) return 1;
     std::string element;
     if (regex_) {
-        if (!regex_->capture(key, element)) return 1;
+        // A pattern wrapped in parentheses here names its element by the first group written in
+        // the mapping file, when it has one.
+        if (!regex_->capture(key, element, nameRegex_[0] == '(' ? 1 : 2)) return 1;
     } else {
         element.assign(key);
     }

@@ -42,6 +42,7 @@ bool ObjectNode::readMembers(ReadState& state, const JsonValue& object) {
         TreeNode* child = childNamed(key);
         if (child && bindsIndex(*child) && !child->readJSON(state, key, m->value)) return false;
     }
+    if (state.takeSkip()) return true;   // an element was skipped: so is the object
     bool ok = true;
     for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
         std::string_view key(m->name.GetString(), m->name.GetStringLength());
@@ -81,14 +82,18 @@ bool ObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& valu
         if (!writeIncluded(*this, state, value, allocator)) return false;
     } else {
         for (const auto& child : children()) {
-            bool ok = forEachTuple(state, *child, [&] {
+            bool any = false;
+            auto write = [&] {
+                any = true;
                 std::string key;
                 JsonValue item;
                 if (!child->writeJSON(state, key, item, allocator)) return false;
                 if (!item.IsNull()) value.AddMember(JsonValue(key.data(), rapidjson::SizeType(key.size()), allocator), item, allocator);
                 return true;
-            });
-            if (!ok) return false;
+            };
+            if (!forEachTuple(state, *child, write)) return false;
+            // Dense children are written without data too, where no index of their own asks for tuples.
+            if (!any && denseChildren_ && child->levels_[0].own.empty() && !write()) return false;
         }
     }
     if (value.IsObject() && value.MemberCount() == 0) {

@@ -61,7 +61,8 @@ bool TableObjectNode::readRow(ReadState& state, const std::vector<std::pair<size
     for (const auto& [column, child] : first)
         if (!child->readJSON(state, names[column], *cells[column])) return false;
     bool ok = true;
-    for (const auto& [column, child] : second) ok = child->readJSON(state, names[column], *cells[column]) && ok;
+    if (!state.takeSkip())   // a skipped element leaves out the rest of the row
+        for (const auto& [column, child] : second) ok = child->readJSON(state, names[column], *cells[column]) && ok;
     for (int index : scopeOwned_)
         if (!state.isExternallyBound(index)) state.tuple()[size_t(index)] = 0;
     return ok;

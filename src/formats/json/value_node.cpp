@@ -78,6 +78,10 @@ bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
         if (state.isExternallyBound(bindsToIndex_)) return state.checkExternal(bindsToIndex_, converted.text) > 0;
         int element = state.bindElement(bindsToIndex_, converted.text, bindsExisting_, skipNonExisting_);
         if (element == 0) return false;
+        if (element == MappingState::kSkip) {
+            state.requestSkip();
+            return true;
+        }
     }
     if (!ref) return true;
     if (kind == TargetKind::Element) {
