@@ -65,7 +65,9 @@ int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
             assignInteger(&element, 1);
         }
     }
-    nameCache_.emplace(probe_, element);
+    // Names met again (products on order lines) are worth caching; keys met once (a million row
+    // keys) would only fill memory, so the cache stops growing at its limit.
+    if (nameCache_.size() < kNameCacheLimit) nameCache_.emplace(probe_, element);
     return element;
 }
 
@@ -83,10 +85,14 @@ int MolvoIOHandler::namesHandle() const { return isSetOrIndex() ? handle() : ran
 const std::string& MolvoIOHandler::elementName(int element) {
     auto it = nameOfElement_.find(element);
     if (it != nameOfElement_.end()) return it->second;
-    std::vector<wchar_t> buffer(size_t(kMaxStringSize) + 1, L'\0');
-    MolvoValueW value{0, 0, kMaxStringSize + 1, buffer.data()};
+    if (nameBuffer_.empty()) nameBuffer_.resize(size_t(kMaxStringSize) + 1);
+    nameBuffer_[0] = L'\0';
+    MolvoValueW value{0, 0, kMaxStringSize + 1, nameBuffer_.data()};
     if (MolvoSetElementToNameW(namesHandle(), element, &value) != 1) applyErrorPolicy();
-    return nameOfElement_.emplace(element, toUtf8(buffer.data())).first->second;
+    lastName_.clear();
+    appendUtf8(lastName_, std::wstring_view(nameBuffer_.data()));
+    if (nameOfElement_.size() >= kNameCacheLimit) return lastName_;
+    return nameOfElement_.emplace(element, lastName_).first->second;
 }
 
 // ---- writing

@@ -38,9 +38,9 @@ void TreeNode::setColumnData(WriteState&, ParquetPosition&) { notImplemented(); 
 void TreeNode::clearColumnData() { notImplemented(); }
 
 TreeNode* TreeNode::childNamed(std::string_view name) const {
-    if (childByName_.empty()) return nullptr;
-    auto it = childByName_.find(std::string(name));
-    return it == childByName_.end() ? nullptr : it->second;
+    for (const auto& [key, child] : childByName_)
+        if (key == name) return child;
+    return nullptr;
 }
 
 const TreeNode& TreeNode::top() const {
@@ -185,14 +185,15 @@ bool TreeNode::addChild(std::shared_ptr<TreeNode> child, Mapping& mapping, const
         if (!child->name_.empty())
             raiseWarning(fromUtf8("The name-to attribute '" + child->name_ + "' is not used for child nodes of " +
                                   where + "type " + typeName()));
-        childByName_[explicitName] = child.get();
+        childByName_.emplace_back(explicitName, child.get());
         return true;
     }
     bool hasName = !child->name_.empty();
     bool oneRegex = child->nameRegex_.empty() != child->nameRegexFrom_.empty();
     if (hasName && !hasRegex) {
-        childByName_.emplace(child->name_, child.get());
-        if (!child->altName_.empty()) childByName_.emplace(child->altName_, child.get());
+        // The first child of a name serves it.
+        if (!childNamed(child->name_)) childByName_.emplace_back(child->name_, child.get());
+        if (!child->altName_.empty() && !childNamed(child->altName_)) childByName_.emplace_back(child->altName_, child.get());
         return true;
     }
     if (!hasName && oneRegex) {

@@ -13,7 +13,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace pugi {
@@ -204,7 +203,9 @@ private:
     TreeNode* parent_ = nullptr;
     std::vector<std::shared_ptr<TreeNode>> children_;
     std::vector<std::shared_ptr<TreeNode>> regexChildren_;
-    std::unordered_map<std::string, TreeNode*> childByName_;
+    // Names and alt-names of the children in document order; searched on every member of every
+    // object read, where a short scan beats hashing a key that is usually small.
+    std::vector<std::pair<std::string, TreeNode*>> childByName_;
 };
 
 // The text every unimplemented operation throws.
