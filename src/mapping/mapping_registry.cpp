@@ -1,6 +1,7 @@
 #include "mapping/mapping.hpp"
 
 #include "frame/call_context.hpp"
+#include "frame/uninitialize_steps.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/tree_node.hpp"
 
@@ -37,6 +38,11 @@ std::shared_ptr<Mapping>& mappingEntry(const std::wstring& name) { return regist
 void deleteMapping(const std::wstring& name) { registry().erase(name); }
 
 void clearMappings() { registry().clear(); }
+
+namespace {
+// UninitializeFerrolink empties the registry.
+const bool registered = (setUninitializeStep(UninitializeStep::Mappings, clearMappings), true);
+}  // namespace
 
 std::wstring qualifyName(const Mapping& mapping, const std::wstring& name) {
     if (mapping.nameSpace.empty() || name.compare(0, 2, L"::") == 0) return name;

@@ -8,7 +8,6 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <regex>
 #include <stdexcept>
 
 namespace flk {
@@ -104,9 +103,13 @@ void TreeNode::parseIterativeReset(const std::string& value, Mapping& mapping) {
         iterativeResetAll_ = true;
         return;
     }
-    static const std::regex item("([^, ]+),? *");
-    for (auto it = std::sregex_iterator(value.begin(), value.end(), item); it != std::sregex_iterator(); ++it)
-        iterativeResetList_.push_back(qualifyName(mapping, fromUtf8((*it)[1].str())));
+    // Names separated by commas and blanks.
+    size_t start = 0;
+    while ((start = value.find_first_not_of(", ", start)) != std::string::npos) {
+        size_t end = value.find_first_of(", ", start);
+        iterativeResetList_.push_back(qualifyName(mapping, fromUtf8(value.substr(start, end - start))));
+        start = end;
+    }
 }
 
 bool TreeNode::parseElement(const pugi::xml_node& element, Mapping& mapping, const char* elementName,

@@ -174,3 +174,15 @@ TEST_F(MappingTest, IncludedMappingsReceiveTheBoundIndices) {
 
 }  // namespace
 }  // namespace flk::test
+
+namespace flk::test {
+namespace {
+
+TEST_F(MappingTest, UninitializeEmptiesTheRegistry) {
+    ASSERT_EQ(addMapping("m", "<MolvoJSONMapping><ObjectMapping/></MolvoJSONMapping>"), 1);
+    ASSERT_EQ(UninitializeFerrolink(), 1);
+    EXPECT_EQ(ResetMappingData(L"m", 0, 0, 0), 0);
+}
+
+}  // namespace
+}  // namespace flk::test
