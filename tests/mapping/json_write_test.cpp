@@ -101,6 +101,14 @@ const WriteCase kCases[] = {
           <RowMapping name="product" binds-to="p"/><RowMapping name="price" maps-to="Price"/>
         </ColumnOrientedObjectMapping></MolvoJSONMapping>)",
      {{L"Price", {L"apple"}, 1.5}, {L"Price", {L"pear"}, 2.0}}, R"({"product":["apple","pear"],"price":[1.5,2.0]})"},
+    {"const-binds-to writes its one element",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="apple" const-binds-to="p" const-binds-value="apple" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 1.0}, {L"Price", {L"pear"}, 2.0}}, R"({"apple":1.0})", 0, false},
+    {"write-normalize decomposes written names",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" write-normalize="nfd" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"caf\u00e9"}, 1.0}}, "{\"cafe\xCC\x81\":1.0}", 0, false},
     {"element parameters write names",
      R"(<MolvoJSONMapping><ObjectMapping>
           <ValueMapping name-regex=".*" name-binds-to="o" maps-to="Favourite"/></ObjectMapping></MolvoJSONMapping>)",

@@ -72,8 +72,7 @@ bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
     TargetKind kind = targetKindOf(ref ? ref->target.get() : nullptr);
     ReadValue converted;
     convertForRead(kind, value, converted);
-    if (converted.isText && (kind == TargetKind::String || kind == TargetKind::Holder || kind == TargetKind::Element))
-        converted.text = normalizedForRead(converted.text);
+    if (converted.isText && readNormalizer_) converted.text = normalizedForRead(converted.text);
     if (bindsToIndex_ >= 0) {
         if (state.isExternallyBound(bindsToIndex_)) return state.checkExternal(bindsToIndex_, converted.text) > 0;
         int element = state.bindElement(bindsToIndex_, converted.text, bindsExisting_, skipNonExisting_);
