@@ -101,7 +101,7 @@ private:
         return static_cast<size_t>(h);
     }
     bool equal(uint32_t slot, const int* t) const {
-        return std::memcmp(tuple(slot), t, sizeof(int) * dim_) == 0;
+        return dim_ == 0 || std::memcmp(tuple(slot), t, sizeof(int) * dim_) == 0;   // scalars have no tuple
     }
     void grow() {
         size_t capacity = std::max<size_t>(16, table_.size() * 2);
