@@ -38,23 +38,34 @@ bool ArrayNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
 bool ArrayNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
     if (value.IsNull()) return true;
     if (!value.IsArray() && !singletonAsArray_) return raiseError("Node " + std::string(name) + " is not an array");
-    int bound = bindPrologue(state, name);
+    int bound = beginItems(state, name);
     if (bound <= 0) return bound < 0;
-    resetIterativeCounters();
     bool ok = true;
     if (!includedMapping_.empty()) {
         ok = readIncluded(*this, state, value);
+    } else if (!value.IsArray()) {
+        ok = readItem(state, value);
     } else {
-        TreeNode* child = childNamed("##");
-        if (!value.IsArray()) {
-            ok = child->readJSON(state, name, value);
-        } else {
-            for (auto item = value.Begin(); ok && item != value.End(); ++item) ok = child->readJSON(state, name, *item);
-        }
+        for (auto item = value.Begin(); ok && item != value.End(); ++item) ok = readItem(state, *item);
     }
+    endItems(state, ok);
+    return ok;
+}
+
+int ArrayNode::beginItems(ReadState& state, std::string_view name) {
+    int bound = bindPrologue(state, name);
+    if (bound > 0) resetIterativeCounters();
+    return bound;
+}
+
+bool ArrayNode::readItem(ReadState& state, const JsonValue& item) {
+    TreeNode* child = childNamed("##");
+    return child->readJSON(state, child->name(), item);
+}
+
+void ArrayNode::endItems(ReadState& state, bool ok) {
     if (ok) markForceDense(state);
     clearScopeBindings(state);
-    return ok;
 }
 
 bool ArrayNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {

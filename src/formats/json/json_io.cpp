@@ -1,4 +1,5 @@
 // Parsing and serialising whole JSON documents.
+#include "formats/json/json_limits.hpp"
 #include "formats/json/json_node.hpp"
 
 #include <rapidjson/prettywriter.h>
@@ -12,9 +13,6 @@
 namespace flk {
 namespace {
 
-// Deeper documents are refused while parsing: no mapping reaches that far, and the walk over the
-// document must never exhaust the stack.
-constexpr unsigned kMaxJsonDepth = 10000;
 constexpr size_t kOutputBufferSize = 4096;
 constexpr unsigned kParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag;
 

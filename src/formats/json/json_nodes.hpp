@@ -18,6 +18,10 @@ public:
 
 protected:
     std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
+
+private:
+    bool readParsed(ReadState& state, std::istream& input);
+    bool readArrayItems(ReadState& state, class ArrayNode& array, std::string& text);
 };
 
 class ObjectNode : public JSONNode {
@@ -44,6 +48,13 @@ public:
     bool writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) override;
     bool hasNamedChildren() const override { return false; }
     const char* typeName() const override { return "ArrayNode"; }
+
+    // The read of an array in steps, so that a top-level array can be read item by item as it is
+    // parsed: begin (1 go on, 0 failed, -1 skip the array), each item, end.
+    int beginItems(ReadState& state, std::string_view name);
+    bool readItem(ReadState& state, const JsonValue& item);
+    void endItems(ReadState& state, bool ok);
+    bool streamable() const { return includedMapping_.empty(); }
 
     bool singletonAsArray_ = false;
 

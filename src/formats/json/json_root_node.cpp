@@ -1,10 +1,15 @@
 #include "formats/json/json_nodes.hpp"
 
+#include "formats/json/json_item_stream.hpp"
+
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/mapping_state.hpp"
 
 #include <pugixml.hpp>
+
+#include <iterator>
+#include <sstream>
 
 namespace flk {
 
@@ -38,11 +43,41 @@ bool JSONRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping)
 }
 
 bool JSONRootNode::readDocument(ReadState& state) {
+    std::string text;
+    auto* array = dynamic_cast<ArrayNode*>(childNamed("##"));
+    if (array && array->streamable()) {
+        text.assign(std::istreambuf_iterator<char>(state.input()), std::istreambuf_iterator<char>());
+        if (startsWithArray(text)) return readArrayItems(state, *array, text);
+        std::istringstream again(std::move(text));
+        return readParsed(state, again);
+    }
+    return readParsed(state, state.input());
+}
+
+bool JSONRootNode::readParsed(ReadState& state, std::istream& input) {
     rapidjson::Document document;
     std::string text;
-    if (!parseJsonDocument(state.input(), document, text))
-        return raiseError(L"Error parsing JSON document " + state.documentName());
+    if (!parseJsonDocument(input, document, text)) return raiseError(L"Error parsing JSON document " + state.documentName());
     return readJSON(state, name(), document);
+}
+
+// A top-level array is read as it is parsed, so that its items never all exist at once.
+bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, std::string& text) {
+    resetIterativeCounters();
+    int bound = -1;
+    bool ok = true, wellFormed = false, begun = false;
+    ok = forEachArrayItem(text, [&](const JsonValue& item) {
+        if (!begun) {
+            begun = true;
+            bound = array.beginItems(state, array.name());
+        }
+        return bound <= 0 ? true : array.readItem(state, item);
+    }, wellFormed);
+    if (!wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
+    if (!begun) bound = array.beginItems(state, array.name());
+    if (bound <= 0) return bound < 0;
+    array.endItems(state, ok);
+    return ok;
 }
 
 bool JSONRootNode::readJSON(ReadState& state, std::string_view, const JsonValue& value) {
