@@ -191,8 +191,32 @@ bool TreeNode::resolve(Mapping& mapping) {
     }
     if (!embeddedMapping_.empty() || (!includedMappingName_.empty() && externalBindings_.empty()))
         for (TreeNode* n = this; n; n = n->parent_) n->nestedMapping_ = true;
+    if (ok) shadowIncluded(mapping);
     collectEnumeration(mapping);
     return ok;
+}
+
+// A node whose content an included mapping writes enumerates its own indices from the included
+// mapping's identifiers: each of them gets a reference here, its external indices in the places
+// of this node's bound indices, its other indices registered as positions nothing here binds.
+void TreeNode::shadowIncluded(Mapping& mapping) {
+    if (includedMappingName_.empty()) return;
+    auto included = findMapping(includedMappingName_);
+    if (!included || !included->root || included.get() == &mapping) return;
+    for (const IdentifierReference& inner : included->references) {
+        std::vector<int> indices;
+        for (int index : inner.indices) {
+            int position = -1;
+            for (size_t k = 0; k < included->externalBindings.size() && k < boundAll_.size(); ++k)
+                if (included->externalBindings[k].index == index) position = boundAll_[k];
+            if (position < 0) position = registerIndex(mapping, included->indexTable[size_t(index)]->name(), name_, "included-mapping");
+            if (position < 0) return;
+            indices.push_back(position);
+        }
+        auto target = std::make_shared<MolvoIOHandler>(inner.target->name(), false, 0, maxStringSize_);
+        includedShadows_.push_back(int(mapping.references.size()));
+        mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), false});
+    }
 }
 
 bool TreeNode::resolveReference(Mapping& mapping, const std::string& attribute, const std::string& reference,
@@ -241,6 +265,7 @@ void TreeNode::collectEnumeration(Mapping& mapping) {
     subtreeReferences_.clear();
     for (int r : {mapsToRef_, forceDenseRef_, writeFilterRef_})
         if (r >= 0) subtreeReferences_.push_back(r);
+    for (int r : includedShadows_) subtreeReferences_.push_back(r);
     for (auto& child : children_)
         for (int r : child->subtreeReferences_) addUnique(subtreeReferences_, r);
     std::vector<int> fixed(boundAll_.begin(), boundAll_.end() - std::ptrdiff_t(boundOwn_.size()));

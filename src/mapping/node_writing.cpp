@@ -16,6 +16,25 @@ bool liesOn(ValueCursor& cursor, const std::vector<int>& dims, const IdentifierR
     return true;
 }
 
+// Values before the tuple the ancestors fixed belong to tuples written already, or, in a write
+// that starts inside another one (an included mapping), to tuples outside it.
+void skipBehind(ValueCursor& cursor, const std::vector<int>& dims, const IdentifierReference& reference,
+                const std::vector<int>& tuple) {
+    while (!cursor.done()) {
+        const int* at = cursor.tuple();
+        int order = 0;
+        for (int k : dims) {
+            int fixed = tuple[size_t(reference.indices[size_t(k)])];
+            if (at[k] != fixed) {
+                order = at[k] < fixed ? -1 : 1;
+                break;
+            }
+        }
+        if (order >= 0) return;
+        cursor.advance();
+    }
+}
+
 bool coversAll(const std::vector<int>& ownDims) {
     for (int k : ownDims)
         if (k < 0) return false;
@@ -38,7 +57,8 @@ bool TreeNode::nextTuple(WriteState& state, int level) const {
         int r = subtreeReferences_[i];
         ValueCursor& cursor = state.cursor(r);
         if (cursor.done() || !coversAll(ownDims_[i])) continue;
-        if (!liesOn(cursor, fixedDims_[i], references[size_t(r)], tuple)) continue;
+        skipBehind(cursor, fixedDims_[i], references[size_t(r)], tuple);
+        if (cursor.done() || !liesOn(cursor, fixedDims_[i], references[size_t(r)], tuple)) continue;
         const int* at = cursor.tuple();
         bool smaller = best < 0;
         for (size_t o = 0; !smaller && o < boundOwn_.size(); ++o) {

@@ -189,6 +189,7 @@ public:
     };
     Level levels_[2];
     bool rowsInScope_ = false;   // table nodes: value columns' indices are enumerated per row
+    std::vector<int> includedShadows_;   // references standing for the included mapping's identifiers
     std::unique_ptr<NameRegex> regex_;
     const Normalizer* readNormalizer_ = nullptr;
     const Normalizer* writeNormalizer_ = nullptr;
@@ -199,6 +200,7 @@ private:
                           bool clearedOnReset, int& number);
     bool buildRegexFrom(Mapping& mapping);
     void collectEnumeration(Mapping& mapping);
+    void shadowIncluded(Mapping& mapping);
 
     TreeNode* parent_ = nullptr;
     std::vector<std::shared_ptr<TreeNode>> children_;

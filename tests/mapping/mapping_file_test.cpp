@@ -170,6 +170,7 @@ TEST_F(MappingTest, IncludedMappingsReceiveTheBoundIndices) {
         << errorsJoined();
     ASSERT_EQ(readText("order", R"({"A1":{"apple":1,"pear":2},"A2":{"fig":3}})"), 1) << errorsJoined();
     EXPECT_EQ(contents(L"Qty"), "A1,apple=1 A1,pear=2 A2,fig=3");
+    EXPECT_EQ(writeText("order"), R"({"A1":{"apple":1,"pear":2},"A2":{"fig":3}})");
 }
 
 }  // namespace
