@@ -61,17 +61,7 @@ bool TreeNode::validateBindings(Mapping& mapping) {
     if (!nameBindsTo_.empty()) {
         nameBindsIndex_ = registerIndex(mapping, nameBindsTo_, name_, "name-binds-to");
         ok = nameBindsIndex_ >= 0 && ok;
-        if (!nameRegex_.empty()) {
-            std::string pattern = nameRegex_[0] == '(' ? nameRegexPrefix_ + nameRegex_ + nameRegexPostfix_
-                                                       : nameRegexPrefix_ + "(" + nameRegex_ + ")" + nameRegexPostfix_;
-            regex_ = std::make_unique<NameRegex>(pattern);
-            if (!regex_->ok()) {
-                raiseError("The name-regex attribute " + pattern + " for node " + name_ +
-                           " could not be parsed: " + regex_->error());
-                regex_.reset();
-                ok = false;
-            }
-        }
+        if (!nameRegex_.empty()) ok = compileNameRegex() && ok;
     }
     if (!iterativeBindsTo_.empty()) {
         iterativeIndex_ = registerIndex(mapping, iterativeBindsTo_, name_, "iterative-binds-to");
@@ -82,23 +72,32 @@ bool TreeNode::validateBindings(Mapping& mapping) {
         bindsToIndex_ = registerIndex(mapping, binds, name_, "binds-to");
         ok = bindsToIndex_ >= 0 && ok;
     }
-    if (!constBindsTo_.empty()) {
-        constIndex_ = registerIndex(mapping, constBindsTo_, name_, "const-binds-to");
-        if (constIndex_ >= 0) {
-            MolvoIOHandler& index = *mapping.indexTable[size_t(constIndex_)];
-            constElement_ = index.elementByName(constBindsValue_, true);
-            index.clearError();
-            if (constElement_ <= 0) {
-                raiseError("The const-binds-value attribute " + constBindsValue_ + " for node " + name_ +
-                           " does not refer to an existing label for index " + toUtf8(constBindsTo_));
-                ok = false;
-            }
-        } else {
-            ok = false;
-        }
-    }
+    if (!constBindsTo_.empty()) ok = registerConst(mapping) && ok;
     for (auto& child : children_) ok = child->validateBindings(mapping) && ok;
     return ok;
+}
+
+bool TreeNode::compileNameRegex() {
+    std::string pattern = nameRegex_[0] == '(' ? nameRegexPrefix_ + nameRegex_ + nameRegexPostfix_
+                                               : nameRegexPrefix_ + "(" + nameRegex_ + ")" + nameRegexPostfix_;
+    regex_ = std::make_unique<NameRegex>(pattern);
+    if (regex_->ok()) return true;
+    raiseError("The name-regex attribute " + pattern + " for node " + name_ + " could not be parsed: " + regex_->error());
+    regex_.reset();
+    return false;
+}
+
+// The constant element must exist already: a mapping file does not create labels.
+bool TreeNode::registerConst(Mapping& mapping) {
+    constIndex_ = registerIndex(mapping, constBindsTo_, name_, "const-binds-to");
+    if (constIndex_ < 0) return false;
+    MolvoIOHandler& index = *mapping.indexTable[size_t(constIndex_)];
+    constElement_ = index.elementByName(constBindsValue_, true);
+    index.clearError();
+    if (constElement_ > 0) return true;
+    raiseError("The const-binds-value attribute " + constBindsValue_ + " for node " + name_ +
+               " does not refer to an existing label for index " + toUtf8(constBindsTo_));
+    return false;
 }
 
 bool TreeNode::validateExternal(Mapping& mapping) {
@@ -136,8 +135,9 @@ bool TreeNode::validateExternal(Mapping& mapping) {
     return ok;
 }
 
-bool TreeNode::resolve(Mapping& mapping) {
-    bool ok = true;
+// The indices bound at the ancestors, then those bound here: this node's own, its constant and
+// external ones, and the binds-to of its value children, which bind for this node's scope.
+void TreeNode::collectBoundIndices() {
     boundAll_ = parent_ ? parent_->boundAll_ : std::vector<int>();
     size_t inherited = boundAll_.size();
     if (!isValueNode()) addUnique(boundAll_, bindsToIndex_);
@@ -151,6 +151,10 @@ bool TreeNode::resolve(Mapping& mapping) {
         scopeOwned_.push_back(child->bindsToIndex_);
     }
     boundOwn_.assign(boundAll_.begin() + std::ptrdiff_t(inherited), boundAll_.end());
+}
+
+bool TreeNode::resolveIterativeExternal(Mapping& mapping) {
+    bool ok = true;
     for (NodeExternalBinding& b : externalBindings_) {
         if (b.iterativeBinding.empty()) continue;
         b.iterativeIndex = registerIndex(mapping, b.iterativeBinding, name_, "ExternalBinding.iterative-binding");
@@ -165,6 +169,12 @@ bool TreeNode::resolve(Mapping& mapping) {
             ok = false;
         }
     }
+    return ok;
+}
+
+bool TreeNode::resolve(Mapping& mapping) {
+    collectBoundIndices();
+    bool ok = resolveIterativeExternal(mapping);
     if (!parent_)
         for (const NodeExternalBinding& b : externalBindings_)
             mapping.externalBindings.push_back(

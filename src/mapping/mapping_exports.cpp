@@ -20,9 +20,10 @@ int addMapping(const std::wstring& name, const std::wstring& file) {
     pugi::xml_parse_result parsed = document.load_file(toUtf8(file).c_str());
     if (!parsed)
         return raiseError("Unable to parse mapping file " + toUtf8(file) + ": " + parsed.description());
+    // A new object rather than the old one emptied in place: whoever still holds the old mapping
+    // (a read or write in progress) keeps it whole.
     std::shared_ptr<Mapping>& entry = mappingEntry(name);
-    if (entry) entry->clear();
-    else entry = std::make_shared<Mapping>();
+    entry = std::make_shared<Mapping>();
     entry->name = name;
     for (const RootKind& kind : rootKinds()) {
         pugi::xml_node element = document.child(kind.element);

@@ -196,6 +196,10 @@ public:
 
 private:
     bool validateExternal(Mapping& mapping);
+    bool compileNameRegex();
+    bool registerConst(Mapping& mapping);
+    void collectBoundIndices();
+    bool resolveIterativeExternal(Mapping& mapping);
     bool resolveReference(Mapping& mapping, const std::string& attribute, const std::string& reference,
                           bool clearedOnReset, int& number);
     bool buildRegexFrom(Mapping& mapping);
