@@ -14,6 +14,7 @@ namespace flk {
 namespace {
 
 constexpr size_t kOutputBufferSize = 4096;
+constexpr size_t kInputBlockSize = 1 << 20;
 constexpr unsigned kParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag;
 
 // Forwards every event to the document and counts the nesting depth.
@@ -74,8 +75,20 @@ private:
 
 }  // namespace
 
+std::string readAll(std::istream& input) {
+    std::string text;
+    size_t used = 0;
+    while (input) {
+        text.resize(used + kInputBlockSize);
+        input.read(&text[used], std::streamsize(kInputBlockSize));
+        used += size_t(input.gcount());
+    }
+    text.resize(used);
+    return text;
+}
+
 bool parseJsonDocument(std::istream& input, rapidjson::Document& document, std::string& text) {
-    text.assign(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
+    text = readAll(input);
     size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     // The parser stops at the first NUL: a NUL inside the text ends the document there.
     Parse parse{text.data() + start};

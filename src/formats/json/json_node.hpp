@@ -21,6 +21,9 @@ std::shared_ptr<TreeNode> makeJsonNode(JsonParent parent, std::string_view eleme
 
 // Reads a whole JSON document (UTF-8, optional byte-order mark) with the nesting depth bounded;
 // false for any parse error.
+// The whole stream, read in blocks.
+std::string readAll(std::istream& input);
+
 // text receives the bytes and must outlive the document, whose strings point into it.
 bool parseJsonDocument(std::istream& input, rapidjson::Document& document, std::string& text);
 // Serialises compactly, or with one tab per level when pretty.

@@ -46,7 +46,7 @@ bool JSONRootNode::readDocument(ReadState& state) {
     std::string text;
     auto* array = dynamic_cast<ArrayNode*>(childNamed("##"));
     if (array && array->streamable()) {
-        text.assign(std::istreambuf_iterator<char>(state.input()), std::istreambuf_iterator<char>());
+        text = readAll(state.input());
         if (startsWithArray(text)) return readArrayItems(state, *array, text);
         std::istringstream again(std::move(text));
         return readParsed(state, again);
