@@ -12,8 +12,14 @@ void resetCounters(const TreeNode& node) {
     for (const auto& child : node.children()) resetCounters(*child);
 }
 
+// Each read or write starts afresh: names may have changed in the model since the last one,
+// and errors kept from it were reported then.
 void forgetNames(Mapping& mapping) {
-    for (auto& index : mapping.indexTable) index->clearNameCache();
+    for (auto& index : mapping.indexTable) {
+        index->clearNameCache();
+        index->clearError();
+    }
+    for (auto& reference : mapping.references) reference.target->clearError();
 }
 
 }  // namespace
