@@ -5,26 +5,52 @@
 // Every consumer sees the bytes from position 0 up to the write position.
 #pragma once
 
+#include <istream>
 #include <memory>
-#include <sstream>
+#include <streambuf>
 #include <string>
 
 namespace flk {
 
+// Bytes written at the end, read from an independent position that never passes them. The
+// reserved capacity lets documents up to that size be written without the buffer growing; it
+// is never content.
+class MemoryBuffer : public std::streambuf {
+public:
+    explicit MemoryBuffer(size_t reserve) { bytes_.reserve(reserve); }
+    const std::string& bytes() const { return bytes_; }
+    void assign(const std::string& bytes);
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int_type underflow() override;
+    pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode which) override;
+    pos_type seekpos(pos_type pos, std::ios::openmode which) override;
+
+private:
+    // Points the read area at the bytes again after they may have moved.
+    void exposeFrom(size_t readOffset);
+    size_t readOffset() const { return eback() ? size_t(gptr() - eback()) : 0; }
+
+    std::string bytes_;
+};
+
 class MemoryStream {
 public:
-    MemoryStream() : stream_(std::ios::in | std::ios::out | std::ios::binary) {}
+    MemoryStream();
 
     std::iostream& stream() { return stream_; }
     // The bytes written so far; the positions do not change.
-    std::string contents() const { return stream_.str(); }
+    std::string contents() const { return buffer_.bytes(); }
     // Replaces the contents; the write position ends at their length, the read position at 0.
     void assign(const std::string& bytes);
     // Prepares a read from the beginning of what was written.
     std::istream& rewoundForReading();
 
 private:
-    std::stringstream stream_;
+    MemoryBuffer buffer_;
+    std::iostream stream_;
 };
 
 class MemoryStreams {

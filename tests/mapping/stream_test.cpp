@@ -82,3 +82,29 @@ TEST_F(MappingTest, ReadAndWriteThroughCallerStreams) {
 
 }  // namespace
 }  // namespace flk::test
+
+namespace flk::test {
+namespace {
+
+TEST_F(MappingTest, AStreamLargerThanItsReservedSizeIsWrittenAndReadInFull) {
+    constexpr int kProducts = 6000;   // about 100 KB of JSON, beyond the 64 KB reserved
+    for (int i = 0; i < kProducts; ++i) {
+        std::wstring name = L"product-" + std::to_wstring(i);
+        model().assign(L"Products", {name}, 1.0);
+        model().assign(L"Price", {name}, double(i + 1));
+    }
+    ASSERT_EQ(addMapping("m", "<MolvoJSONMapping><ObjectMapping><ValueMapping name-regex='.*' name-binds-to='p' "
+                              "maps-to='Price'/></ObjectMapping></MolvoJSONMapping>"), 1);
+    ASSERT_EQ(SetDefaultStreamSize(16), 1);
+    ASSERT_EQ(WriteToFile(L"#big", L"m", 1), 1);
+    ASSERT_EQ(SetDefaultStreamSize(65536), 1);
+    std::string before = contents(L"Price");
+    model().empty(L"Price");
+    ASSERT_EQ(ReadFromFile(L"#big", L"m", 0, 0, 0), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Price"), before);
+    ASSERT_EQ(WriteStreamToFile("#big", toUtf8(path("big.json")).c_str()), 1);
+    EXPECT_GT(read(path("big.json")).size(), 65536u);
+}
+
+}  // namespace
+}  // namespace flk::test
