@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool ready = (flk::fuzz::declareModel(), true);
-    static const std::string dir = "/tmp/flk-fuzz-add-mapping-" + std::to_string(::getpid());
+    static const std::string dir = flk::fuzz::scratchPath("flk-fuzz-add-mapping");
     static const std::wstring mappingFile(dir.begin(), dir.end()), docFile = mappingFile + L".json",
                               outFile = mappingFile + L".out";
     (void)ready;

@@ -3,7 +3,18 @@
 
 #include "molvo/model.hpp"
 
+#include <unistd.h>
+
+#include <string>
+
 namespace flk::fuzz {
+
+// Where the targets put the files they hand to the exports: memory-backed when the system has
+// it, so that every run does not wait for a disk.
+inline std::string scratchPath(const char* name) {
+    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(dir) + "/" + name + "-" + std::to_string(::getpid());
+}
 
 inline void declareModel() {
     molvo::beginModelRun();

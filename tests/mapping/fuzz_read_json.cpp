@@ -36,7 +36,7 @@ const char* kMapping = R"xml(<MolvoJSONMapping><ObjectMapping>
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string base = "/tmp/flk-fuzz-read-json-" + std::to_string(::getpid());
+    static const std::string base = flk::fuzz::scratchPath("flk-fuzz-read-json");
     static const std::wstring doc(base.begin(), base.end()), out = doc + L".out";
     static const bool ready = [] {
         flk::fuzz::declareModel();

@@ -6,6 +6,7 @@
 #include <rapidjson/reader.h>
 #include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -14,7 +15,7 @@ namespace flk {
 namespace {
 
 constexpr size_t kOutputBufferSize = 4096;
-constexpr size_t kInputBlockSize = 1 << 20;
+constexpr size_t kInputBlockSize = 1 << 16;
 constexpr unsigned kParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag;
 
 // Forwards every event to the document and counts the nesting depth.
@@ -79,8 +80,9 @@ std::string readAll(std::istream& input) {
     std::string text;
     size_t used = 0;
     while (input) {
-        text.resize(used + kInputBlockSize);
-        input.read(&text[used], std::streamsize(kInputBlockSize));
+        size_t block = std::max(kInputBlockSize, used);   // doubles: few reads for large input
+        text.resize(used + block);
+        input.read(&text[used], std::streamsize(block));
         used += size_t(input.gcount());
     }
     text.resize(used);
