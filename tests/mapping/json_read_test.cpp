@@ -134,6 +134,17 @@ const ReadCase kCases[] = {
         </RowOrientedObjectMapping></MolvoJSONMapping>)",
      R"({"meta":["price","ignored","product"],"data":[[1.5,"x","apple"],[2,"y","fig"]]})", 1,
      {{L"Price", "apple=1.5 fig=2"}}},
+    {"data before meta reads the same",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"data":[["apple",1.5]],"x":{"meta":[]},"meta":["product","price"]})", 1, {{L"Price", "apple=1.5"}}},
+    {"rows with nested values and later members",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"meta":["product","extra","price"],"data":[["apple",{"a":[1,{"b":2}]},1.5],["pear",[],2]],"data":[["fig",null,9]]})",
+     1, {{L"Price", "apple=1.5 pear=2"}}},
     {"a row of the wrong length fails",
      R"(<MolvoJSONMapping><RowOrientedObjectMapping name="t">
           <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>

@@ -22,6 +22,7 @@ protected:
 private:
     bool readParsed(ReadState& state, std::istream& input);
     bool readArrayItems(ReadState& state, class ArrayNode& array, std::string& text);
+    bool readTableRows(ReadState& state, class RowOrientedObjectNode& table, std::string& text);
 };
 
 class ObjectNode : public JSONNode {
@@ -121,6 +122,18 @@ class RowOrientedObjectNode : public TableObjectNode {
 public:
     bool readJSON(ReadState& state, std::string_view name, const JsonValue& value) override;
     const char* typeName() const override { return "RowOrientedObjectNode"; }
+
+    // The read in steps, so that a top-level table can be read row by row as it is parsed:
+    // begin with the object's members before "data" (1 go on, 0 failed, -1 skip), each row, end.
+    struct RowReading {
+        std::string name;
+        std::vector<std::string> names;
+        std::vector<std::pair<size_t, TreeNode*>> first, second;
+        std::vector<const JsonValue*> cells;
+    };
+    int beginRows(ReadState& state, std::string_view name, const JsonValue& head, RowReading& reading);
+    bool readRowValue(ReadState& state, const JsonValue& row, RowReading& reading);
+    void endRows(ReadState& state);
 
 protected:
     bool buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,

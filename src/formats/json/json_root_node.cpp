@@ -1,6 +1,7 @@
 #include "formats/json/json_nodes.hpp"
 
 #include "formats/json/json_item_stream.hpp"
+#include "formats/json/json_table_stream.hpp"
 
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
@@ -51,7 +52,33 @@ bool JSONRootNode::readDocument(ReadState& state) {
         std::istringstream again(std::move(text));
         return readParsed(state, again);
     }
+    if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed("##"))) {
+        text = readAll(state.input());
+        return readTableRows(state, *table, text);
+    }
     return readParsed(state, state.input());
+}
+
+// A top-level row table is read row by row as it is parsed, where its shape allows.
+bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table, std::string& text) {
+    resetIterativeCounters();
+    RowOrientedObjectNode::RowReading reading;
+    int begun = 0;
+    TableStreamResult streamed = forEachTableRow(
+        text,
+        [&](const JsonValue& head) {
+            begun = table.beginRows(state, table.name(), head, reading);
+            return begun > 0;
+        },
+        [&](const JsonValue& row) { return table.readRowValue(state, row, reading); });
+    if (!streamed.wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
+    if (!streamed.streamed) {
+        std::istringstream whole(std::move(text));
+        return readParsed(state, whole);
+    }
+    if (begun <= 0) return begun < 0;
+    if (streamed.ok) table.endRows(state);
+    return streamed.ok;
 }
 
 bool JSONRootNode::readParsed(ReadState& state, std::istream& input) {

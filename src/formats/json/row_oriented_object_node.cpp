@@ -8,32 +8,43 @@
 
 namespace flk {
 
-bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view nameIn, const JsonValue& value) {
+int RowOrientedObjectNode::beginRows(ReadState& state, std::string_view nameIn, const JsonValue& value, RowReading& r) {
     std::string name(nameIn);
     if (!value.IsObject()) return raiseError("Node '" + name + "' is not an object");
     int bound = bindPrologue(state, nameIn);
-    if (bound <= 0) return bound < 0;
+    if (bound <= 0) return bound;
     auto meta = value.FindMember("meta");
     if (meta == value.MemberEnd()) return raiseError("Node '" + name + "' does not have a 'meta' field");
     if (!meta->value.IsArray()) return raiseError("The 'meta' field of node '" + name + "' is not an array");
-    std::vector<std::string> names;
+    r.name = name;
     for (const auto& item : meta->value.GetArray())   // a name that is not a string serves no column
-        names.push_back(item.IsString() ? std::string(item.GetString(), item.GetStringLength()) : std::string());
+        r.names.push_back(item.IsString() ? std::string(item.GetString(), item.GetStringLength()) : std::string());
+    groups(r.names, r.first, r.second);
+    r.cells.resize(r.names.size());
+    return 1;
+}
+
+bool RowOrientedObjectNode::readRowValue(ReadState& state, const JsonValue& row, RowReading& r) {
+    size_t length = row.IsArray() ? row.Size() : 1;
+    if (!row.IsArray() || length != r.names.size())
+        return raiseError("A row of node '" + r.name + "' contains " + std::to_string(length) + " columns instead of " +
+                          std::to_string(r.names.size()));
+    for (size_t i = 0; i < r.names.size(); ++i) r.cells[i] = &row[rapidjson::SizeType(i)];
+    return readRow(state, r.first, r.second, r.names, r.cells);
+}
+
+void RowOrientedObjectNode::endRows(ReadState& state) { finishRead(state); }
+
+bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
+    RowReading r;
+    int begun = beginRows(state, name, value, r);
+    if (begun <= 0) return begun < 0;
     auto data = value.FindMember("data");
-    if (data == value.MemberEnd()) return raiseError("Node " + name + " does not have a 'data' field");
-    if (!data->value.IsArray()) return raiseError("The 'data' field of node '" + name + "' is not an array");
-    std::vector<std::pair<size_t, TreeNode*>> first, second;
-    groups(names, first, second);
-    std::vector<const JsonValue*> cells(names.size());
-    for (const auto& row : data->value.GetArray()) {
-        size_t length = row.IsArray() ? row.Size() : 1;
-        if (!row.IsArray() || length != names.size())
-            return raiseError("A row of node '" + name + "' contains " + std::to_string(length) + " columns instead of " +
-                              std::to_string(names.size()));
-        for (size_t i = 0; i < names.size(); ++i) cells[i] = &row[rapidjson::SizeType(i)];
-        if (!readRow(state, first, second, names, cells)) return false;
-    }
-    finishRead(state);
+    if (data == value.MemberEnd()) return raiseError("Node " + r.name + " does not have a 'data' field");
+    if (!data->value.IsArray()) return raiseError("The 'data' field of node '" + r.name + "' is not an array");
+    for (const auto& row : data->value.GetArray())
+        if (!readRowValue(state, row, r)) return false;
+    endRows(state);
     return true;
 }
 
