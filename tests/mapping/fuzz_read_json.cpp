@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -33,6 +34,23 @@ const char* kMapping = R"xml(<MolvoJSONMapping><ObjectMapping>
     <ValueMapping name="c" maps-to="Customer"/></ObjectMapping></ArrayMapping>
 </ObjectMapping></MolvoJSONMapping>)xml";
 
+// Top-level arrays and row tables are read as they are parsed: both paths get every input too.
+const char* kArrayMapping = R"xml(<MolvoJSONMapping><ArrayMapping><ObjectMapping>
+  <ValueMapping name="id" binds-to="o"/><ValueMapping name="total" maps-to="Total"/>
+  <ArrayMapping name="lines"><ObjectMapping><ValueMapping name="p" binds-to="p"/><ValueMapping name="q" maps-to="Qty"/>
+  </ObjectMapping></ArrayMapping></ObjectMapping></ArrayMapping></MolvoJSONMapping>)xml";
+const char* kRowsMapping = R"xml(<MolvoJSONMapping><RowOrientedObjectMapping>
+  <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+  <ColumnMapping name-regex="o.*" name-binds-to="o" maps-to="Qty(o, p)"/></RowOrientedObjectMapping></MolvoJSONMapping>)xml";
+
+bool addMapping(const std::string& base, const wchar_t* name, const char* text) {
+    std::string file = base + "-" + std::to_string(std::wcslen(name)) + ".xml";
+    FILE* m = std::fopen(file.c_str(), "wb");
+    std::fputs(text, m);
+    std::fclose(m);
+    return AddMapping(name, std::wstring(file.begin(), file.end()).c_str()) == 1;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -40,17 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::wstring doc(base.begin(), base.end()), out = doc + L".out";
     static const bool ready = [] {
         flk::fuzz::declareModel();
-        FILE* m = std::fopen((base + ".xml").c_str(), "wb");
-        std::fputs(kMapping, m);
-        std::fclose(m);
-        std::wstring mapping(base.begin(), base.end());
-        return AddMapping(L"fuzz", (mapping + L".xml").c_str()) == 1;
+        return addMapping(base, L"fuzz", kMapping) && addMapping(base, L"fuzz-array", kArrayMapping) &&
+               addMapping(base, L"fuzz-rows-table", kRowsMapping);
     }();
     if (!ready) __builtin_trap();
     FILE* f = std::fopen(base.c_str(), "wb");
     std::fwrite(data, 1, size, f);
     std::fclose(f);
-    if (ReadFromFile(doc.c_str(), L"fuzz", 1, 1, 1)) WriteToFile(out.c_str(), L"fuzz", 0);
+    for (const wchar_t* mapping : {L"fuzz", L"fuzz-array", L"fuzz-rows-table"})
+        if (ReadFromFile(doc.c_str(), mapping, 1, 1, 1)) WriteToFile(out.c_str(), mapping, 0);
     molvo::model().clearErrors();
     return 0;
 }
