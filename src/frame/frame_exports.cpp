@@ -4,6 +4,7 @@
 #include "frame/log_config_watch.hpp"
 #include "frame/loggers.hpp"
 #include "frame/output_buffer.hpp"
+#include "frame/uninitialize_steps.hpp"
 #include "frame/utf8.hpp"
 #include "frame/web_module_location.hpp"
 
@@ -75,8 +76,8 @@ FERROLINK_API int InitService(const wchar_t* webModuleLocation) {
 
 FERROLINK_API int UninitializeFerrolink(void) {
     return runExport("UninitializeFerrolink", Host::Controlled, [] {
-        // Stops what runs in this build: each subsystem with threads or registries adds its own
-        // stop here, in the order client, service, mappings.
+        // Stops what runs in this build, in the order client, service, mappings.
+        runUninitializeSteps();
         return 1;
     });
 }

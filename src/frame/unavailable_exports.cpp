@@ -18,20 +18,6 @@ using flk::notAvailable;
 
 extern "C" {
 
-FERROLINK_API int AddMapping(const wchar_t*, const wchar_t*) { return notAvailable("AddMapping"); }
-FERROLINK_API int DeleteMapping(const wchar_t*) { return notAvailable("DeleteMapping"); }
-FERROLINK_API int ResetMappingData(const wchar_t*, int, int, int) { return notAvailable("ResetMappingData"); }
-FERROLINK_API int ReadFromFile(const wchar_t*, const wchar_t*, int, int, int) { return notAvailable("ReadFromFile"); }
-FERROLINK_API int WriteToFile(const wchar_t*, const wchar_t*, int) { return notAvailable("WriteToFile"); }
-FERROLINK_API int ReadFromStream(FerrolinkInput*, const wchar_t*, const wchar_t*, int, int, int) { return notAvailable("ReadFromStream"); }
-FERROLINK_API int WriteToStream(FerrolinkOutput*, const wchar_t*, const wchar_t*, int) { return notAvailable("WriteToStream"); }
-FERROLINK_API int SetDefaultStreamSize(int) { return notAvailable("SetDefaultStreamSize"); }
-FERROLINK_API int CreateStream(const char*) { return notAvailable("CreateStream"); }
-FERROLINK_API int DeleteStream(const char*) { return notAvailable("DeleteStream"); }
-FERROLINK_API int DeleteAllStreams(void) { return notAvailable("DeleteAllStreams"); }
-FERROLINK_API int WriteStreamToFile(const char*, const char*) { return notAvailable("WriteStreamToFile"); }
-FERROLINK_API int ExportStream(const char*, int) { return notAvailable("ExportStream"); }
-FERROLINK_API int ImportStream(const char*, int) { return notAvailable("ImportStream"); }
 FERROLINK_API int StopClient(void) { return notAvailable("StopClient"); }
 FERROLINK_API int NewRequest(const char*, const char*, const char*, const char*, const char*, const char*, const char*) { return notAvailable("NewRequest"); }
 FERROLINK_API int CloseRequest(const char*) { return notAvailable("CloseRequest"); }

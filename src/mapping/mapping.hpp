@@ -1,6 +1,6 @@
-// A parsed mapping file: its index table, the identifiers it references and its external
-// bindings. Held by shared pointer, so that a read or write keeps its mapping alive even when the
-// mapping is deleted or replaced meanwhile.
+// A parsed mapping file: its root node, index table, the identifiers it references and the
+// external bindings of its root. Held by shared pointer, so that a read or write keeps its mapping
+// alive even when the mapping is deleted or replaced meanwhile.
 #pragma once
 
 #include "mapping/molvo_io_handler.hpp"
@@ -11,6 +11,8 @@
 #include <vector>
 
 namespace flk {
+
+class TreeNode;
 
 // An identifier referenced by a binding attribute, with the index numbers of its tuple.
 struct IdentifierReference {
@@ -30,13 +32,35 @@ struct ExternalBinding {
 class Mapping {
 public:
     std::wstring name;
-    std::wstring nameSpace;
+    std::shared_ptr<TreeNode> root;
     std::map<std::wstring, int> indexNumbers;
     std::vector<std::shared_ptr<MolvoIOHandler>> indexTable;
     std::vector<IdentifierReference> references;
-    std::vector<ExternalBinding> externalBindings;
+    std::vector<ExternalBinding> externalBindings;   // those of the root, in document order
+    std::wstring nameSpace;
 
     size_t indexCount() const { return indexTable.size(); }
+    // Empties the mapping in place before it is parsed again.
+    void clear();
 };
+
+// ---- the registry of named mappings; used only on the host's thread
+
+// The mapping registered under the name, or none.
+std::shared_ptr<Mapping> findMapping(const std::wstring& name);
+// The entry for the name, created empty when absent.
+std::shared_ptr<Mapping>& mappingEntry(const std::wstring& name);
+void deleteMapping(const std::wstring& name);
+void clearMappings();
+
+// The name as looked up in the host: namespace "::" name unless it begins with "::".
+std::wstring qualifyName(const Mapping& mapping, const std::wstring& name);
+// The number of an index or simple set in the index table, added on first use; -1 after raising
+// when the identifier is not one.
+int registerIndex(Mapping& mapping, const std::wstring& qualifiedName, const std::string& nodeName,
+                  const std::string& attribute);
+
+// The process-wide iterative counters, by qualified index name, kept between reads.
+unsigned& iterativeCounter(const std::wstring& index);
 
 }  // namespace flk

@@ -33,11 +33,13 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
         if (skipNonExisting) return kSkip;
         return raiseError(L"Empty element encountered for index " + indexName(index));
     }
-    int element = mapping_->indexTable[size_t(index)]->elementByName(name, bindsExisting);
+    MolvoIOHandler& handler = *mapping_->indexTable[size_t(index)];
+    int element = handler.elementByName(name, bindsExisting);
     if (element > 0) {
         tuple_[size_t(index)] = element;
         return element;
     }
+    handler.clearError();   // reported here, or skipped quietly
     if (skipNonExisting) return kSkip;
     return raiseError("Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index)));
 }
@@ -87,6 +89,17 @@ void MappingState::assignReference(const IdentifierReference& reference, double 
 void MappingState::assignReference(const IdentifierReference& reference, std::string_view text) {
     makeRoomFor(reference);
     reference.target->assignText(referenceTuple(reference), text);
+}
+
+void MappingState::assignElement(const IdentifierReference& reference, int element) {
+    makeRoomFor(reference);
+    reference.target->assignInteger(referenceTuple(reference), element);
+}
+
+WriteState::WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output, int pretty)
+    : MappingState(std::move(mapping), std::move(documentName)), output_(output), pretty_(pretty) {
+    cursors_.reserve(this->mapping().references.size());
+    for (auto& reference : this->mapping().references) cursors_.emplace_back(*reference.target);
 }
 
 bool MappingState::prepareExternal() {

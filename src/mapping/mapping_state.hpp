@@ -34,8 +34,22 @@ public:
     // Appends the value to the reference's target at the tuple of its indices.
     void assignReference(const IdentifierReference& reference, double number);
     void assignReference(const IdentifierReference& reference, std::string_view text);
+    void assignElement(const IdentifierReference& reference, int element);
     // Reads the element parameters of the external bindings; false after raising when one has none.
     bool prepareExternal();
+    // Fixes an index for the whole read or write, as an external binding does.
+    void fixExternal(int index, int element) {
+        external_[size_t(index)] = element;
+        tuple_[size_t(index)] = element;
+    }
+    // Set when a value binding skipped its element quietly: the enclosing object, row or element
+    // is left out. takeSkip() reads and clears it.
+    void requestSkip() { skip_ = true; }
+    bool takeSkip() {
+        bool s = skip_;
+        skip_ = false;
+        return s;
+    }
     bool isExternallyBound(int index) const { return size_t(index) < external_.size() && external_[size_t(index)] != 0; }
     // Flushes every handler of the index table, then every reference; false after raising the
     // first error a handler kept.
@@ -53,6 +67,7 @@ private:
     std::vector<int> tuple_;
     std::vector<int> external_;     // element fixed by an external binding per index, 0 when none
     std::vector<int> scratch_;      // a reference's tuple, reused
+    bool skip_ = false;
 };
 
 struct ResetFlags {
@@ -73,14 +88,46 @@ private:
     ResetFlags flags_;
 };
 
+// A position in one referenced identifier's stored values, in the host's tuple order.
+class ValueCursor {
+public:
+    explicit ValueCursor(MolvoIOHandler& handler) : handler_(&handler) {}
+    bool done() { return fill(), done_; }
+    const int* tuple() { return fill(), handler_->batchTuple(position_); }
+    const MolvoValueW& value() { return fill(), handler_->batchValue(position_); }
+    void advance() {
+        fill();
+        if (!done_) ++position_;
+    }
+
+private:
+    void fill() {
+        if (done_ || position_ < count_) return;
+        if (!started_) handler_->resetIteration();
+        started_ = true;
+        count_ = handler_->nextBatch();
+        position_ = 0;
+        done_ = count_ == 0;
+    }
+
+    MolvoIOHandler* handler_;
+    int count_ = 0;
+    int position_ = 0;
+    bool started_ = false;
+    bool done_ = false;
+};
+
 class WriteState : public MappingState {
 public:
-    WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output)
-        : MappingState(std::move(mapping), std::move(documentName)), output_(output) {}
+    WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output, int pretty = 0);
     std::ostream& output() { return output_; }
+    int pretty() const { return pretty_; }
+    ValueCursor& cursor(int reference) { return cursors_[size_t(reference)]; }
 
 private:
     std::ostream& output_;
+    int pretty_;
+    std::vector<ValueCursor> cursors_;   // one per reference of the mapping
 };
 
 }  // namespace flk

@@ -78,7 +78,9 @@ int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
             assignInteger(&element, 1);
         }
     }
-    nameCache_.emplace(probe_, element);
+    // Names met again (products on order lines) are worth caching; keys met once (a million row
+    // keys) would only fill memory, so the cache stops growing at its limit.
+    if (nameCache_.size() < kNameCacheLimit) nameCache_.emplace(probe_, element);
     return element;
 }
 
@@ -96,23 +98,30 @@ int MolvoIOHandler::namesHandle() const { return isSetOrIndex() ? handle() : ran
 const std::string& MolvoIOHandler::elementName(int element) {
     auto it = nameOfElement_.find(element);
     if (it != nameOfElement_.end()) return it->second;
-    std::wstring wide;
-    wideElementName(element, wide);
-    return nameOfElement_.emplace(element, toUtf8(wide)).first->second;
+    readName(element);
+    lastName_.clear();
+    appendUtf8(lastName_, std::wstring_view(nameBuffer_.data()));
+    if (nameOfElement_.size() >= kNameCacheLimit) return lastName_;
+    return nameOfElement_.emplace(element, lastName_).first->second;
+}
+
+bool MolvoIOHandler::readName(int element) {
+    if (nameBuffer_.empty()) nameBuffer_.resize(size_t(kMaxStringSize) + 1);
+    nameBuffer_[0] = L'\0';
+    MolvoValueW value{0, 0, kMaxStringSize + 1, nameBuffer_.data()};
+    return MolvoSetElementToNameW(namesHandle(), element, &value) == 1 || applyErrorPolicy();
 }
 
 bool MolvoIOHandler::wideElementName(int element, std::wstring& name) {
-    std::vector<wchar_t> buffer(size_t(kMaxStringSize) + 1, L'\0');
-    MolvoValueW value{0, 0, kMaxStringSize + 1, buffer.data()};
-    bool read = MolvoSetElementToNameW(namesHandle(), element, &value) == 1;
-    name.assign(buffer.data());
-    return read || applyErrorPolicy();
+    bool read = readName(element);
+    name.assign(nameBuffer_.data());
+    return read;
 }
 
 bool MolvoIOHandler::renameElement(int element, const std::wstring& name) {
     if (MolvoSetRenameElementW(namesHandle(), element, name.c_str()) == 1) {
         nameOfElement_.erase(element);
-        nameCache_.clear();
+        clearNameCache();
         return true;
     }
     applyErrorPolicy();

@@ -25,6 +25,10 @@ public:
     static constexpr int kMaxStringSize = 8192;
     static constexpr int kStringBatchChars = 1048576;   // characters moved per batch of strings
     static constexpr int kMinReadStringSize = 16384;
+    // Names cached per handler and direction: enough for the small sets whose names repeat
+    // (products on order lines), small enough to stay in the processor cache for the large sets
+    // whose names come once.
+    static constexpr size_t kNameCacheLimit = 4096;
 
     // elementMode: element values travel as names. maxStringSize is clamped to 1024..8192.
     MolvoIOHandler(std::wstring name, bool elementMode, int flags, int maxStringSize);
@@ -42,7 +46,8 @@ public:
     // With existingOnly the element must exist; otherwise it is created (and added to the set).
     int elementByName(std::string_view name, bool existingOnly);
     int elementByOrdinal(int ordinal);
-    // The UTF-8 name of an element of this set or index, or of this element parameter's range.
+    // The UTF-8 name of an element of this set or index, or of this element parameter's range;
+    // valid until the next call.
     const std::string& elementName(int element);
     // The name exactly as the host holds it (no conversion); false after the error policy ran.
     bool wideElementName(int element, std::wstring& name);
@@ -56,6 +61,10 @@ public:
     int pendingValues() const { return pendingValues_; }
     // Hands pending new elements, then pending values, to the host; true when no error is left.
     bool flush();
+    // Drops what is waiting, after a read failed.
+    void discardPending() { pendingElements_ = 0; pendingValues_ = 0; }
+    // Forgets cached element names; the model may have changed since the last read or write.
+    void clearNameCache() { nameCache_.clear(); nameOfElement_.clear(); }
 
     // ---- reading, in the host's tuple order
     void resetIteration();
@@ -77,6 +86,7 @@ public:
 
 private:
     void init();
+    bool readName(int element);   // into nameBuffer_; false after the error policy ran
     MolvoValueW& nextSlot(const int* tuple);
     void prepareReadBuffers();
     int namesHandle() const;
@@ -104,6 +114,8 @@ private:
     std::unordered_map<std::string, int> nameCache_;
     std::string probe_;   // reused key for cache lookups, so that hits allocate nothing
     std::unordered_map<int, std::string> nameOfElement_;
+    std::vector<wchar_t> nameBuffer_;
+    std::string lastName_;
 
     bool ok_ = true;
     int lastErrorCode_ = 0;

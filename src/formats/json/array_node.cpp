@@ -1,0 +1,92 @@
+#include "formats/json/json_nodes.hpp"
+
+#include "frame/call_context.hpp"
+#include "mapping/included_mapping.hpp"
+#include "mapping/mapping_state.hpp"
+
+namespace flk {
+namespace {
+
+const std::vector<std::string_view> kArrayAttributes{
+    "name", "alt-name", "name-regex", "name-binds-to", "binds-existing", "binds-skip-non-existing",
+    "name-regex-prefix", "name-regex-postfix", "name-regex-from", "iterative-binds-to", "iterative-prefix",
+    "iterative-existing", "implicit-binds-to", "const-binds-to", "const-binds-value", "read-normalize",
+    "write-normalize", "write-filter", "dense-write", "force-dense", "included-mapping", "iterative-reset",
+    "singleton-as-array"};
+
+}  // namespace
+
+bool ArrayNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
+    if (attribute != "singleton-as-array") return false;
+    singletonAsArray_ = value == "1";
+    return true;
+}
+
+std::shared_ptr<TreeNode> ArrayNode::makeChild(std::string_view element) {
+    return makeJsonNode(JsonParent::Array, element);
+}
+
+bool ArrayNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    bool ok = parseElement(element, mapping, "ArrayMapping", kArrayAttributes, "##");
+    if (children().size() != 1 && !(children().empty() && !includedMapping_.empty())) {
+        raiseError("Array node " + name() + " should have a single child node or an included mapping");
+        ok = false;
+    }
+    return ok;
+}
+
+bool ArrayNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
+    if (value.IsNull()) return true;
+    if (!value.IsArray() && !singletonAsArray_) return raiseError("Node " + std::string(name) + " is not an array");
+    int bound = beginItems(state, name);
+    if (bound <= 0) return bound < 0;
+    bool ok = true;
+    if (!includedMapping_.empty()) {
+        ok = readIncluded(*this, state, value);
+    } else if (!value.IsArray()) {
+        ok = readItem(state, value);
+    } else {
+        for (auto item = value.Begin(); ok && item != value.End(); ++item) ok = readItem(state, *item);
+    }
+    endItems(state, ok);
+    return ok;
+}
+
+int ArrayNode::beginItems(ReadState& state, std::string_view name) {
+    int bound = bindPrologue(state, name);
+    if (bound > 0) resetIterativeCounters();
+    return bound;
+}
+
+bool ArrayNode::readItem(ReadState& state, const JsonValue& item) {
+    TreeNode* child = childNamed("##");
+    return child->readJSON(state, child->name(), item);
+}
+
+void ArrayNode::endItems(ReadState& state, bool ok) {
+    if (ok) markForceDense(state);
+    clearScopeBindings(state);
+}
+
+bool ArrayNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
+    if (!hasIterators() && includedMapping_.empty()) return true;
+    writeKey(state, name);
+    value.SetArray();
+    if (!includedMapping_.empty()) return writeIncluded(*this, state, value, allocator);
+    TreeNode* child = childNamed("##");
+    bool ok = forEachTuple(state, *child, [&] {
+        std::string key;
+        JsonValue item;
+        if (!child->writeJSON(state, key, item, allocator)) return false;
+        if (!item.IsNull()) value.PushBack(item, allocator);
+        return true;
+    });
+    if (!ok) return false;
+    if (singletonAsArray_ && value.Size() == 1) {
+        JsonValue item(value[0], allocator);
+        value = item;
+    }
+    return true;
+}
+
+}  // namespace flk

@@ -1,0 +1,79 @@
+// A table as {"column": [cells], ...}, every column array of the same length.
+#include "formats/json/json_nodes.hpp"
+
+#include "frame/call_context.hpp"
+#include "mapping/mapping_state.hpp"
+
+#include <unordered_map>
+
+namespace flk {
+
+bool ColumnOrientedObjectNode::readJSON(ReadState& state, std::string_view nameIn, const JsonValue& value) {
+    std::string name(nameIn);
+    if (!value.IsObject()) return raiseError("Node '" + name + "' is not an object");
+    int bound = bindPrologue(state, nameIn);
+    if (bound <= 0) return bound < 0;
+    std::vector<std::string> names;
+    std::vector<const JsonValue*> arrays;
+    for (auto m = value.MemberBegin(); m != value.MemberEnd(); ++m) {
+        std::string member(m->name.GetString(), m->name.GetStringLength());
+        if (!m->value.IsArray() || (!arrays.empty() && m->value.Size() != arrays[0]->Size()))
+            return raiseError("Child " + member + " of node " + name +
+                              " is not an array, or does not have the same size as other arrays underneath this node");
+        names.push_back(std::move(member));
+        arrays.push_back(&m->value);
+    }
+    std::vector<std::pair<size_t, TreeNode*>> first, second;
+    groups(names, first, second);
+    size_t rows = arrays.empty() ? 0 : arrays[0]->Size();
+    std::vector<const JsonValue*> cells(names.size());
+    for (size_t r = 0; r < rows; ++r) {
+        for (size_t i = 0; i < names.size(); ++i) cells[i] = &(*arrays[i])[rapidjson::SizeType(r)];
+        if (!readRow(state, first, second, names, cells)) return false;
+    }
+    finishRead(state);
+    return true;
+}
+
+bool ColumnOrientedObjectNode::buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
+                                          JsonAllocator& allocator) {
+    std::unordered_map<std::string, size_t> position;
+    std::vector<JsonValue> arrays;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        position.emplace(columns[i], i);
+        arrays.emplace_back(rapidjson::kArrayType);
+    }
+    bool ok = true;
+    rapidjson::SizeType rows = 0;
+    while (ok && nextTuple(state, 1)) {
+        if (writeFiltered(state)) {
+            ++rows;
+            for (const auto& child : children()) {
+                ok = ok && forEachTuple(state, *child, [&] {
+                    std::string key;
+                    JsonValue cell;
+                    if (!child->writeJSON(state, key, cell, allocator)) return false;
+                    auto at = position.find(key);
+                    if (!cell.IsNull() && at != position.end() && arrays[at->second].Size() < rows)
+                        arrays[at->second].PushBack(cell, allocator);
+                    return true;
+                });
+            }
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (arrays[i].Size() >= rows) continue;
+                JsonValue cell;
+                fillMissing(columns[i], cell, state, allocator);
+                arrays[i].PushBack(cell, allocator);
+            }
+        }
+        finishTuple(state, 1);
+    }
+    releaseTuple(state, 1);
+    if (!ok) return false;
+    value.SetObject();
+    for (size_t i = 0; i < columns.size(); ++i)
+        value.AddMember(JsonValue(columns[i].data(), rapidjson::SizeType(columns[i].size()), allocator), arrays[i], allocator);
+    return true;
+}
+
+}  // namespace flk

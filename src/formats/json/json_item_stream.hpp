@@ -1,0 +1,22 @@
+// Reads a document whose top-level value is an array one item at a time: the whole text is
+// checked first (so that a malformed document is refused before anything is read, exactly as
+// when it is parsed whole), then each item is built, handed over and released. Memory stays at
+// the text plus one item, however many items the array has.
+#pragma once
+
+#include "formats/json/json_node.hpp"
+
+#include <functional>
+#include <string>
+
+namespace flk {
+
+// Whether the text (after an optional byte-order mark) starts, after blanks, with "[".
+bool startsWithArray(const std::string& text);
+
+// False when the text is not one well-formed JSON value within the depth limit. Otherwise calls
+// item for every item of the top-level array in order, until one returns false; returns what
+// the last call returned (true for an empty array). The text is parsed in place.
+bool forEachArrayItem(std::string& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed);
+
+}  // namespace flk

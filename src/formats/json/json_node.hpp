@@ -1,0 +1,32 @@
+// The JSON node classes: JSONNode marks a node as part of a JSON mapping; the factory creates the
+// node class for a mapping element under a given parent element.
+#pragma once
+
+#include "mapping/tree_node.hpp"
+
+#include <rapidjson/document.h>
+
+#include <memory>
+#include <string_view>
+
+namespace flk {
+
+class JSONNode : public TreeNode {};
+
+// Parent kinds whose child tables differ.
+enum class JsonParent { Root, Object, Array, RowOriented, ColumnOriented };
+
+// The node for a child element, or nullptr when the parent does not accept it.
+std::shared_ptr<TreeNode> makeJsonNode(JsonParent parent, std::string_view element);
+
+// Reads a whole JSON document (UTF-8, optional byte-order mark) with the nesting depth bounded;
+// false for any parse error.
+// The whole stream, read in blocks.
+std::string readAll(std::istream& input);
+
+// text receives the bytes and must outlive the document, whose strings point into it.
+bool parseJsonDocument(std::istream& input, rapidjson::Document& document, std::string& text);
+// Serialises compactly, or with one tab per level when pretty.
+bool serializeJson(const rapidjson::Value& value, std::ostream& output, bool pretty);
+
+}  // namespace flk

@@ -1,0 +1,142 @@
+#include "formats/json/json_nodes.hpp"
+
+#include "formats/json/json_item_stream.hpp"
+#include "formats/json/json_table_stream.hpp"
+
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/mapping_state.hpp"
+
+#include <pugixml.hpp>
+
+#include <iterator>
+#include <sstream>
+
+namespace flk {
+
+std::shared_ptr<TreeNode> makeJsonNode(JsonParent parent, std::string_view e) {
+    if (e == "ObjectMapping") return std::make_shared<ObjectNode>();
+    if (e == "ArrayMapping") return std::make_shared<ArrayNode>();
+    if (e == "ValueMapping") return std::make_shared<ValueNode>();
+    bool object = parent == JsonParent::Object;
+    if (e == "ColumnOrientedObjectMapping" || (object && e == "ColumnMapping"))
+        return std::make_shared<ColumnOrientedObjectNode>();
+    if (e == "RowOrientedObjectMapping" || (object && e == "RowMapping"))
+        return std::make_shared<RowOrientedObjectNode>();
+    if ((parent == JsonParent::RowOriented && e == "ColumnMapping") ||
+        (parent == JsonParent::ColumnOriented && e == "RowMapping"))
+        return std::make_shared<ValueNode>();
+    return nullptr;
+}
+
+std::shared_ptr<TreeNode> JSONRootNode::makeChild(std::string_view element) {
+    return makeJsonNode(JsonParent::Root, element);
+}
+
+bool JSONRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    static const std::vector<std::string_view> accepted{"molvo-namespace", "namespace-uri", "iterative-reset"};
+    bool ok = parseElement(element, mapping, "MolvoJSONMapping", accepted, "##");
+    if (children().size() != 1) {
+        raiseError(std::string_view("JSON root node should have a single child"));
+        ok = false;
+    }
+    return checkTree(mapping) && ok;
+}
+
+bool JSONRootNode::readDocument(ReadState& state) {
+    std::string text;
+    auto* array = dynamic_cast<ArrayNode*>(childNamed("##"));
+    if (array && array->streamable()) {
+        text = readAll(state.input());
+        if (startsWithArray(text)) return readArrayItems(state, *array, text);
+        std::istringstream again(std::move(text));
+        return readParsed(state, again);
+    }
+    if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed("##"))) {
+        text = readAll(state.input());
+        return readTableRows(state, *table, text);
+    }
+    return readParsed(state, state.input());
+}
+
+// A top-level row table is read row by row as it is parsed, where its shape allows.
+bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table, std::string& text) {
+    resetIterativeCounters();
+    RowOrientedObjectNode::RowReading reading;
+    int begun = 0;
+    TableStreamResult streamed = forEachTableRow(
+        text,
+        [&](const JsonValue& head) {
+            begun = table.beginRows(state, table.name(), head, reading);
+            return begun > 0;
+        },
+        [&](const JsonValue& row) { return table.readRowValue(state, row, reading); });
+    if (!streamed.wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
+    if (!streamed.streamed) {
+        std::istringstream whole(std::move(text));
+        return readParsed(state, whole);
+    }
+    if (begun <= 0) return begun < 0;
+    if (streamed.ok) table.endRows(state);
+    return streamed.ok;
+}
+
+bool JSONRootNode::readParsed(ReadState& state, std::istream& input) {
+    rapidjson::Document document;
+    std::string text;
+    if (!parseJsonDocument(input, document, text)) return raiseError(L"Error parsing JSON document " + state.documentName());
+    return readJSON(state, name(), document);
+}
+
+// A top-level array is read as it is parsed, so that its items never all exist at once.
+bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, std::string& text) {
+    resetIterativeCounters();
+    int bound = -1;
+    bool ok = true, wellFormed = false, begun = false;
+    ok = forEachArrayItem(text, [&](const JsonValue& item) {
+        if (!begun) {
+            begun = true;
+            bound = array.beginItems(state, array.name());
+        }
+        return bound <= 0 ? true : array.readItem(state, item);
+    }, wellFormed);
+    if (!wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
+    if (!begun) bound = array.beginItems(state, array.name());
+    if (bound <= 0) return bound < 0;
+    array.endItems(state, ok);
+    return ok;
+}
+
+bool JSONRootNode::readJSON(ReadState& state, std::string_view, const JsonValue& value) {
+    resetIterativeCounters();
+    TreeNode* child = childNamed("##");
+    return child && child->readJSON(state, child->name(), value);
+}
+
+bool JSONRootNode::writeDocument(WriteState& state, int pretty) {
+    rapidjson::Document document;
+    std::string name;
+    if (!writeJSON(state, name, document, document.GetAllocator()))
+        return raiseError(L"Error generating JSON document " + state.documentName());
+    if (!serializeJson(document, state.output(), pretty != 0))
+        throw std::runtime_error("Cannot write the JSON document to its output");
+    return true;
+}
+
+// With nothing to write the document still holds the empty container of the child's kind.
+bool JSONRootNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
+    TreeNode* child = childNamed("##");
+    if (!child) return false;
+    bool ok = forEachTuple(state, *child, [&] {
+        std::string key;
+        bool written = child->writeJSON(state, key, value, allocator);
+        return written;
+    });
+    if (!ok) return false;
+    if (value.IsNull() && dynamic_cast<ArrayNode*>(child)) value.SetArray();
+    else if (value.IsNull() && !child->isValueNode()) value.SetObject();
+    (void)name;
+    return true;
+}
+
+}  // namespace flk

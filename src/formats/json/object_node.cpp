@@ -1,0 +1,106 @@
+#include "formats/json/json_nodes.hpp"
+
+#include "frame/call_context.hpp"
+#include "mapping/included_mapping.hpp"
+#include "mapping/mapping_state.hpp"
+
+namespace flk {
+namespace {
+
+const std::vector<std::string_view> kObjectAttributes{
+    "name", "alt-name", "name-regex", "name-binds-to", "binds-existing", "binds-skip-non-existing",
+    "name-regex-prefix", "name-regex-postfix", "name-regex-from", "iterative-binds-to", "iterative-prefix",
+    "iterative-existing", "implicit-binds-to", "const-binds-to", "const-binds-value", "read-normalize",
+    "write-normalize", "maps-to", "empty-as-bool", "write-filter", "dense-write", "force-dense", "dense-children",
+    "included-mapping"};
+
+// Whether a child binds an index from its own value, so that it is read in the first pass.
+bool bindsIndex(const TreeNode& child) { return child.bindsToIndex_ >= 0; }
+
+}  // namespace
+
+bool ObjectNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
+    if (attribute == "empty-as-bool") emptyAsBool_ = value == "1";
+    else if (attribute == "dense-children") denseChildren_ = value == "1";
+    else return false;
+    return true;
+}
+
+std::shared_ptr<TreeNode> ObjectNode::makeChild(std::string_view element) {
+    return makeJsonNode(JsonParent::Object, element);
+}
+
+bool ObjectNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    return parseElement(element, mapping, "ObjectMapping", kObjectAttributes, nullptr);
+}
+
+// Index-binding members first, whatever their place in the document, so that the members whose
+// values depend on those indices find them bound.
+bool ObjectNode::readMembers(ReadState& state, const JsonValue& object) {
+    for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
+        std::string_view key(m->name.GetString(), m->name.GetStringLength());
+        TreeNode* child = childNamed(key);
+        if (child && bindsIndex(*child) && !child->readJSON(state, key, m->value)) return false;
+    }
+    if (state.takeSkip()) return true;   // an element was skipped: so is the object
+    bool ok = true;
+    for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
+        std::string_view key(m->name.GetString(), m->name.GetStringLength());
+        if (TreeNode* child = childNamed(key)) {
+            if (!bindsIndex(*child)) ok = child->readJSON(state, key, m->value) && ok;
+            continue;
+        }
+        for (const auto& child : regexChildren())
+            if (child->matchesPattern(key)) ok = child->readJSON(state, key, m->value) && ok;
+    }
+    return ok;
+}
+
+bool ObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
+    if (value.IsNull()) return true;
+    if (!value.IsObject() && !(value.IsBool() && emptyAsBool_))
+        return raiseError("Node '" + std::string(name) + "' is not an object");
+    int bound = bindPrologue(state, name);
+    if (bound <= 0) return bound < 0;
+    resetIterativeCounters();
+    bool ok = true;
+    if (!includedMapping_.empty()) ok = readIncluded(*this, state, value);
+    else if (value.IsObject()) ok = readMembers(state, value);
+    if (ok && mapsToRef_ >= 0)
+        state.assignReference(state.mapping().references[size_t(mapsToRef_)], value.IsFalse() ? 0.0 : 1.0);
+    if (ok) markForceDense(state);
+    clearScopeBindings(state);
+    return ok;
+}
+
+bool ObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
+    writeKey(state, name);
+    bool mapped = mapsToRef_ < 0 || hasValueAt(state, mapsToRef_, true);
+    bool keep = hasValueAt(state, forceDenseRef_, false) || (parent() && parent()->denseChildren_);
+    value.SetObject();
+    if (!includedMapping_.empty()) {
+        if (!writeIncluded(*this, state, value, allocator)) return false;
+    } else {
+        for (const auto& child : children()) {
+            bool any = false;
+            auto write = [&] {
+                any = true;
+                std::string key;
+                JsonValue item;
+                if (!child->writeJSON(state, key, item, allocator)) return false;
+                if (!item.IsNull()) value.AddMember(JsonValue(key.data(), rapidjson::SizeType(key.size()), allocator), item, allocator);
+                return true;
+            };
+            if (!forEachTuple(state, *child, write)) return false;
+            // Dense children are written without data too, where no index of their own asks for tuples.
+            if (!any && denseChildren_ && child->levels_[0].own.empty() && !write()) return false;
+        }
+    }
+    if (value.IsObject() && value.MemberCount() == 0) {
+        if (emptyAsBool_) value.SetBool(mapped);
+        else if (!keep) value.SetNull();
+    }
+    return true;
+}
+
+}  // namespace flk

@@ -1,0 +1,89 @@
+// A table as {"meta": [column names], "data": [[cells of row 1], ...]}.
+#include "formats/json/json_nodes.hpp"
+
+#include "frame/call_context.hpp"
+#include "mapping/mapping_state.hpp"
+
+#include <unordered_map>
+
+namespace flk {
+
+int RowOrientedObjectNode::beginRows(ReadState& state, std::string_view nameIn, const JsonValue& value, RowReading& r) {
+    std::string name(nameIn);
+    if (!value.IsObject()) return raiseError("Node '" + name + "' is not an object");
+    int bound = bindPrologue(state, nameIn);
+    if (bound <= 0) return bound;
+    auto meta = value.FindMember("meta");
+    if (meta == value.MemberEnd()) return raiseError("Node '" + name + "' does not have a 'meta' field");
+    if (!meta->value.IsArray()) return raiseError("The 'meta' field of node '" + name + "' is not an array");
+    r.name = name;
+    for (const auto& item : meta->value.GetArray())   // a name that is not a string serves no column
+        r.names.push_back(item.IsString() ? std::string(item.GetString(), item.GetStringLength()) : std::string());
+    groups(r.names, r.first, r.second);
+    r.cells.resize(r.names.size());
+    return 1;
+}
+
+bool RowOrientedObjectNode::readRowValue(ReadState& state, const JsonValue& row, RowReading& r) {
+    size_t length = row.IsArray() ? row.Size() : 1;
+    if (!row.IsArray() || length != r.names.size())
+        return raiseError("A row of node '" + r.name + "' contains " + std::to_string(length) + " columns instead of " +
+                          std::to_string(r.names.size()));
+    for (size_t i = 0; i < r.names.size(); ++i) r.cells[i] = &row[rapidjson::SizeType(i)];
+    return readRow(state, r.first, r.second, r.names, r.cells);
+}
+
+void RowOrientedObjectNode::endRows(ReadState& state) { finishRead(state); }
+
+bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
+    RowReading r;
+    int begun = beginRows(state, name, value, r);
+    if (begun <= 0) return begun < 0;
+    auto data = value.FindMember("data");
+    if (data == value.MemberEnd()) return raiseError("Node " + r.name + " does not have a 'data' field");
+    if (!data->value.IsArray()) return raiseError("The 'data' field of node '" + r.name + "' is not an array");
+    for (const auto& row : data->value.GetArray())
+        if (!readRowValue(state, row, r)) return false;
+    endRows(state);
+    return true;
+}
+
+bool RowOrientedObjectNode::buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
+                                       JsonAllocator& allocator) {
+    std::unordered_map<std::string, size_t> position;
+    JsonValue meta(rapidjson::kArrayType);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        position.emplace(columns[i], i);
+        meta.PushBack(JsonValue(columns[i].data(), rapidjson::SizeType(columns[i].size()), allocator), allocator);
+    }
+    JsonValue data(rapidjson::kArrayType);
+    bool ok = true;
+    while (ok && nextTuple(state, 1)) {
+        if (writeFiltered(state)) {
+            JsonValue row(rapidjson::kArrayType);
+            for (size_t i = 0; i < columns.size(); ++i) row.PushBack(JsonValue(), allocator);
+            for (const auto& child : children()) {
+                ok = ok && forEachTuple(state, *child, [&] {
+                    std::string key;
+                    JsonValue cell;
+                    if (!child->writeJSON(state, key, cell, allocator)) return false;
+                    auto at = position.find(key);
+                    if (!cell.IsNull() && at != position.end()) row[rapidjson::SizeType(at->second)] = cell;
+                    return true;
+                });
+            }
+            for (size_t i = 0; i < columns.size(); ++i)
+                if (row[rapidjson::SizeType(i)].IsNull()) fillMissing(columns[i], row[rapidjson::SizeType(i)], state, allocator);
+            data.PushBack(row, allocator);
+        }
+        finishTuple(state, 1);
+    }
+    releaseTuple(state, 1);
+    if (!ok) return false;
+    value.SetObject();
+    value.AddMember("meta", meta, allocator);
+    value.AddMember("data", data, allocator);
+    return true;
+}
+
+}  // namespace flk

@@ -1,0 +1,146 @@
+#include "formats/json/value_conversion.hpp"
+
+#include "frame/utf8.hpp"
+#include "mapping/molvo_io_handler.hpp"
+#include "mapping/tree_node.hpp"
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace flk {
+namespace {
+
+double parseDouble(const std::string& text) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    double d = std::strtod(start, &end);
+    if (end == start) throw std::invalid_argument("invalid stod argument");
+    if (errno == ERANGE) throw std::out_of_range("stod argument out of range");
+    return d;
+}
+
+int parseInt(const std::string& text) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    long n = std::strtol(start, &end, 10);
+    if (end == start) throw std::invalid_argument("invalid stoi argument");
+    if (errno == ERANGE || n < INT_MIN || n > INT_MAX) throw std::out_of_range("stoi argument out of range");
+    return int(n);
+}
+
+// The shortest text that reads back as the same double ("0.0" for zero).
+std::string shortestText(double d) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    if (!writer.Double(d)) return {};
+    return buffer.GetString();
+}
+
+bool isInt32(const JsonValue& v) { return v.IsInt(); }
+
+int truncated(double d) {
+    if (std::isnan(d)) return 0;
+    if (d >= double(INT_MAX)) return INT_MAX;
+    if (d <= double(INT_MIN)) return INT_MIN;
+    return int(d);
+}
+
+void setDouble(JsonValue& out, double d) {
+    if (std::isfinite(d)) out.SetDouble(d);
+    else out.SetNull();   // JSON has no NaN or infinity
+}
+
+}  // namespace
+
+TargetKind targetKindOf(const MolvoIOHandler* target) {
+    if (!target) return TargetKind::Holder;
+    if (!target->isSetOrIndex() && target->rangeDomain().hasRange()) return TargetKind::Element;
+    switch (target->storage()) {
+        case IdentifierHandle::kDouble: return TargetKind::Numeric;
+        case IdentifierHandle::kString: return TargetKind::String;
+        default: return TargetKind::Integer;
+    }
+}
+
+void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
+    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
+    out.number = 0;
+    out.text.clear();
+    if (v.IsBool()) {
+        if (out.isText) out.text = kind == TargetKind::Holder ? "" : (v.GetBool() ? "true" : "false");
+        else out.number = v.GetBool() ? 1 : 0;
+    } else if (v.IsNumber()) {
+        if (!out.isText) {
+            out.number = kind == TargetKind::Integer && !isInt32(v) ? truncated(v.GetDouble()) : v.GetDouble();
+        } else if (isInt32(v)) {
+            out.text = std::to_string(v.GetInt());
+        } else if (v.IsInt64() || v.IsUint64()) {
+            // Integers beyond 32 bits keep their decimal text.
+            out.text = v.IsInt64() ? std::to_string(v.GetInt64()) : std::to_string(v.GetUint64());
+        } else if (kind == TargetKind::String) {
+            out.text = shortestText(v.GetDouble());
+        }
+    } else if (v.IsString()) {
+        std::string text(v.GetString(), v.GetStringLength());
+        if (out.isText) out.text = std::move(text);
+        else out.number = kind == TargetKind::Numeric ? parseDouble(text) : parseInt(text);
+    }
+    // null, objects and arrays: 0 or the empty text
+}
+
+void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocator) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    long n = std::strtol(start, &end, 10);
+    if (end != start && *end == '\0' && errno != ERANGE && n >= INT_MIN && n <= INT_MAX) {
+        out.SetInt(int(n));
+        return;
+    }
+    errno = 0;
+    double d = std::strtod(start, &end);
+    if (end != start && std::isfinite(d)) {
+        out.SetDouble(d);
+        return;
+    }
+    if (text == "true" || text == "false") out.SetBool(text == "true");
+    else if (text == "null") out.SetNull();
+    else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
+}
+
+void convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberType, bool acceptAny,
+                     const TreeNode& node, JsonValue& out, JsonAllocator& allocator) {
+    switch (targetKindOf(&source)) {
+        case TargetKind::Element: {
+            std::string name = v.Int > 0 ? node.normalizedForWrite(source.elementName(v.Int)) : std::string();
+            out.SetString(name.data(), rapidjson::SizeType(name.size()), allocator);
+            return;
+        }
+        case TargetKind::String: {
+            std::string text = v.String ? toUtf8(v.String) : std::string();
+            if (acceptAny) anyFromText(text, out, allocator);
+            else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
+            return;
+        }
+        case TargetKind::Numeric:
+            if (numberType == 1) out.SetInt(truncated(v.Double));
+            else if (numberType == 3) out.SetBool(truncated(v.Double) != 0);
+            else setDouble(out, v.Double);
+            return;
+        default:
+            if (numberType == 2) out.SetDouble(double(v.Int));
+            else if (numberType == 3) out.SetBool(v.Int != 0);
+            else out.SetInt(v.Int);
+            return;
+    }
+}
+
+}  // namespace flk

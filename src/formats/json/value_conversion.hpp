@@ -1,0 +1,35 @@
+// Conversions between JSON values and identifier values, by the storage of the identifier.
+#pragma once
+
+#include "formats/json/json_node.hpp"
+#include "molvo/molvo3.h"
+
+#include <string>
+
+namespace flk {
+
+class MolvoIOHandler;
+
+enum class TargetKind { Numeric, Integer, String, Element, Holder };
+
+TargetKind targetKindOf(const MolvoIOHandler* target);
+
+// A JSON value converted for a target: a number, or a text (strings, element names).
+struct ReadValue {
+    bool isText = false;
+    double number = 0;
+    std::string text;
+};
+
+// Throws std::invalid_argument / std::out_of_range with the texts "invalid stod argument",
+// "stod argument out of range" (and stoi) for strings that are not numbers.
+void convertForRead(TargetKind kind, const JsonValue& value, ReadValue& out);
+
+// A stored value as JSON, by the identifier's storage and the node's number type.
+void convertForWrite(MolvoIOHandler& source, const MolvoValueW& stored, int numberType, bool acceptAny,
+                     const class TreeNode& node, JsonValue& out, JsonAllocator& allocator);
+
+// The text as a JSON integer, double, true, false or null where it reads as one, else a string.
+void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocator);
+
+}  // namespace flk

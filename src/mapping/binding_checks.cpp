@@ -1,0 +1,304 @@
+// The checks and resolution run once over a parsed mapping tree: exclusive attributes, index
+// registration, name patterns, external bindings and identifier references.
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/host_names.hpp"
+#include "mapping/name_regex.hpp"
+#include "mapping/tree_node.hpp"
+
+#include <algorithm>
+
+namespace flk {
+namespace {
+
+void qualifyInPlace(const Mapping& mapping, std::wstring& name) {
+    if (!name.empty()) name = qualifyName(mapping, name);
+}
+
+bool contains(const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+
+void addUnique(std::vector<int>& v, int x) {
+    if (x >= 0 && !contains(v, x)) v.push_back(x);
+}
+
+// Splits "P(i, j)" into the identifier name and its index names.
+void splitReference(const std::string& reference, std::string& identifier, std::vector<std::string>& indices) {
+    size_t open = reference.find('(');
+    identifier = reference.substr(0, open);
+    while (!identifier.empty() && identifier.back() == ' ') identifier.pop_back();
+    if (open == std::string::npos) return;
+    std::string current;
+    for (size_t i = open; i < reference.size(); ++i) {
+        char c = reference[i];
+        if (c == '(' || c == ',' || c == ')' || c == ' ') {
+            if (!current.empty()) indices.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) indices.push_back(current);
+}
+
+}  // namespace
+
+bool TreeNode::validateBindings(Mapping& mapping) {
+    bool ok = true;
+    for (std::wstring* n : {&bindsTo_, &iterativeBindsTo_, &nameBindsTo_, &implicitBindsTo_, &constBindsTo_})
+        qualifyInPlace(mapping, *n);
+    int binders = !bindsTo_.empty() + !iterativeBindsTo_.empty() + !nameBindsTo_.empty() + !implicitBindsTo_.empty();
+    if (binders > 1) {
+        raiseError("Only one of the binds-to, iterative-binds-to, name-binds-to and implicit-binds-to attributes can "
+                   "be specified at a time for node " + name_);
+        ok = false;
+    }
+    if (isValueNode() && !bindsTo_.empty() + !mapsTo_.empty() + !value_.empty() > 1) {
+        raiseError("Only one of the binds-to, maps-to and value attributes can be specified at a time for node " +
+                   name_);
+        ok = false;
+    }
+    ok = validateExternal(mapping) && ok;
+    if (!nameBindsTo_.empty()) {
+        nameBindsIndex_ = registerIndex(mapping, nameBindsTo_, name_, "name-binds-to");
+        ok = nameBindsIndex_ >= 0 && ok;
+        if (!nameRegex_.empty()) ok = compileNameRegex() && ok;
+    }
+    if (!iterativeBindsTo_.empty()) {
+        iterativeIndex_ = registerIndex(mapping, iterativeBindsTo_, name_, "iterative-binds-to");
+        ok = iterativeIndex_ >= 0 && ok;
+    }
+    const std::wstring& binds = bindsTo_.empty() ? implicitBindsTo_ : bindsTo_;
+    if (!binds.empty()) {
+        bindsToIndex_ = registerIndex(mapping, binds, name_, "binds-to");
+        ok = bindsToIndex_ >= 0 && ok;
+    }
+    if (!constBindsTo_.empty()) ok = registerConst(mapping) && ok;
+    for (auto& child : children_) ok = child->validateBindings(mapping) && ok;
+    return ok;
+}
+
+bool TreeNode::compileNameRegex() {
+    std::string pattern = nameRegex_[0] == '(' ? nameRegexPrefix_ + nameRegex_ + nameRegexPostfix_
+                                               : nameRegexPrefix_ + "(" + nameRegex_ + ")" + nameRegexPostfix_;
+    regex_ = std::make_unique<NameRegex>(pattern);
+    if (regex_->ok()) return true;
+    raiseError("The name-regex attribute " + pattern + " for node " + name_ + " could not be parsed: " + regex_->error());
+    regex_.reset();
+    return false;
+}
+
+// The constant element must exist already: a mapping file does not create labels.
+bool TreeNode::registerConst(Mapping& mapping) {
+    constIndex_ = registerIndex(mapping, constBindsTo_, name_, "const-binds-to");
+    if (constIndex_ < 0) return false;
+    MolvoIOHandler& index = *mapping.indexTable[size_t(constIndex_)];
+    constElement_ = index.elementByName(constBindsValue_, true);
+    index.clearError();
+    if (constElement_ > 0) return true;
+    raiseError("The const-binds-value attribute " + constBindsValue_ + " for node " + name_ +
+               " does not refer to an existing label for index " + toUtf8(constBindsTo_));
+    return false;
+}
+
+bool TreeNode::validateExternal(Mapping& mapping) {
+    bool ok = true;
+    for (NodeExternalBinding& b : externalBindings_) {
+        if (!b.binding.empty() && !b.iterativeBinding.empty()) {
+            raiseError("Node " + name_ + " cannot have an external binding with both a 'binding' and "
+                       "'iterative-binding' attribute");
+            ok = false;
+            continue;
+        }
+        b.index = registerIndex(mapping, b.bindsTo, name_, "ExternalBinding.binds-to");
+        if (b.index < 0) {
+            ok = false;
+            continue;
+        }
+        if (b.binding.empty()) continue;
+        auto parameter = std::make_shared<MolvoIOHandler>(b.binding, false, 0, MolvoIOHandler::kMinStringSize);
+        if (!parameter->valid() || parameter->isSetOrIndex() || parameter->fullDimension() != 0 ||
+            !parameter->rangeDomain().hasRange()) {
+            raiseError("The binding attribute " + toUtf8(b.binding) + " of ExternalBinding for node " + name_ +
+                       " should refer to an scalar element parameter");
+            ok = false;
+            continue;
+        }
+        if (rootSetName(parameter->rangeDomain().range()) != rootSetName(mapping.indexTable[size_t(b.index)]->handle())) {
+            raiseError("The domain of the binds-to attribute " + toUtf8(b.bindsTo) + " and the range of the binding "
+                       "attribute " + toUtf8(b.binding) + " of ExternalBinding for node " + name_ +
+                       " should be the same");
+            ok = false;
+            continue;
+        }
+        b.bindingParameter = std::move(parameter);
+    }
+    return ok;
+}
+
+// The indices bound at the ancestors, then those bound here: this node's own, its constant and
+// external ones, and the binds-to of its value children, which bind for this node's scope.
+void TreeNode::collectBoundIndices() {
+    boundAll_ = parent_ ? parent_->boundAll_ : std::vector<int>();
+    size_t inherited = boundAll_.size();
+    if (!isValueNode()) addUnique(boundAll_, bindsToIndex_);
+    addUnique(boundAll_, nameBindsIndex_);
+    addUnique(boundAll_, iterativeIndex_);
+    addUnique(boundAll_, constIndex_);
+    for (const NodeExternalBinding& b : externalBindings_) addUnique(boundAll_, b.index);
+    for (auto& child : children_) {
+        if (!child->isValueNode() || child->bindsToIndex_ < 0 || contains(boundAll_, child->bindsToIndex_)) continue;
+        boundAll_.push_back(child->bindsToIndex_);
+        scopeOwned_.push_back(child->bindsToIndex_);
+    }
+    boundOwn_.assign(boundAll_.begin() + std::ptrdiff_t(inherited), boundAll_.end());
+}
+
+bool TreeNode::resolveIterativeExternal(Mapping& mapping) {
+    bool ok = true;
+    for (NodeExternalBinding& b : externalBindings_) {
+        if (b.iterativeBinding.empty()) continue;
+        b.iterativeIndex = registerIndex(mapping, b.iterativeBinding, name_, "ExternalBinding.iterative-binding");
+        if (b.iterativeIndex < 0 || b.index < 0) {
+            ok = false;
+            continue;
+        }
+        if (rootSetName(mapping.indexTable[size_t(b.index)]->handle()) !=
+            rootSetName(mapping.indexTable[size_t(b.iterativeIndex)]->handle())) {
+            raiseError("The root domains of the binds-to attribute " + toUtf8(b.bindsTo) +
+                       " and iterative-binding attribute " + toUtf8(b.iterativeBinding) + " are not identical");
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+bool TreeNode::resolve(Mapping& mapping) {
+    collectBoundIndices();
+    bool ok = resolveIterativeExternal(mapping);
+    if (!parent_)
+        for (const NodeExternalBinding& b : externalBindings_)
+            mapping.externalBindings.push_back(
+                ExternalBinding{b.index, b.bindingParameter, b.iterativeBinding, fromUtf8(b.iterativePrefix)});
+    if (!includedMapping_.empty() && !children_.empty()) {
+        raiseError("Node " + name_ + " with included-mapping attribute '" + includedMapping_ +
+                   "' cannot have any child nodes");
+        ok = false;
+    }
+    for (auto& child : children_) ok = child->resolve(mapping) && ok;
+    if (!mapsTo_.empty()) ok = resolveReference(mapping, "maps-to", mapsTo_, true, mapsToRef_) && ok;
+    if (!writeFilter_.empty()) ok = resolveReference(mapping, "write-filter", writeFilter_, false, writeFilterRef_) && ok;
+    if (!forceDense_.empty()) ok = resolveReference(mapping, "force-dense", forceDense_, true, forceDenseRef_) && ok;
+    if (!includedMapping_.empty() && includedMapping_[0] != '@')
+        ok = resolveReference(mapping, "included-mapping", includedMapping_, false, includedRef_) && ok;
+    if (!embeddedMapping_.empty()) {
+        if (!findMapping(fromUtf8(embeddedMapping_))) {
+            raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
+            ok = false;
+        } else if (!boundAll_.empty()) {
+            raiseError("The mapping " + embeddedMapping_ + " can only be embedded in nodes without bound indices");
+            ok = false;
+        }
+    }
+    if (!embeddedMapping_.empty() || (!includedMappingName_.empty() && externalBindings_.empty()))
+        for (TreeNode* n = this; n; n = n->parent_) n->nestedMapping_ = true;
+    if (ok) shadowIncluded(mapping);
+    collectEnumeration(mapping);
+    return ok;
+}
+
+// A node whose content an included mapping writes enumerates its own indices from the included
+// mapping's identifiers: each of them gets a reference here, its external indices in the places
+// of this node's bound indices, its other indices registered as positions nothing here binds.
+void TreeNode::shadowIncluded(Mapping& mapping) {
+    if (includedMappingName_.empty()) return;
+    auto included = findMapping(includedMappingName_);
+    if (!included || !included->root || included.get() == &mapping) return;
+    for (const IdentifierReference& inner : included->references) {
+        std::vector<int> indices;
+        for (int index : inner.indices) {
+            int position = -1;
+            for (size_t k = 0; k < included->externalBindings.size() && k < boundAll_.size(); ++k)
+                if (included->externalBindings[k].index == index) position = boundAll_[k];
+            if (position < 0) position = registerIndex(mapping, included->indexTable[size_t(index)]->name(), name_, "included-mapping");
+            if (position < 0) return;
+            indices.push_back(position);
+        }
+        auto target = std::make_shared<MolvoIOHandler>(inner.target->name(), false, 0, maxStringSize_);
+        includedShadows_.push_back(int(mapping.references.size()));
+        mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), false});
+    }
+}
+
+bool TreeNode::resolveReference(Mapping& mapping, const std::string& attribute, const std::string& reference,
+                                bool clearedOnReset, int& number) {
+    std::string identifier;
+    std::vector<std::string> listed;
+    splitReference(reference, identifier, listed);
+    std::string where = "The " + attribute + " attribute " + reference + " for node " + name_;
+    auto target = std::make_shared<MolvoIOHandler>(qualifyName(mapping, fromUtf8(identifier)), false, 0, maxStringSize_);
+    if (!target->valid()) return raiseError(where + " refers to an non-existing identifier");
+    std::vector<int> indices;
+    if (listed.empty()) {
+        if (size_t(target->fullDimension()) != boundAll_.size())
+            return raiseError("The dimension of the " + attribute + " attribute " + reference + " for node " + name_ +
+                              " does not coincide with the number of bound indices at this node");
+        indices = boundAll_;
+    } else {
+        if (size_t(target->fullDimension()) != listed.size())
+            return raiseError("The dimension of the " + attribute + " attribute " + reference + " for node " + name_ +
+                              " does not coincide with the specified number of indices");
+        for (size_t k = 0; k < listed.size(); ++k) {
+            auto it = mapping.indexNumbers.find(qualifyName(mapping, fromUtf8(listed[k])));
+            if (it == mapping.indexNumbers.end() || !contains(boundAll_, it->second)) {
+                std::string bound = k < boundAll_.size() ? toUtf8(mapping.indexTable[size_t(boundAll_[k])]->name()) : "";
+                return raiseError("Index " + listed[k] + " of identifier " + identifier +
+                                  ", does not coincide with bound index '" + bound + "'");
+            }
+            indices.push_back(it->second);
+        }
+    }
+    const MolvoDeclarationDomain& domain = target->declarationDomain();
+    for (size_t k = 0; k < indices.size() && int(k) < domain.count(); ++k) {
+        const MolvoIOHandler& index = *mapping.indexTable[size_t(indices[k])];
+        if (rootSetName(domain.handle(int(k))) != rootSetName(index.handle()))
+            return raiseError("The root domain at position " + std::to_string(k + 1) + " of the " + attribute +
+                              " attribute " + reference + " for node " + name_ +
+                              " does not coincide with the root domain of index " + toUtf8(index.name()));
+    }
+    number = int(mapping.references.size());
+    mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), clearedOnReset});
+    return true;
+}
+
+// Which dimensions of each cursor in the subtree the write enumeration compares at this node.
+void TreeNode::collectEnumeration(Mapping& mapping) {
+    subtreeReferences_.clear();
+    for (int r : {mapsToRef_, forceDenseRef_, writeFilterRef_})
+        if (r >= 0) subtreeReferences_.push_back(r);
+    for (int r : includedShadows_) subtreeReferences_.push_back(r);
+    for (auto& child : children_)
+        for (int r : child->subtreeReferences_) addUnique(subtreeReferences_, r);
+    std::vector<int> fixed(boundAll_.begin(), boundAll_.end() - std::ptrdiff_t(boundOwn_.size()));
+    levels_[0] = Level{};
+    levels_[1] = Level{};
+    for (int index : boundOwn_) {
+        bool row = rowsInScope_ && contains(scopeOwned_, index);
+        levels_[row ? 1 : 0].own.push_back(index);
+    }
+    for (Level& level : levels_) {
+        for (int r : subtreeReferences_) {
+            const std::vector<int>& indices = mapping.references[size_t(r)].indices;
+            std::vector<int> fixedDims, ownDims(level.own.size(), -1);
+            for (size_t k = 0; k < indices.size(); ++k) {
+                if (contains(fixed, indices[k])) fixedDims.push_back(int(k));
+                for (size_t o = 0; o < level.own.size(); ++o)
+                    if (level.own[o] == indices[k]) ownDims[o] = int(k);
+            }
+            level.fixedDims.push_back(std::move(fixedDims));
+            level.ownDims.push_back(std::move(ownDims));
+        }
+        fixed.insert(fixed.end(), level.own.begin(), level.own.end());
+    }
+}
+
+}  // namespace flk

@@ -1,0 +1,24 @@
+// Reading a whole document into the model with a mapping, and writing one from it. Used by the
+// exports and by nodes that read or write an embedded document.
+#pragma once
+
+#include "mapping/mapping_state.hpp"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+namespace flk {
+
+// Applies the reset flags, fixes the external bindings, reads and flushes. Exceptions propagate.
+bool readDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstring& documentName,
+                      std::istream& input, ResetFlags flags);
+bool writeDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstring& documentName,
+                       std::ostream& output, int pretty);
+
+// The resets of ResetMappingData, in their order: indices, referenced identifiers, counters.
+void applyResets(Mapping& mapping, ResetFlags flags);
+// Drops the values and elements waiting in the mapping's handlers.
+void discardPending(Mapping& mapping);
+
+}  // namespace flk

@@ -1,0 +1,118 @@
+// The exports that read a document into the model and write one from it, to files, memory
+// streams and caller's streams.
+#include "ferrolink/ferrolink.h"
+#include "frame/export_frame.hpp"
+#include "frame/loggers.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/document_drivers.hpp"
+#include "mapping/tree_node.hpp"
+#include "streams/memory_stream.hpp"
+
+#include <fstream>
+
+namespace flk {
+namespace {
+
+std::wstring textOf(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
+
+// Raised with the call context and logged at Error.
+int failWith(const std::string& message) {
+    LOG4CXX_ERROR(logger(Log::FLK), message);
+    return raiseError(message);
+}
+
+std::string exceptionText(const std::exception& e) {
+    return *e.what() ? std::string(e.what()) : std::string("Unknown exception");
+}
+
+int readFrom(std::istream& input, const std::wstring& document, const std::wstring& mappingName, ResetFlags flags) {
+    setCallContext(std::string_view("ReadFromStream"));
+    auto mapping = findMapping(mappingName);
+    if (!mapping || !mapping->root) return failWith("Cannot find mapping " + toUtf8(mappingName) + " for reading");
+    try {
+        return readDocumentWith(mapping, document, input, flags) ? 1 : 0;
+    } catch (const std::exception& e) {
+        discardPending(*mapping);
+        return raiseError("Exception occurred while reading data: " + exceptionText(e) + " from document " +
+                          toUtf8(document));
+    } catch (...) {
+        discardPending(*mapping);
+        return raiseError("Exception occurred while reading data: Unknown exception from document " + toUtf8(document));
+    }
+}
+
+int writeTo(std::ostream& output, const std::wstring& document, const std::wstring& mappingName, int pretty) {
+    setCallContext(std::string_view("WriteToStream"));
+    auto mapping = findMapping(mappingName);
+    if (!mapping || !mapping->root) return failWith("Cannot find mapping " + toUtf8(mappingName) + " for writing");
+    try {
+        return writeDocumentWith(mapping, document, output, pretty) ? 1 : 0;
+    } catch (const std::exception& e) {
+        return raiseError("Exception occurred while writing data: " + exceptionText(e) + " to document " +
+                          toUtf8(document));
+    } catch (...) {
+        return raiseError("Exception occurred while writing data: Unknown exception to document " + toUtf8(document));
+    }
+}
+
+}  // namespace
+}  // namespace flk
+
+using namespace flk;
+
+extern "C" {
+
+FERROLINK_API int ReadFromFile(const wchar_t* fileName, const wchar_t* mappingName, int emptyReferenced,
+                               int emptyIndices, int resetCounters) {
+    std::wstring file = textOf(fileName), mapping = textOf(mappingName);
+    ResetFlags flags{emptyReferenced != 0, emptyIndices != 0, resetCounters != 0};
+    return runExport("ReadFromFile", Host::Controlled, [&] {
+        std::string name = toUtf8(file);
+        LOG4CXX_INFO(logger(Log::FLK), "Read from file " << name << " using mapping " << toUtf8(mapping));
+        if (name.empty()) return raiseError(std::string_view("File name cannot be empty"));
+        if (name[0] == '#') {
+            auto stream = MemoryStreams::get(name);
+            if (!stream) return failWith("Stream " + name + " does not exist");
+            return readFrom(stream->rewoundForReading(), file, mapping, flags);
+        }
+        std::ifstream input(name, std::ios::binary);
+        if (!input) return failWith("Cannot open file " + name + " for reading");
+        return readFrom(input, file, mapping, flags);
+    });
+}
+
+FERROLINK_API int WriteToFile(const wchar_t* fileName, const wchar_t* mappingName, int pretty) {
+    std::wstring file = textOf(fileName), mapping = textOf(mappingName);
+    return runExport("WriteToFile", Host::Controlled, [&] {
+        std::string name = toUtf8(file);
+        LOG4CXX_INFO(logger(Log::FLK), "Write to file " << name << " using mapping " << toUtf8(mapping));
+        if (name.empty()) return raiseError(std::string_view("File name cannot be empty"));
+        if (name[0] == '#') {
+            if (!MemoryStreams::create(name)) return 0;
+            auto stream = MemoryStreams::get(name);
+            return writeTo(stream->stream(), file, mapping, pretty);
+        }
+        std::ofstream output(name, std::ios::binary | std::ios::trunc);
+        if (!output) return failWith("Cannot open file " + name + " for writing");
+        return writeTo(output, file, mapping, pretty);
+    });
+}
+
+FERROLINK_API int ReadFromStream(FerrolinkInput* input, const wchar_t* documentName, const wchar_t* mappingName,
+                                 int emptyReferenced, int emptyIndices, int resetCounters) {
+    ResetFlags flags{emptyReferenced != 0, emptyIndices != 0, resetCounters != 0};
+    return runExport("ReadFromStream", Host::Controlled, [&] {
+        if (!input) return raiseError(std::string_view("No input stream given"));
+        return readFrom(*input, textOf(documentName), textOf(mappingName), flags);
+    });
+}
+
+FERROLINK_API int WriteToStream(FerrolinkOutput* output, const wchar_t* documentName, const wchar_t* mappingName,
+                                int pretty) {
+    return runExport("WriteToStream", Host::Controlled, [&] {
+        if (!output) return raiseError(std::string_view("No output stream given"));
+        return writeTo(*output, textOf(documentName), textOf(mappingName), pretty);
+    });
+}
+
+}  // extern "C"

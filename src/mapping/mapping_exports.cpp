@@ -1,0 +1,84 @@
+// The exports that register, delete and reset mappings.
+#include "ferrolink/ferrolink.h"
+#include "frame/export_frame.hpp"
+#include "frame/loggers.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/document_drivers.hpp"
+#include "mapping/root_kinds.hpp"
+#include "mapping/tree_node.hpp"
+
+#include <pugixml.hpp>
+
+namespace flk {
+namespace {
+
+std::wstring textOf(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
+
+// Parses the file into the entry's mapping; false leaves the entry empty.
+int addMapping(const std::wstring& name, const std::wstring& file) {
+    pugi::xml_document document;
+    pugi::xml_parse_result parsed = document.load_file(toUtf8(file).c_str());
+    if (!parsed)
+        return raiseError("Unable to parse mapping file " + toUtf8(file) + ": " + parsed.description());
+    // A new object rather than the old one emptied in place: whoever still holds the old mapping
+    // (a read or write in progress) keeps it whole.
+    std::shared_ptr<Mapping>& entry = mappingEntry(name);
+    entry = std::make_shared<Mapping>();
+    entry->name = name;
+    for (const RootKind& kind : rootKinds()) {
+        pugi::xml_node element = document.child(kind.element);
+        if (!element) continue;
+        if (!kind.create) {
+            deleteMapping(name);
+            return raiseError(std::string(kind.kind) + " mappings (" + kind.element +
+                              ") are not supported by this build of the library");
+        }
+        entry->root = kind.create();
+        std::shared_ptr<Mapping> keep = entry;
+        if (keep->root->parseMapping(element, *keep)) return 1;
+        deleteMapping(name);
+        return 0;
+    }
+    deleteMapping(name);
+    return raiseError("Mapping " + toUtf8(name) + " contains a non-recognized mapping type " +
+                      document.first_child().name());
+}
+
+}  // namespace
+}  // namespace flk
+
+using namespace flk;
+
+extern "C" {
+
+FERROLINK_API int AddMapping(const wchar_t* mappingName, const wchar_t* mappingFile) {
+    std::wstring name = textOf(mappingName), file = textOf(mappingFile);
+    std::string context = "AddMapping " + toUtf8(name);
+    return runExport(context.c_str(), Host::Controlled, [&] {
+        LOG4CXX_INFO(logger(Log::FLK), "Add mapping " << toUtf8(name) << " from file " << toUtf8(file));
+        return addMapping(name, file);
+    });
+}
+
+FERROLINK_API int DeleteMapping(const wchar_t* mappingName) {
+    return runExport("DeleteMapping", Host::Untouched, [&] {
+        deleteMapping(textOf(mappingName));
+        return 1;
+    });
+}
+
+FERROLINK_API int ResetMappingData(const wchar_t* mappingName, int emptyReferenced, int emptyIndices,
+                                   int resetCounters) {
+    return runExport(nullptr, Host::Controlled, [&] {
+        auto mapping = findMapping(textOf(mappingName));
+        if (!mapping || !mapping->root) {
+            std::string message = "Cannot find mapping " + toUtf8(textOf(mappingName));
+            LOG4CXX_ERROR(logger(Log::FLK), message);
+            return raiseError(message);
+        }
+        applyResets(*mapping, ResetFlags{emptyReferenced != 0, emptyIndices != 0, resetCounters != 0});
+        return 1;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,80 @@
+// The binding steps nodes run while reading: names matched against patterns, iterative and
+// constant elements, force-dense marks and the iterative counters.
+#include "frame/utf8.hpp"
+#include "mapping/mapping_state.hpp"
+#include "mapping/name_regex.hpp"
+#include "mapping/tree_node.hpp"
+#include "text/normalizer.hpp"
+
+#include <algorithm>
+
+namespace flk {
+
+std::string TreeNode::normalizedForRead(std::string_view text) const {
+    return readNormalizer_ ? readNormalizer_->normalize(text) : std::string(text);
+}
+
+std::string TreeNode::normalizedForWrite(std::string_view text) const {
+    return writeNormalizer_ ? writeNormalizer_->normalize(text) : std::string(text);
+}
+
+bool TreeNode::matchesPattern(std::string_view key) const { return regex_ && regex_->matches(key); }
+
+void TreeNode::resetIterativeCounters() {
+    if (iterativeResetAll_) {
+        for (auto& child : children_)
+            if (!child->iterativeBindsTo_.empty()) iterativeCounter(child->iterativeBindsTo_) = 0;
+    }
+    for (const std::wstring& index : iterativeResetList_) iterativeCounter(index) = 0;
+}
+
+int TreeNode::bindByRegex(MappingState& state, std::string_view key) {
+    if (nameBindsIndex_ < 0) return 1;
+    std::string element;
+    if (regex_) {
+        // A pattern wrapped in parentheses here names its element by the first group written in
+        // the mapping file, when it has one.
+        if (!regex_->capture(key, element, nameRegex_[0] == '(' ? 1 : 2)) return 1;
+    } else {
+        element.assign(key);
+    }
+    element = normalizedForRead(element);
+    if (state.isExternallyBound(nameBindsIndex_)) return state.checkExternal(nameBindsIndex_, element) > 0 ? 1 : 0;
+    return state.bindElement(nameBindsIndex_, element, bindsExisting_, skipNonExisting_);
+}
+
+int TreeNode::bindIterative(MappingState& state) {
+    if (iterativeIndex_ < 0) return 1;
+    unsigned& counter = iterativeCounter(iterativeBindsTo_);
+    ++counter;
+    return state.bindIterative(iterativeIndex_, int(counter), iterativePrefix_, iterativeExisting_, bindsExisting_,
+                               skipNonExisting_);
+}
+
+void TreeNode::bindConst(MappingState& state) {
+    if (constIndex_ >= 0) state.tuple()[size_t(constIndex_)] = constElement_;
+}
+
+int TreeNode::bindPrologue(ReadState& state, std::string_view name) {
+    int r = bindByRegex(state, name);
+    if (r <= 0) return r;
+    r = bindIterative(state);
+    if (r <= 0) return r;
+    bindConst(state);
+    return 1;
+}
+
+void TreeNode::markForceDense(MappingState& state) {
+    if (forceDenseRef_ >= 0) state.assignReference(state.mapping().references[size_t(forceDenseRef_)], 1.0);
+}
+
+void TreeNode::clearScopeBindings(MappingState& state) const {
+    for (int index : scopeOwned_)
+        if (!state.isExternallyBound(index)) state.tuple()[size_t(index)] = 0;
+    if (isValueNode() || bindsToIndex_ < 0 || state.isExternallyBound(bindsToIndex_)) return;
+    const std::vector<int>& inherited = parent_ ? parent_->boundAll_ : std::vector<int>();
+    if (std::find(inherited.begin(), inherited.end(), bindsToIndex_) == inherited.end())
+        state.tuple()[size_t(bindsToIndex_)] = 0;
+}
+
+}  // namespace flk

@@ -1,0 +1,220 @@
+// The base of every mapping node: the naming and binding attributes shared by all document kinds,
+// the tree structure, the checks run once a mapping file is parsed, and the virtual interface
+// through which the drivers and the document formats read and write.
+//
+// Nodes are built by their parent's parseMapping and not changed after the mapping is registered;
+// a node is owned by its parent through a shared pointer, the root by its Mapping.
+#pragma once
+
+#include "mapping/mapping.hpp"
+
+#include <rapidjson/fwd.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pugi {
+class xml_node;
+}
+
+namespace flk {
+
+class MappingState;
+class ReadState;
+class WriteState;
+class NameRegex;
+class Normalizer;
+
+// The positions of the formats not built here; each format defines its own.
+struct ParquetPosition;
+struct WorkbookPosition;
+struct CSVPosition;
+struct XMLPosition;
+
+using JsonValue = rapidjson::Value;
+using JsonAllocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
+
+// One ExternalBinding element: an index of this node fixed from outside for a whole read or write.
+struct NodeExternalBinding {
+    std::wstring bindsTo, binding, iterativeBinding;
+    std::string iterativePrefix;
+    int index = -1;                              // binds-to in the index table
+    int iterativeIndex = -1;                     // iterative-binding in the index table
+    std::shared_ptr<MolvoIOHandler> bindingParameter;
+};
+
+class TreeNode {
+public:
+    TreeNode();
+    virtual ~TreeNode();
+    TreeNode(const TreeNode&) = delete;
+    TreeNode& operator=(const TreeNode&) = delete;
+
+    // ---- the virtual interface, in slot order; operations a class does not implement throw
+    // std::logic_error("The method or operation is not implemented.")
+    virtual int documentKind() const { return 0; }
+    virtual bool parseMapping(const pugi::xml_node& element, Mapping& mapping);
+    virtual bool readDocument(ReadState& state);
+    virtual bool readParquet(ReadState& state, ParquetPosition& at);
+    virtual bool readWorkbook(ReadState& state, WorkbookPosition& at);
+    virtual bool readCSVField(ReadState& state, CSVPosition& at);
+    virtual bool readCSVRows(ReadState& state, CSVPosition& at);
+    virtual bool readXMLAttribute(ReadState& state, XMLPosition& at);
+    virtual bool readXMLElement(ReadState& state, XMLPosition& at);
+    virtual bool readJSON(ReadState& state, std::string_view name, const JsonValue& value);
+    virtual bool writeDocument(WriteState& state, int pretty);
+    virtual bool writeParquet(WriteState& state, ParquetPosition& at);
+    virtual bool writeWorkbook(WriteState& state, WorkbookPosition& at);
+    virtual bool writeCSVField(WriteState& state, CSVPosition& at);
+    virtual bool writeCSVRows(WriteState& state, CSVPosition& at);
+    virtual bool writeXML(WriteState& state, XMLPosition& at);
+    // Fills name and value; a value left null means there is nothing to write.
+    virtual bool writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator);
+    virtual bool isValueNode() const { return false; }
+    virtual bool hasNamedChildren() const { return true; }
+    virtual const char* typeName() const = 0;
+    virtual void setColumnData(WriteState& state, ParquetPosition& at);
+    virtual void clearColumnData();
+
+    // ---- structure
+    TreeNode* parent() const { return parent_; }
+    const std::vector<std::shared_ptr<TreeNode>>& children() const { return children_; }
+    const std::vector<std::shared_ptr<TreeNode>>& regexChildren() const { return regexChildren_; }
+    // The child entered under that name or alt-name, or nullptr.
+    TreeNode* childNamed(std::string_view name) const;
+    const std::string& name() const { return name_; }
+    // The nearest root, or this.
+    const TreeNode& top() const;
+
+    // ---- parsing helpers for node classes
+    void unknownAttribute(const std::string& attribute);
+    bool parseExternalBinding(const pugi::xml_node& element, Mapping& mapping);
+    // explicitName: "##" for positional parents, nullptr otherwise.
+    bool addChild(std::shared_ptr<TreeNode> child, Mapping& mapping, const char* explicitName);
+    void parseIterativeReset(const std::string& value, Mapping& mapping);
+    // Applies an attribute that TreeNode stores; false when the name is not one of them.
+    bool applyCommonAttribute(const std::string& attribute, const std::string& value);
+    // Runs validateBindings and resolve over the tree below a root.
+    bool checkTree(Mapping& mapping);
+
+    bool validateBindings(Mapping& mapping);
+    bool resolve(Mapping& mapping);
+
+    // ---- reading
+    void resetIterativeCounters();
+    // Name binding (bindByRegex), then iterative and constant binding. 1 go on, 0 failed, -1 skip.
+    int bindPrologue(ReadState& state, std::string_view name);
+    int bindByRegex(MappingState& state, std::string_view key);
+    int bindIterative(MappingState& state);
+    void bindConst(MappingState& state);
+    void markForceDense(MappingState& state);
+    // Clears the slots of the indices bound for this node's scope that its parent does not bind.
+    void clearScopeBindings(MappingState& state) const;
+    // The member name matches this node's compiled pattern.
+    bool matchesPattern(std::string_view key) const;
+    std::string normalizedForRead(std::string_view text) const;
+    std::string normalizedForWrite(std::string_view text) const;
+
+    // ---- writing
+    bool hasIterators() const { return !subtreeReferences_.empty(); }
+    // Moves to this node's next data tuple and binds its slots; false when there is none.
+    // Level 1 enumerates the rows of a table node (the indices its value columns bind); level 0
+    // everything else bound at the node.
+    bool nextTuple(WriteState& state, int level = 0) const;
+    // Advances every cursor of the subtree that still lies on the current tuple.
+    void finishTuple(WriteState& state, int level = 0) const;
+    // Clears the slots this node bound while enumerating.
+    void releaseTuple(WriteState& state, int level = 0) const;
+    // True when the node is written at the current tuple (const-binds-to, write-filter).
+    bool writeFiltered(WriteState& state) const;
+    // The key written for this node; false when it has none.
+    bool writeKey(WriteState& state, std::string& key) const;
+    // The reference's cursor lies on the current tuple; with consume it then moves on.
+    bool hasValueAt(WriteState& state, int reference, bool consume) const;
+
+    // Calls write(child) once per data tuple of the child (once when it has no iterators), in
+    // increasing tuple order; stops and returns false at the first failing write.
+    template <class Write>
+    bool forEachTuple(WriteState& state, const TreeNode& child, Write&& write) const {
+        bool ok = true;
+        while (ok && child.nextTuple(state)) {
+            if (child.writeFiltered(state)) ok = write();
+            child.finishTuple(state);
+            if (!child.hasIterators()) break;
+        }
+        child.releaseTuple(state);
+        return ok;
+    }
+
+    // ---- attributes (UTF-8; identifier names qualified by validateBindings)
+    std::string name_, altName_, nameRegex_, nameRegexPrefix_, nameRegexPostfix_, nameRegexFrom_;
+    std::wstring nameBindsTo_, iterativeBindsTo_, bindsTo_, implicitBindsTo_, constBindsTo_;
+    std::string iterativePrefix_, constBindsValue_;
+    std::string mapsTo_, writeFilter_, forceDense_, embeddedMapping_, includedMapping_, value_;
+    std::wstring includedMappingName_;
+    std::string readNormalize_, writeNormalize_;
+    int maxStringSize_ = MolvoIOHandler::kMinStringSize;
+    bool bindsExisting_ = false, skipNonExisting_ = true, iterativeExisting_ = false, rangeExisting_ = false;
+    bool iterativeResetAll_ = false;
+    bool denseChildren_ = false;   // object nodes: children without data are still written
+    std::vector<std::wstring> iterativeResetList_;
+    std::vector<NodeExternalBinding> externalBindings_;
+
+protected:
+    // Shared by the parseMapping of every class: the attributes with the accepted names, then the
+    // child elements through makeChild (nullptr refuses the element).
+    bool parseElement(const pugi::xml_node& element, Mapping& mapping, const char* elementName,
+                      const std::vector<std::string_view>& accepted, const char* explicitChildName);
+    virtual bool applyOwnAttribute(const std::string& attribute, const std::string& value);
+    virtual std::shared_ptr<TreeNode> makeChild(std::string_view element);
+
+    Mapping* mapping_ = nullptr;   // the owning mapping; set by parseMapping
+
+public:
+    // ---- resolved bindings
+    int bindsToIndex_ = -1, nameBindsIndex_ = -1, iterativeIndex_ = -1, constIndex_ = -1, constElement_ = 0;
+    int mapsToRef_ = -1, writeFilterRef_ = -1, forceDenseRef_ = -1, includedRef_ = -1;
+    bool nestedMapping_ = false;
+    std::vector<int> boundAll_;      // index positions bound at the ancestors and here, in order
+    std::vector<int> boundOwn_;      // the part of boundAll_ added at this node
+    std::vector<int> scopeOwned_;    // slots cleared when this node's read ends (value children's binds-to)
+    std::vector<int> subtreeReferences_;
+    // What one enumeration level binds, and per subtree reference the dimensions fixed before it
+    // and the dimension of each position it binds (-1 when the reference lacks it).
+    struct Level {
+        std::vector<int> own;
+        std::vector<std::vector<int>> fixedDims, ownDims;
+    };
+    Level levels_[2];
+    bool rowsInScope_ = false;   // table nodes: value columns' indices are enumerated per row
+    std::vector<int> includedShadows_;   // references standing for the included mapping's identifiers
+    std::unique_ptr<NameRegex> regex_;
+    const Normalizer* readNormalizer_ = nullptr;
+    const Normalizer* writeNormalizer_ = nullptr;
+
+private:
+    bool validateExternal(Mapping& mapping);
+    bool compileNameRegex();
+    bool registerConst(Mapping& mapping);
+    void collectBoundIndices();
+    bool resolveIterativeExternal(Mapping& mapping);
+    bool resolveReference(Mapping& mapping, const std::string& attribute, const std::string& reference,
+                          bool clearedOnReset, int& number);
+    bool buildRegexFrom(Mapping& mapping);
+    void collectEnumeration(Mapping& mapping);
+    void shadowIncluded(Mapping& mapping);
+
+    TreeNode* parent_ = nullptr;
+    std::vector<std::shared_ptr<TreeNode>> children_;
+    std::vector<std::shared_ptr<TreeNode>> regexChildren_;
+    // Names and alt-names of the children in document order; searched on every member of every
+    // object read, where a short scan beats hashing a key that is usually small.
+    std::vector<std::pair<std::string, TreeNode*>> childByName_;
+};
+
+// The text every unimplemented operation throws.
+[[noreturn]] void notImplemented();
+
+}  // namespace flk

@@ -1,0 +1,36 @@
+// The fixed model the mapping fuzz targets run against, declared once per process.
+#pragma once
+
+#include "molvo/model.hpp"
+
+#include <unistd.h>
+
+#include <string>
+
+namespace flk::fuzz {
+
+// Where the targets put the files they hand to the exports: memory-backed when the system has
+// it, so that every run does not wait for a disk.
+inline std::string scratchPath(const char* name) {
+    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(dir) + "/" + name + "-" + std::to_string(::getpid());
+}
+
+inline void declareModel() {
+    molvo::beginModelRun();
+    molvo::Model& m = molvo::model();
+    molvo::SetSpec orders, products;
+    orders.indices = {L"o"};
+    products.indices = {L"p", L"q"};
+    products.elements = {L"apple", L"pear"};
+    m.declareSet(L"Orders", orders);
+    m.declareSet(L"Products", products);
+    m.declareParameter(L"Customer", molvo::ParameterSpec{{L"o"}, molvo::Storage::String, std::wstring(), L""});
+    m.declareParameter(L"Total", molvo::ParameterSpec{{L"o"}, molvo::Storage::Numeric, 0.0, L""});
+    m.declareParameter(L"Qty", molvo::ParameterSpec{{L"o", L"p"}, molvo::Storage::Integer, 0.0, L""});
+    m.declareParameter(L"Price", molvo::ParameterSpec{{L"p"}, molvo::Storage::Numeric, 0.0, L""});
+    m.declareParameter(L"Favourite", molvo::ParameterSpec{{L"o"}, molvo::Storage::Element, std::wstring(), L"Products"});
+    m.declareParameter(L"Title", molvo::ParameterSpec{{}, molvo::Storage::String, std::wstring(), L""});
+}
+
+}  // namespace flk::fuzz

@@ -1,0 +1,249 @@
+// Reading JSON documents: one table of mapping, document and the identifier contents it gives.
+#include "mapping_fixture.hpp"
+
+namespace flk::test {
+namespace {
+
+const char* kOrders = R"(<MolvoJSONMapping>
+  <ArrayMapping>
+    <ObjectMapping>
+      <ValueMapping name="id" binds-to="o"/>
+      <ValueMapping name="customer" maps-to="Customer"/>
+      <ValueMapping name="total" maps-to="Total"/>
+      <ArrayMapping name="lines">
+        <ObjectMapping>
+          <ValueMapping name="product" binds-to="p"/>
+          <ValueMapping name="qty" maps-to="Qty"/>
+        </ObjectMapping>
+      </ArrayMapping>
+    </ObjectMapping>
+  </ArrayMapping>
+</MolvoJSONMapping>)";
+
+struct ReadCase {
+    const char* title;
+    const char* mapping;
+    const char* document;
+    int result;
+    std::vector<std::pair<const wchar_t*, const char*>> expected;   // identifier, contents
+    const char* error = "";                                          // expected in the raised errors
+};
+
+const ReadCase kCases[] = {
+    {"nested objects and arrays", kOrders,
+     R"([{"id":"A1","customer":"Zoë","total":12.5,"lines":[{"product":"apple","qty":3},{"product":"kiwi","qty":2}]},
+         {"id":"A2","customer":"Bob","total":3,"lines":[]}])",
+     1,
+     {{L"Customer", "A1=Zoë A2=Bob"}, {L"Total", "A1=12.5 A2=3"}, {L"Qty", "A1,apple=3 A1,kiwi=2"}}},
+    {"an index member after the values that depend on it is still read first", kOrders,
+     R"([{"total":7,"lines":[{"qty":4,"product":"pear"}],"customer":"Ann","id":"B1"}])", 1,
+     {{L"Total", "B1=7"}, {L"Qty", "B1,pear=4"}, {L"Customer", "B1=Ann"}}},
+    {"a byte-order mark is skipped", kOrders, "\xEF\xBB\xBF[{\"id\":\"A1\",\"total\":1}]", 1, {{L"Total", "A1=1"}}},
+    {"two top-level values fail", kOrders, R"([{"id":"A1","total":1}] [])", 0, {{L"Total", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"an empty document fails", kOrders, " \n\t ", 0, {}, "Error parsing JSON document"},
+    {"trailing commas are not JSON", kOrders, R"([{"id":"A1",}])", 0, {}, "Error parsing JSON document"},
+    {"null where an object or array stands is skipped", kOrders, R"([null, {"id":"A1","lines":null}])", 1,
+     {{L"Qty", ""}}},
+    {"a scalar where an array is expected fails", kOrders, R"({"id":"A1"})", 0, {}, "Node  is not an array"},
+    {"a scalar where an object is expected fails", kOrders, R"([3])", 0, {}, "Node '' is not an object"},
+    {"null values read as 0 and empty", kOrders, R"([{"id":"A1","total":null,"customer":null}])", 1,
+     {{L"Total", ""}, {L"Customer", ""}}},
+    {"booleans and numbers convert by storage", kOrders,
+     R"([{"id":"A1","total":true,"customer":false},{"id":"A2","total":"2.5kg","customer":1.5},
+         {"id":"A3","customer":12345678901}])",
+     1, {{L"Total", "A1=1 A2=2.5"}, {L"Customer", "A1=false A2=1.5 A3=12345678901"}}},
+    {"a string that is no number aborts the read", kOrders, R"([{"id":"A1","total":"many"}])", 0, {},
+     "Exception occurred while reading data: invalid stod argument from document "},
+    {"an integer string out of range aborts the read", kOrders,
+     R"([{"id":"A1","lines":[{"product":"apple","qty":"99999999999"}]}])", 0, {}, "stoi argument out of range"},
+    {"element names are trimmed and empty ones skipped", kOrders,
+     R"([{"id":" A1\t","total":1},{"id":"","total":2}])", 1, {{L"Total", "A1=1"}}},
+    {"name-regex without parentheses binds the whole key",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex="item_.*" name-binds-to="p" maps-to="Price"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"item_apple":1,"other":2})", 1, {{L"Price", "item_apple=1"}}},
+    {"name-regex with a group binds the group",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex='item_(.*)' name-binds-to='p' maps-to='Price'/>
+          <ValueMapping name="item_fixed" maps-to="Title"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"item_apple":1,"item_pear":2,"item_fixed":"exact name wins"})", 1,
+     {{L"Price", "apple=1 pear=2"}, {L"Title", "=exact name wins"}}},
+    {"name-regex-prefix and postfix frame the pattern",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex="[a-z]+" name-regex-prefix="p_" name-regex-postfix="_x" name-binds-to="p" maps-to="Price"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"p_apple_x":1,"p_pear":2})", 1, {{L"Price", "apple=1"}}},
+    {"name-regex-from matches the set's names literally",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex-from="Fruit" name-binds-to="p" maps-to="Price"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"apple":1,"pear":2})", 1, {{L"Price", "apple=1"}}},
+    {"binds-existing skips names that are not elements",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" binds-existing="1" maps-to="Price"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"apple":1,"kiwi":2})", 1, {{L"Price", "apple=1"}}},
+    {"binds-existing with skipping off reports the name",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" binds-existing="1" binds-skip-non-existing="0" maps-to="Price"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"kiwi":2})", 0, {}, "Element kiwi could not be created for index p"},
+    {"binds-existing spelled true is false",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" binds-existing="true" maps-to="Price"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"kiwi":2})", 1, {{L"Price", "kiwi=2"}}},
+    {"singleton-as-array reads a bare item",
+     R"(<MolvoJSONMapping><ArrayMapping singleton-as-array="1"><ObjectMapping>
+          <ValueMapping name="p" binds-to="p"/><ValueMapping name="v" maps-to="Price"/>
+        </ObjectMapping></ArrayMapping></MolvoJSONMapping>)",
+     R"({"p":"apple","v":4})", 1, {{L"Price", "apple=4"}}},
+    {"empty-as-bool reads booleans as objects",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ObjectMapping name-regex=".*" name-binds-to="p" maps-to="Present" empty-as-bool="1"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"apple":true,"pear":{},"kiwi":false})", 1, {{L"Present", "apple=1 pear=1"}}},
+    {"empty-as-bool spelled true leaves booleans refused",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ObjectMapping name-regex=".*" name-binds-to="p" maps-to="Present" empty-as-bool="true"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"apple":true})", 0, {}, "Node 'apple' is not an object"},
+    {"force-dense marks every object met",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ObjectMapping name-regex=".*" name-binds-to="p" force-dense="Keep">
+            <ValueMapping name="price" maps-to="Price"/>
+          </ObjectMapping>
+        </ObjectMapping></MolvoJSONMapping>)",
+     R"({"apple":{"price":2},"pear":{}})", 1, {{L"Keep", "apple=1 pear=1"}, {L"Price", "apple=2"}}},
+    {"element parameters take element names",
+     R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping>
+          <ValueMapping name="id" binds-to="o"/><ValueMapping name="fav" maps-to="Favourite"/>
+        </ObjectMapping></ArrayMapping></MolvoJSONMapping>)",
+     R"([{"id":"A1","fav":"pear"},{"id":"A2","fav":"fig"}])", 1, {{L"Favourite", "A1=pear A2=fig"}}},
+    {"read-normalize composes names",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" read-normalize="nfc" maps-to="Price"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     "{\"cafe\xCC\x81\":1}", 1, {{L"Price", "caf\xC3\xA9=1"}}},
+    {"row-oriented tables read index columns first",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="price" maps-to="Price"/><ColumnMapping name="product" binds-to="p"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"meta":["price","ignored","product"],"data":[[1.5,"x","apple"],[2,"y","fig"]]})", 1,
+     {{L"Price", "apple=1.5 fig=2"}}},
+    {"data before meta reads the same",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"data":[["apple",1.5]],"x":{"meta":[]},"meta":["product","price"]})", 1, {{L"Price", "apple=1.5"}}},
+    {"rows with nested values and later members",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"meta":["product","extra","price"],"data":[["apple",{"a":[1,{"b":2}]},1.5],["pear",[],2]],"data":[["fig",null,9]]})",
+     1, {{L"Price", "apple=1.5 pear=2"}}},
+    {"a row of the wrong length fails",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping name="t">
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"meta":["product","price"],"data":[["apple",1],["pear"]]})", 0, {{L"Price", ""}},
+     "A row of node 't' contains 1 columns instead of 2"},
+    {"a table without meta fails",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping name="t">
+          <ColumnMapping name="product" binds-to="p"/></RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"data":[]})", 0, {}, "Node 't' does not have a 'meta' field"},
+    {"empty meta and data read nothing",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/></RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"meta":[],"data":[]})", 1, {{L"Price", ""}}},
+    {"column-oriented tables read row by row",
+     R"(<MolvoJSONMapping><ColumnOrientedObjectMapping>
+          <RowMapping name="price" maps-to="Price"/><RowMapping name="product" binds-to="p"/>
+        </ColumnOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"price":[1,2],"product":["apple","pear"]})", 1, {{L"Price", "apple=1 pear=2"}}},
+    {"column arrays of different lengths fail",
+     R"(<MolvoJSONMapping><ColumnOrientedObjectMapping name="t">
+          <RowMapping name="product" binds-to="p"/></ColumnOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"product":["apple","pear","fig"],"other":[1,2,3,4]})", 0, {},
+     "Child other of node t is not an array, or does not have the same size as other arrays underneath this node"},
+    {"iterative-binds-to numbers the items",
+     R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping iterative-binds-to="l" iterative-prefix="line-">
+          <ValueMapping name="note" maps-to="Note"/></ObjectMapping></ArrayMapping></MolvoJSONMapping>)",
+     R"([{"note":"a"},{"note":"b"}])", 1, {{L"Note", "line-1=a line-2=b"}}},
+    {"a namespace qualifies names unless they begin with ::",
+     R"(<MolvoJSONMapping molvo-namespace="shop"><ObjectMapping>
+          <ValueMapping name="title" maps-to="::Title"/></ObjectMapping></MolvoJSONMapping>)",
+     R"({"title":"T"})", 1, {{L"Title", "=T"}}},
+};
+
+class JsonRead : public MappingTest, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(JsonRead, GivesTheIdentifierContents) {
+    const ReadCase& c = GetParam();
+    ASSERT_EQ(addMapping("m", c.mapping), 1) << errorsJoined();
+    EXPECT_EQ(readText("m", c.document, 0, 1), c.result) << errorsJoined();
+    for (const auto& [identifier, expected] : c.expected) EXPECT_EQ(contents(identifier), expected) << toUtf8(identifier);
+    if (*c.error) {
+        EXPECT_NE(errorsJoined().find(c.error), std::string::npos) << errorsJoined();
+    }
+    if (c.result == 1) {
+        EXPECT_EQ(errorsJoined(), "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, JsonRead, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string name = info.param.title;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+});
+
+TEST_F(MappingTest, IterativeCountersContinueAcrossReadsUntilReset) {
+    ASSERT_EQ(addMapping("m", R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping iterative-binds-to="l" iterative-prefix="n">
+          <ValueMapping name="note" maps-to="Note"/></ObjectMapping></ArrayMapping></MolvoJSONMapping>)"), 1);
+    ASSERT_EQ(readText("m", R"([{"note":"a"},{"note":"b"}])"), 1);
+    ASSERT_EQ(readText("m", R"([{"note":"c"}])"), 1);
+    EXPECT_EQ(contents(L"Note"), "n1=a n2=b n3=c");
+    ASSERT_EQ(ReadFromFile(path("doc.json").c_str(), L"m", 0, 0, 1), 1);   // counters reset
+    EXPECT_EQ(contents(L"Note"), "n1=c n2=b n3=c");
+}
+
+TEST_F(MappingTest, ADeepDocumentFailsCleanly) {
+    constexpr int kDepth = 100000;
+    ASSERT_EQ(addMapping("m", kOrders), 1);
+    std::string deep(kDepth, '[');
+    deep += std::string(kDepth, ']');
+    EXPECT_EQ(readText("m", deep), 0);
+    EXPECT_NE(errorsJoined().find("Error parsing JSON document"), std::string::npos);
+    std::string objects;
+    for (int i = 0; i < kDepth; ++i) objects += "{\"a\":";
+    EXPECT_EQ(readText("m", objects + "1" + std::string(kDepth, '}')), 0);
+}
+
+TEST_F(MappingTest, AFailedReadKeepsTheBatchesFlushedBeforeAndDropsTheRest) {
+    constexpr int kItems = 1500;   // more than one batch of 1024
+    ASSERT_EQ(addMapping("m", R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping>
+          <ValueMapping name="id" binds-to="o"/><ValueMapping name="total" maps-to="Total"/>
+        </ObjectMapping></ArrayMapping></MolvoJSONMapping>)"), 1);
+    std::string doc = "[";
+    for (int i = 1; i <= kItems; ++i) doc += "{\"id\":\"o" + std::to_string(i) + "\",\"total\":" + std::to_string(i) + "},";
+    doc += "7]";
+    EXPECT_EQ(readText("m", doc), 0);
+    EXPECT_EQ(model().card(L"Total"), 1024u);
+    // Nothing left over leaks into the next read.
+    ASSERT_EQ(readText("m", R"([{"id":"x","total":1}])"), 1);
+    EXPECT_EQ(model().card(L"Total"), 1025u);
+}
+
+TEST_F(MappingTest, EmptyReferencedEmptiesMapsToTargetsEvenWhenTheDocumentFails) {
+    ASSERT_EQ(addMapping("m", kOrders), 1);
+    ASSERT_EQ(readText("m", R"([{"id":"A1","total":4}])"), 1);
+    EXPECT_EQ(readText("m", "not json", 1), 0);
+    EXPECT_EQ(contents(L"Total"), "");
+}
+
+}  // namespace
+}  // namespace flk::test

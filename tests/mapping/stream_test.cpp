@@ -1,0 +1,110 @@
+// Memory streams and the drivers' stream rules, through the exports.
+#include "mapping_fixture.hpp"
+
+namespace flk::test {
+namespace {
+
+const char* kPrices = "<MolvoJSONMapping><ObjectMapping><ValueMapping name-regex='.*' name-binds-to='p' "
+                      "maps-to='Price'/></ObjectMapping></MolvoJSONMapping>";
+
+TEST_F(MappingTest, AStreamWrittenOnceIsReadFromItsBeginningEveryTime) {
+    model().assign(L"Price", {L"apple"}, 2.0);
+    ASSERT_EQ(addMapping("m", kPrices), 1);
+    ASSERT_EQ(WriteToFile(L"#doc", L"m", 0), 1);
+    EXPECT_EQ(WriteToFile(L"#doc", L"m", 0), 0);
+    EXPECT_EQ(errorsJoined(), "WriteToFile: Stream #doc already exists\n");
+    model().clearErrors();
+    model().empty(L"Price");
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(ReadFromFile(L"#doc", L"m", 0, 0, 0), 1) << errorsJoined();
+        EXPECT_EQ(contents(L"Price"), "apple=2");
+    }
+    ASSERT_EQ(WriteStreamToFile("#doc", toUtf8(path("saved.json")).c_str()), 1);
+    EXPECT_EQ(read(path("saved.json")), R"({"apple":2.0})");   // no zero fill
+    ASSERT_EQ(DeleteStream("#doc"), 1);
+    EXPECT_EQ(WriteToFile(L"#doc", L"m", 0), 1);
+}
+
+TEST_F(MappingTest, MissingStreamsFilesAndNamesAreReported) {
+    ASSERT_EQ(addMapping("m", kPrices), 1);
+    EXPECT_EQ(ReadFromFile(L"#none", L"m", 0, 0, 0), 0);
+    EXPECT_EQ(ReadFromFile(L"", L"m", 0, 0, 0), 0);
+    EXPECT_EQ(WriteToFile(L"", L"m", 0), 0);
+    EXPECT_EQ(ReadFromFile(path("absent.json").c_str(), L"m", 0, 0, 0), 0);
+    EXPECT_EQ(WriteToFile(path("no/such/dir.json").c_str(), L"m", 0), 0);
+    EXPECT_EQ(ReadFromFile(file("d.json", "{}").c_str(), L"other", 0, 0, 0), 0);
+    EXPECT_EQ(WriteToFile(path("w.json").c_str(), L"other", 0), 0);
+    EXPECT_EQ(errorsJoined(), "GetStream: Stream #none does not exist\n"
+                              "ReadFromFile: File name cannot be empty\n"
+                              "WriteToFile: File name cannot be empty\n"
+                              "ReadFromFile: Cannot open file " + toUtf8(path("absent.json")) + " for reading\n"
+                              "WriteToFile: Cannot open file " + toUtf8(path("no/such/dir.json")) + " for writing\n"
+                              "ReadFromStream: Cannot find mapping other for reading\n"
+                              "WriteToStream: Cannot find mapping other for writing\n");
+    EXPECT_EQ(contents(L"Price"), "");
+}
+
+TEST_F(MappingTest, StreamExportsFollowTheirRules) {
+    EXPECT_EQ(CreateStream("#s"), 1);
+    EXPECT_EQ(CreateStream("#s"), 0);
+    EXPECT_EQ(DeleteStream("#t"), 0);
+    EXPECT_EQ(errorsJoined(), "CreateStream: Stream #s already exists\nDeleteStream: Stream #t does not exist\n");
+    ASSERT_EQ(WriteStreamToFile("#s", toUtf8(path("empty.bin")).c_str()), 1);
+    EXPECT_EQ(read(path("empty.bin")), "");   // a new stream holds nothing yet
+    model().assign(L"Title", {}, std::wstring(L"abc"));
+    int title = model().handle(L"Title");
+    ASSERT_EQ(ImportStream("#abc", title), 1);
+    ASSERT_EQ(WriteStreamToFile("#abc", toUtf8(path("abc.bin")).c_str()), 1);
+    EXPECT_EQ(read(path("abc.bin")), "abc");
+    EXPECT_EQ(ImportStream("#abc", title), 0);
+    model().assign(L"Title", {}, std::wstring(L"other"));
+    ASSERT_EQ(ExportStream("#abc", title), 1);
+    EXPECT_EQ(std::get<std::wstring>(model().get(L"Title", {})), L"abc");
+    EXPECT_EQ(SetDefaultStreamSize(0), 1);
+    EXPECT_EQ(SetDefaultStreamSize(-1), 0);
+    EXPECT_EQ(DeleteAllStreams(), 1);
+    EXPECT_EQ(DeleteStream("#s"), 0);
+}
+
+TEST_F(MappingTest, ReadAndWriteThroughCallerStreams) {
+    model().assign(L"Price", {L"pear"}, 3.0);
+    ASSERT_EQ(addMapping("m", kPrices), 1);
+    std::stringstream s;
+    ASSERT_EQ(WriteToStream(&s, L"mem", L"m", 1), 1);
+    EXPECT_EQ(s.str(), "{\n\t\"pear\": 3.0\n}");
+    model().empty(L"Price");
+    ASSERT_EQ(ReadFromStream(&s, L"mem", L"m", 0, 0, 0), 1);
+    EXPECT_EQ(contents(L"Price"), "pear=3");
+    std::istringstream bad("{");
+    EXPECT_EQ(ReadFromStream(&bad, L"mem", L"m", 0, 0, 0), 0);
+    EXPECT_EQ(errorsJoined(), "ReadFromStream: Error parsing JSON document mem\n");
+}
+
+}  // namespace
+}  // namespace flk::test
+
+namespace flk::test {
+namespace {
+
+TEST_F(MappingTest, AStreamLargerThanItsReservedSizeIsWrittenAndReadInFull) {
+    constexpr int kProducts = 6000;   // about 100 KB of JSON, beyond the 64 KB reserved
+    for (int i = 0; i < kProducts; ++i) {
+        std::wstring name = L"product-" + std::to_wstring(i);
+        model().assign(L"Products", {name}, 1.0);
+        model().assign(L"Price", {name}, double(i + 1));
+    }
+    ASSERT_EQ(addMapping("m", "<MolvoJSONMapping><ObjectMapping><ValueMapping name-regex='.*' name-binds-to='p' "
+                              "maps-to='Price'/></ObjectMapping></MolvoJSONMapping>"), 1);
+    ASSERT_EQ(SetDefaultStreamSize(16), 1);
+    ASSERT_EQ(WriteToFile(L"#big", L"m", 1), 1);
+    ASSERT_EQ(SetDefaultStreamSize(65536), 1);
+    std::string before = contents(L"Price");
+    model().empty(L"Price");
+    ASSERT_EQ(ReadFromFile(L"#big", L"m", 0, 0, 0), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Price"), before);
+    ASSERT_EQ(WriteStreamToFile("#big", toUtf8(path("big.json")).c_str()), 1);
+    EXPECT_GT(read(path("big.json")).size(), 65536u);
+}
+
+}  // namespace
+}  // namespace flk::test
