@@ -15,32 +15,70 @@
 
 namespace molvo {
 
-// Element names of one root set, numbered from 1 in creation order, with hashed lookup that
-// allocates nothing (the map's keys view the names kept in a deque, whose elements never move).
+// Element names of one root set, numbered from 1 in creation order, with an open-addressing hash
+// index that allocates nothing on lookup. Hashes are kept per element, so that probing compares
+// names only when their hashes agree.
 class NameIndex {
 public:
     int find(std::wstring_view name) const {
-        auto it = byName_.find(name);
-        return it == byName_.end() ? 0 : it->second;
+        if (table_.empty()) return 0;
+        uint64_t h = hash(name);
+        for (size_t i = h & (table_.size() - 1);; i = (i + 1) & (table_.size() - 1)) {
+            uint32_t e = table_[i];
+            if (e == kEmpty) return 0;
+            if (e != kGone && hashes_[e - 1] == h && names_[e - 1] == name) return int(e);
+        }
     }
     int add(std::wstring_view name) {
         names_.emplace_back(name);
-        int element = static_cast<int>(names_.size());
-        byName_.emplace(names_.back(), element);
-        return element;
+        hashes_.push_back(hash(name));
+        if ((names_.size() + gone_) * 2 > table_.size()) rebuild();
+        else place(uint32_t(names_.size()));
+        return int(names_.size());
     }
     void rename(int element, std::wstring_view name) {
-        byName_.erase(names_[element - 1]);
-        names_[element - 1] = std::wstring(name);
-        byName_.emplace(names_[element - 1], element);
+        table_[slotOf(uint32_t(element))] = kGone;
+        ++gone_;
+        names_[size_t(element) - 1] = std::wstring(name);
+        hashes_[size_t(element) - 1] = hash(name);
+        place(uint32_t(element));
     }
-    const std::wstring& name(int element) const { return names_[element - 1]; }
+    const std::wstring& name(int element) const { return names_[size_t(element) - 1]; }
     int size() const { return static_cast<int>(names_.size()); }
-    void clear() { byName_.clear(); names_.clear(); }
+    void clear() { names_.clear(); hashes_.clear(); table_.clear(); gone_ = 0; }
 
 private:
+    static constexpr uint32_t kEmpty = 0;
+    static constexpr uint32_t kGone = UINT32_MAX;
+
+    static uint64_t hash(std::wstring_view name) {
+        uint64_t h = 0xCBF29CE484222325ull;
+        for (wchar_t c : name) h = (h ^ static_cast<uint32_t>(c)) * 0x100000001B3ull;
+        return h ^ (h >> 29);
+    }
+    void place(uint32_t element) {
+        size_t i = hashes_[element - 1] & (table_.size() - 1);
+        while (table_[i] != kEmpty && table_[i] != kGone) i = (i + 1) & (table_.size() - 1);
+        if (table_[i] == kGone) --gone_;
+        table_[i] = element;
+    }
+    size_t slotOf(uint32_t element) const {
+        size_t i = hashes_[element - 1] & (table_.size() - 1);
+        while (table_[i] != element) i = (i + 1) & (table_.size() - 1);
+        return i;
+    }
+    void rebuild() {
+        size_t capacity = 16;
+        while (capacity < names_.size() * 2) capacity *= 2;
+        table_.assign(capacity, kEmpty);
+        gone_ = 0;
+        for (uint32_t e = 1; e <= names_.size(); ++e) place(e);
+    }
+
     std::deque<std::wstring> names_;
-    std::unordered_map<std::wstring_view, int> byName_;
+    std::vector<uint64_t> hashes_;
+    std::vector<uint32_t> table_;   // element numbers; kEmpty free, kGone a renamed element's old place
+    size_t gone_ = 0;
 };
 
 struct SetData {
