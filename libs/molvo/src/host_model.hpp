@@ -16,55 +16,57 @@
 namespace molvo {
 
 // Element names of one root set, numbered from 1 in creation order, with an open-addressing hash
-// index that allocates nothing on lookup. Hashes are kept per element, so that probing compares
-// names only when their hashes agree.
+// index that allocates nothing on lookup. Each entry of the index holds the element number and a
+// fingerprint of its name's hash, so that probing touches a name only when the fingerprints agree.
 class NameIndex {
 public:
     int find(std::wstring_view name) const {
         if (table_.empty()) return 0;
         uint64_t h = hash(name);
-        for (size_t i = h & (table_.size() - 1);; i = (i + 1) & (table_.size() - 1)) {
-            uint32_t e = table_[i];
-            if (e == kEmpty) return 0;
-            if (e != kGone && hashes_[e - 1] == h && names_[e - 1] == name) return int(e);
+        for (size_t i = h & mask();; i = (i + 1) & mask()) {
+            uint64_t entry = table_[i];
+            if (entry == kEmpty) return 0;
+            uint32_t e = element(entry);
+            if (entry != kGone && fingerprint(entry) == fingerprint(h) && names_[e - 1] == name) return int(e);
         }
     }
     int add(std::wstring_view name) {
         names_.emplace_back(name);
-        hashes_.push_back(hash(name));
         if ((names_.size() + gone_) * 2 > table_.size()) rebuild();
-        else place(uint32_t(names_.size()));
+        else place(uint32_t(names_.size()), hash(name));
         return int(names_.size());
     }
     void rename(int element, std::wstring_view name) {
         table_[slotOf(uint32_t(element))] = kGone;
         ++gone_;
         names_[size_t(element) - 1] = std::wstring(name);
-        hashes_[size_t(element) - 1] = hash(name);
-        place(uint32_t(element));
+        place(uint32_t(element), hash(name));
     }
     const std::wstring& name(int element) const { return names_[size_t(element) - 1]; }
     int size() const { return static_cast<int>(names_.size()); }
-    void clear() { names_.clear(); hashes_.clear(); table_.clear(); gone_ = 0; }
+    void clear() { names_.clear(); table_.clear(); gone_ = 0; }
 
 private:
-    static constexpr uint32_t kEmpty = 0;
-    static constexpr uint32_t kGone = UINT32_MAX;
+    static constexpr uint64_t kEmpty = 0;
+    static constexpr uint64_t kGone = UINT64_MAX;
 
     static uint64_t hash(std::wstring_view name) {
         uint64_t h = 0xCBF29CE484222325ull;
         for (wchar_t c : name) h = (h ^ static_cast<uint32_t>(c)) * 0x100000001B3ull;
         return h ^ (h >> 29);
     }
-    void place(uint32_t element) {
-        size_t i = hashes_[element - 1] & (table_.size() - 1);
-        while (table_[i] != kEmpty && table_[i] != kGone) i = (i + 1) & (table_.size() - 1);
+    static uint32_t element(uint64_t entry) { return static_cast<uint32_t>(entry); }
+    static uint64_t fingerprint(uint64_t h) { return h >> 32; }
+    size_t mask() const { return table_.size() - 1; }
+    void place(uint32_t e, uint64_t h) {
+        size_t i = h & mask();
+        while (table_[i] != kEmpty && table_[i] != kGone) i = (i + 1) & mask();
         if (table_[i] == kGone) --gone_;
-        table_[i] = element;
+        table_[i] = (fingerprint(h) << 32) | e;
     }
-    size_t slotOf(uint32_t element) const {
-        size_t i = hashes_[element - 1] & (table_.size() - 1);
-        while (table_[i] != element) i = (i + 1) & (table_.size() - 1);
+    size_t slotOf(uint32_t e) const {
+        size_t i = hash(names_[e - 1]) & mask();
+        while (table_[i] == kGone || element(table_[i]) != e) i = (i + 1) & mask();
         return i;
     }
     void rebuild() {
@@ -72,12 +74,11 @@ private:
         while (capacity < names_.size() * 2) capacity *= 2;
         table_.assign(capacity, kEmpty);
         gone_ = 0;
-        for (uint32_t e = 1; e <= names_.size(); ++e) place(e);
+        for (uint32_t e = 1; e <= names_.size(); ++e) place(e, hash(names_[e - 1]));
     }
 
     std::deque<std::wstring> names_;
-    std::vector<uint64_t> hashes_;
-    std::vector<uint32_t> table_;   // element numbers; kEmpty free, kGone a renamed element's old place
+    std::vector<uint64_t> table_;   // fingerprint << 32 | element; kEmpty free, kGone a renamed name's place
     size_t gone_ = 0;
 };
 
