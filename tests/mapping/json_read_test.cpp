@@ -4,22 +4,6 @@
 namespace flk::test {
 namespace {
 
-const char* kOrders = R"(<MolvoJSONMapping>
-  <ArrayMapping>
-    <ObjectMapping>
-      <ValueMapping name="id" binds-to="o"/>
-      <ValueMapping name="customer" maps-to="Customer"/>
-      <ValueMapping name="total" maps-to="Total"/>
-      <ArrayMapping name="lines">
-        <ObjectMapping>
-          <ValueMapping name="product" binds-to="p"/>
-          <ValueMapping name="qty" maps-to="Qty"/>
-        </ObjectMapping>
-      </ArrayMapping>
-    </ObjectMapping>
-  </ArrayMapping>
-</MolvoJSONMapping>)";
-
 struct ReadCase {
     const char* title;
     const char* mapping;

@@ -23,22 +23,6 @@ struct WriteCase {
 const char* kPrices = R"(<MolvoJSONMapping><ObjectMapping>
   <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)";
 
-const char* kOrders = R"(<MolvoJSONMapping>
-  <ArrayMapping>
-    <ObjectMapping>
-      <ValueMapping name="id" binds-to="o"/>
-      <ValueMapping name="customer" maps-to="Customer"/>
-      <ValueMapping name="total" maps-to="Total"/>
-      <ArrayMapping name="lines">
-        <ObjectMapping>
-          <ValueMapping name="product" binds-to="p"/>
-          <ValueMapping name="qty" maps-to="Qty"/>
-        </ObjectMapping>
-      </ArrayMapping>
-    </ObjectMapping>
-  </ArrayMapping>
-</MolvoJSONMapping>)";
-
 const WriteCase kCases[] = {
     {"members named after bound elements", kPrices, {{L"Price", {L"pear"}, 2.0}, {L"Price", {L"apple"}, 1.5}},
      R"({"apple":1.5,"pear":2.0})"},

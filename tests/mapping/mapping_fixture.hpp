@@ -14,6 +14,24 @@
 
 namespace flk::test {
 
+// Orders with customers and totals, and nested lines with products and quantities: the mapping
+// most read and write cases share.
+inline const char* const kOrders = R"(<MolvoJSONMapping>
+  <ArrayMapping>
+    <ObjectMapping>
+      <ValueMapping name="id" binds-to="o"/>
+      <ValueMapping name="customer" maps-to="Customer"/>
+      <ValueMapping name="total" maps-to="Total"/>
+      <ArrayMapping name="lines">
+        <ObjectMapping>
+          <ValueMapping name="product" binds-to="p"/>
+          <ValueMapping name="qty" maps-to="Qty"/>
+        </ObjectMapping>
+      </ArrayMapping>
+    </ObjectMapping>
+  </ArrayMapping>
+</MolvoJSONMapping>)";
+
 class MappingTest : public HostTest {
 protected:
     void SetUp() override {

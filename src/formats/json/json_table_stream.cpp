@@ -1,6 +1,7 @@
 #include "formats/json/json_table_stream.hpp"
 
 #include "formats/json/json_limits.hpp"
+#include "formats/json/json_value_builder.hpp"
 
 #include <rapidjson/reader.h>
 
@@ -9,8 +10,6 @@
 
 namespace flk {
 namespace {
-
-constexpr size_t kByteOrderMark = 3;
 
 // Checks the text and learns the shape of the top-level object.
 struct ShapeCheck : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ShapeCheck> {
@@ -41,21 +40,10 @@ struct ShapeCheck : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ShapeCheck> 
 };
 
 // Builds the members before "data" as the head, and each row of "data" as a value of its own.
-class RowBuilder {
+class RowBuilder : public JsonValueBuilder<RowBuilder> {
 public:
     RowBuilder(const std::function<bool(const JsonValue&)>& head, const std::function<bool(const JsonValue&)>& row)
         : head_(head), row_(row) {}
-    bool Null() { return add(JsonValue()); }
-    bool Bool(bool b) { return add(JsonValue(b)); }
-    bool Int(int i) { return add(JsonValue(i)); }
-    bool Uint(unsigned u) { return add(JsonValue(u)); }
-    bool Int64(int64_t i) { return add(JsonValue(i)); }
-    bool Uint64(uint64_t u) { return add(JsonValue(u)); }
-    bool Double(double d) { return add(JsonValue(d)); }
-    bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
-    bool String(const char* s, rapidjson::SizeType n, bool copy) {
-        return add(copy ? JsonValue(s, n, allocator()) : JsonValue(rapidjson::StringRef(s, n)));
-    }
     bool Key(const char* s, rapidjson::SizeType n, bool copy) {
         if (depth_ == 1 && !dataDone_ && !inData_ && std::string_view(s, n) == "data") return dataNext_ = true;
         return String(s, n, copy);
@@ -63,11 +51,7 @@ public:
     bool StartObject() { return ++depth_, true; }
     bool EndObject(rapidjson::SizeType members) {
         if (--depth_ == 0) return true;   // the table object itself
-        JsonValue object(rapidjson::kObjectType);
-        size_t first = stack_.size() - 2 * size_t(members);
-        for (size_t i = first; i < stack_.size(); i += 2) object.AddMember(stack_[i], stack_[i + 1], allocator());
-        stack_.resize(first);
-        return add(std::move(object));
+        return add(popObject(members));
     }
     bool StartArray() {
         if (dataNext_ && depth_ == 1) return startData();
@@ -80,27 +64,12 @@ public:
             dataDone_ = true;
             return true;
         }
-        JsonValue array(rapidjson::kArrayType);
-        array.Reserve(items, allocator());
-        size_t first = stack_.size() - size_t(items);
-        for (size_t i = first; i < stack_.size(); ++i) array.PushBack(stack_[i], allocator());
-        stack_.resize(first);
-        return add(std::move(array));
+        return add(popArray(items));
     }
     bool result() const { return result_; }
 
-private:
+    // Called by the builder base.
     JsonAllocator& allocator() { return inData_ ? rowAllocator_ : headAllocator_; }
-
-    bool startData() {
-        dataNext_ = false;
-        JsonValue head(rapidjson::kObjectType);
-        for (size_t i = 0; i + 1 < stack_.size(); i += 2) head.AddMember(stack_[i], stack_[i + 1], headAllocator_);
-        stack_.clear();
-        ++depth_;
-        inData_ = true;
-        return result_ = head_(head);
-    }
     bool add(JsonValue&& value) {
         dataNext_ = false;
         if (!(inData_ && depth_ == 2)) {
@@ -112,10 +81,20 @@ private:
         return result_;
     }
 
+private:
+    bool startData() {
+        dataNext_ = false;
+        JsonValue head(rapidjson::kObjectType);
+        for (size_t i = 0; i + 1 < stack_.size(); i += 2) head.AddMember(stack_[i], stack_[i + 1], headAllocator_);
+        stack_.clear();
+        ++depth_;
+        inData_ = true;
+        return result_ = head_(head);
+    }
+
     const std::function<bool(const JsonValue&)>& head_;
     const std::function<bool(const JsonValue&)>& row_;
     JsonAllocator headAllocator_, rowAllocator_;
-    std::vector<JsonValue> stack_;
     unsigned depth_ = 0;
     bool dataNext_ = false, inData_ = false, dataDone_ = false, result_ = true;
 };
@@ -125,7 +104,7 @@ private:
 TableStreamResult forEachTableRow(std::string& text, const std::function<bool(const JsonValue&)>& head,
                                   const std::function<bool(const JsonValue&)>& row) {
     TableStreamResult result;
-    size_t start = text.compare(0, kByteOrderMark, "\xEF\xBB\xBF") == 0 ? kByteOrderMark : 0;
+    size_t start = jsonBodyStart(text);
     ShapeCheck shape;
     {
         rapidjson::StringStream stream(text.c_str() + start);

@@ -1,0 +1,63 @@
+// What the streaming readers of large documents share: the byte-order mark at the start, and a
+// SAX handler that builds values bottom-up on a stack, so that a part of a document can be built,
+// handed over and released on its own. Derived (CRTP) decides in add() where a finished value
+// goes and in allocator() which pool it is built from.
+#pragma once
+
+#include "formats/json/json_node.hpp"
+
+#include <rapidjson/reader.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace flk {
+
+// Where the JSON text starts: after a UTF-8 byte-order mark, if there is one.
+inline size_t jsonBodyStart(const std::string& text) {
+    constexpr size_t kByteOrderMark = 3;
+    return text.compare(0, kByteOrderMark, "\xEF\xBB\xBF") == 0 ? kByteOrderMark : 0;
+}
+
+template <class Derived>
+class JsonValueBuilder {
+public:
+    bool Null() { return self().add(JsonValue()); }
+    bool Bool(bool b) { return self().add(JsonValue(b)); }
+    bool Int(int i) { return self().add(JsonValue(i)); }
+    bool Uint(unsigned u) { return self().add(JsonValue(u)); }
+    bool Int64(int64_t i) { return self().add(JsonValue(i)); }
+    bool Uint64(uint64_t u) { return self().add(JsonValue(u)); }
+    bool Double(double d) { return self().add(JsonValue(d)); }
+    bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+    bool String(const char* s, rapidjson::SizeType n, bool copy) {
+        return self().add(copy ? JsonValue(s, n, self().allocator()) : JsonValue(rapidjson::StringRef(s, n)));
+    }
+
+protected:
+    // The object of the last members key/value pairs on the stack, taken off it.
+    JsonValue popObject(rapidjson::SizeType members) {
+        JsonValue object(rapidjson::kObjectType);
+        size_t first = stack_.size() - 2 * size_t(members);
+        for (size_t i = first; i < stack_.size(); i += 2) object.AddMember(stack_[i], stack_[i + 1], self().allocator());
+        stack_.resize(first);
+        return object;
+    }
+    // The array of the last items values on the stack, taken off it.
+    JsonValue popArray(rapidjson::SizeType items) {
+        JsonValue array(rapidjson::kArrayType);
+        array.Reserve(items, self().allocator());
+        size_t first = stack_.size() - size_t(items);
+        for (size_t i = first; i < stack_.size(); ++i) array.PushBack(stack_[i], self().allocator());
+        stack_.resize(first);
+        return array;
+    }
+
+    std::vector<JsonValue> stack_;
+
+private:
+    Derived& self() { return static_cast<Derived&>(*this); }
+};
+
+}  // namespace flk
