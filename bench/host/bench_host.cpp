@@ -17,12 +17,12 @@ namespace {
 constexpr int kSide = 1000;   // kSide x kSide values
 
 void declareModel() {
-    molvo::SetSpec rows, cols;
+    molvo::SetDeclaration rows, cols;
     rows.indices = {L"r"};
     cols.indices = {L"k"};
     molvo::model().declareSet(L"Rows", rows);
     molvo::model().declareSet(L"Cols", cols);
-    molvo::model().declareParameter(L"V", molvo::ParameterSpec{{L"r", L"k"}, molvo::Storage::Numeric, 0.0, L""});
+    molvo::model().declareParameter(L"V", molvo::ParameterDeclaration{{L"r", L"k"}, molvo::Storage::Numeric, 0.0, L""});
 }
 
 double valueAt(int i, int j) { return i * 1.5 + j + 1; }

@@ -52,12 +52,12 @@ double peakMegabytes() {
 void declareModel() {
     molvo::Model& m = molvo::model();
     m.clear();
-    molvo::SetSpec keys;
+    molvo::SetDeclaration keys;
     keys.indices = {L"k"};
     m.declareSet(L"Keys", keys);
-    m.declareParameter(L"X", molvo::ParameterSpec{{L"k"}, molvo::Storage::Numeric, 0.0, L""});
-    m.declareParameter(L"N", molvo::ParameterSpec{{L"k"}, molvo::Storage::Integer, 0.0, L""});
-    m.declareParameter(L"S", molvo::ParameterSpec{{L"k"}, molvo::Storage::String, std::wstring(), L""});
+    m.declareParameter(L"X", molvo::ParameterDeclaration{{L"k"}, molvo::Storage::Numeric, 0.0, L""});
+    m.declareParameter(L"N", molvo::ParameterDeclaration{{L"k"}, molvo::Storage::Integer, 0.0, L""});
+    m.declareParameter(L"S", molvo::ParameterDeclaration{{L"k"}, molvo::Storage::String, std::wstring(), L""});
 }
 
 // RapidJSON writing the values the model holds, taken from memory, as the reference writer.

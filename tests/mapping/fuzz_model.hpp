@@ -19,18 +19,18 @@ inline std::string scratchPath(const char* name) {
 inline void declareModel() {
     molvo::beginModelRun();
     molvo::Model& m = molvo::model();
-    molvo::SetSpec orders, products;
+    molvo::SetDeclaration orders, products;
     orders.indices = {L"o"};
     products.indices = {L"p", L"q"};
     products.elements = {L"apple", L"pear"};
     m.declareSet(L"Orders", orders);
     m.declareSet(L"Products", products);
-    m.declareParameter(L"Customer", molvo::ParameterSpec{{L"o"}, molvo::Storage::String, std::wstring(), L""});
-    m.declareParameter(L"Total", molvo::ParameterSpec{{L"o"}, molvo::Storage::Numeric, 0.0, L""});
-    m.declareParameter(L"Qty", molvo::ParameterSpec{{L"o", L"p"}, molvo::Storage::Integer, 0.0, L""});
-    m.declareParameter(L"Price", molvo::ParameterSpec{{L"p"}, molvo::Storage::Numeric, 0.0, L""});
-    m.declareParameter(L"Favourite", molvo::ParameterSpec{{L"o"}, molvo::Storage::Element, std::wstring(), L"Products"});
-    m.declareParameter(L"Title", molvo::ParameterSpec{{}, molvo::Storage::String, std::wstring(), L""});
+    m.declareParameter(L"Customer", molvo::ParameterDeclaration{{L"o"}, molvo::Storage::String, std::wstring(), L""});
+    m.declareParameter(L"Total", molvo::ParameterDeclaration{{L"o"}, molvo::Storage::Numeric, 0.0, L""});
+    m.declareParameter(L"Qty", molvo::ParameterDeclaration{{L"o", L"p"}, molvo::Storage::Integer, 0.0, L""});
+    m.declareParameter(L"Price", molvo::ParameterDeclaration{{L"p"}, molvo::Storage::Numeric, 0.0, L""});
+    m.declareParameter(L"Favourite", molvo::ParameterDeclaration{{L"o"}, molvo::Storage::Element, std::wstring(), L"Products"});
+    m.declareParameter(L"Title", molvo::ParameterDeclaration{{}, molvo::Storage::String, std::wstring(), L""});
 }
 
 }  // namespace flk::fuzz

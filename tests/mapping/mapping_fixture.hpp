@@ -49,7 +49,7 @@ protected:
         set(L"Orders", L"o", {});
         set(L"Products", L"p", {L"apple", L"pear"});
         set(L"Lines", L"l", {});
-        molvo::SetSpec fruit;
+        molvo::SetDeclaration fruit;
         fruit.indices = {L"f"};
         fruit.subsetOf = L"Products";
         fruit.elements = {L"apple"};
@@ -67,14 +67,14 @@ protected:
         parameter(L"Favourite", {L"o"}, molvo::Storage::Element, std::wstring(), L"Products");
     }
     void set(const std::wstring& name, const std::wstring& index, std::vector<std::wstring> elements) {
-        molvo::SetSpec spec;
-        spec.indices = {index};
-        spec.elements = std::move(elements);
-        model().declareSet(name, spec);
+        molvo::SetDeclaration declaration;
+        declaration.indices = {index};
+        declaration.elements = std::move(elements);
+        model().declareSet(name, declaration);
     }
     void parameter(const std::wstring& name, std::vector<std::wstring> indices, molvo::Storage storage,
                    molvo::Value def, std::wstring range = L"") {
-        model().declareParameter(name, molvo::ParameterSpec{std::move(indices), storage, std::move(def), std::move(range)});
+        model().declareParameter(name, molvo::ParameterDeclaration{std::move(indices), storage, std::move(def), std::move(range)});
     }
 
     std::wstring file(const std::string& name, const std::string& text) {

@@ -27,24 +27,24 @@ protected:
     }
     // Declares Products with index p, Cities with c and its subset Big with bc, and parameters over them.
     void declareShop() {
-        molvo::SetSpec products;
+        molvo::SetDeclaration products;
         products.indices = {L"p"};
         products.elements = {L"apple", L"pear"};
         model().declareSet(L"Products", products);
-        molvo::SetSpec cities;
+        molvo::SetDeclaration cities;
         cities.indices = {L"c"};
         cities.elements = {L"Paris", L"Oslo", L"Rome"};
         model().declareSet(L"Cities", cities);
-        molvo::SetSpec big;
+        molvo::SetDeclaration big;
         big.indices = {L"bc"};
         big.subsetOf = L"Cities";
         big.elements = {L"Paris"};
         model().declareSet(L"Big", big);
-        model().declareParameter(L"Price", molvo::ParameterSpec{{L"p"}, molvo::Storage::Numeric, 0.0, L""});
-        model().declareParameter(L"Stock", molvo::ParameterSpec{{L"p", L"c"}, molvo::Storage::Integer, 0.0, L""});
-        model().declareParameter(L"Label", molvo::ParameterSpec{{L"p"}, molvo::Storage::String, std::wstring(L"none"), L""});
-        model().declareParameter(L"Capital", molvo::ParameterSpec{{L"bc"}, molvo::Storage::Numeric, 0.0, L""});
-        model().declareParameter(L"Best", molvo::ParameterSpec{{}, molvo::Storage::Element, std::wstring(), L"Products"});
+        model().declareParameter(L"Price", molvo::ParameterDeclaration{{L"p"}, molvo::Storage::Numeric, 0.0, L""});
+        model().declareParameter(L"Stock", molvo::ParameterDeclaration{{L"p", L"c"}, molvo::Storage::Integer, 0.0, L""});
+        model().declareParameter(L"Label", molvo::ParameterDeclaration{{L"p"}, molvo::Storage::String, std::wstring(L"none"), L""});
+        model().declareParameter(L"Capital", molvo::ParameterDeclaration{{L"bc"}, molvo::Storage::Numeric, 0.0, L""});
+        model().declareParameter(L"Best", molvo::ParameterDeclaration{{}, molvo::Storage::Element, std::wstring(), L"Products"});
     }
 };
 

@@ -68,42 +68,42 @@ CalendarUnit unitNamed(const std::wstring& unit) {
 
 int l_set(lua_State* L) {
     return guarded(L, [&] {
-        SetSpec spec;
+        SetDeclaration declaration;
         if (lua_istable(L, 2)) {
-            spec.indices = nameList(L, 2, "index");
-            spec.elements = nameList(L, 2, "elements");
-            spec.subsetOf = stringField(L, 2, "subset_of");
+            declaration.indices = nameList(L, 2, "index");
+            declaration.elements = nameList(L, 2, "elements");
+            declaration.subsetOf = stringField(L, 2, "subset_of");
             if (lua_getfield(L, 2, "calendar") == LUA_TTABLE) {
-                spec.calendar = std::make_unique<Calendar>();
-                spec.calendar->unit = unitNamed(stringField(L, -1, "unit"));
-                spec.calendar->first = stringField(L, -1, "first");
-                spec.calendar->last = stringField(L, -1, "last");
-                spec.calendar->format = stringField(L, -1, "format");
+                declaration.calendar = std::make_unique<Calendar>();
+                declaration.calendar->unit = unitNamed(stringField(L, -1, "unit"));
+                declaration.calendar->first = stringField(L, -1, "first");
+                declaration.calendar->last = stringField(L, -1, "last");
+                declaration.calendar->format = stringField(L, -1, "format");
             }
             lua_pop(L, 1);
         }
-        model().declareSet(wideArg(L, 1), spec);
+        model().declareSet(wideArg(L, 1), declaration);
         return 0;
     });
 }
 
 int l_parameter(lua_State* L) {
     return guarded(L, [&] {
-        ParameterSpec spec;
+        ParameterDeclaration declaration;
         if (lua_istable(L, 2)) {
-            spec.indices = nameList(L, 2, "index");
+            declaration.indices = nameList(L, 2, "index");
             std::wstring type = stringField(L, 2, "type");
-            spec.storage = type == L"integer" ? Storage::Integer : type == L"string" ? Storage::String
+            declaration.storage = type == L"integer" ? Storage::Integer : type == L"string" ? Storage::String
                            : type == L"element" ? Storage::Element : Storage::Numeric;
-            if (!type.empty() && type != L"numeric" && spec.storage == Storage::Numeric)
+            if (!type.empty() && type != L"numeric" && declaration.storage == Storage::Numeric)
                 throw std::invalid_argument("unknown parameter type " + narrow(type));
-            spec.range = stringField(L, 2, "range");
-            spec.defaultValue = spec.storage == Storage::String || spec.storage == Storage::Element ? Value(std::wstring())
+            declaration.range = stringField(L, 2, "range");
+            declaration.defaultValue = declaration.storage == Storage::String || declaration.storage == Storage::Element ? Value(std::wstring())
                                                                                                       : Value(0.0);
-            if (lua_getfield(L, 2, "default") != LUA_TNIL) spec.defaultValue = toValue(L, -1);
+            if (lua_getfield(L, 2, "default") != LUA_TNIL) declaration.defaultValue = toValue(L, -1);
             lua_pop(L, 1);
         }
-        model().declareParameter(wideArg(L, 1), spec);
+        model().declareParameter(wideArg(L, 1), declaration);
         return 0;
     });
 }

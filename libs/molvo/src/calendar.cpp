@@ -113,13 +113,13 @@ std::wstring CalendarData::nameOf(int slot) const {
     return out;
 }
 
-CalendarData makeCalendar(const Calendar& spec) {
+CalendarData makeCalendar(const Calendar& declaration) {
     CalendarData c;
-    c.unit = spec.unit;
-    c.first = parseDate(spec.first);
-    c.format = spec.format.empty() ? L"%Y-%m-%d" : spec.format;
+    c.unit = declaration.unit;
+    c.first = parseDate(declaration.first);
+    c.format = declaration.format.empty() ? L"%Y-%m-%d" : declaration.format;
     c.slots = kMaxCalendarSlots;
-    int last = c.slotOf(parseDate(spec.last));
+    int last = c.slotOf(parseDate(declaration.last));
     if (last < 0) throw std::invalid_argument("calendar ends before it begins or has more than 10,000,000 slots");
     c.slots = last + 1;
     return c;

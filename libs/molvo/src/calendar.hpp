@@ -27,6 +27,6 @@ struct CalendarData {
 
 // Parses "YYYY-MM-DD[ hh[:mm[:ss]]]"; throws std::invalid_argument for anything else.
 DateTime parseDate(const std::wstring& text);
-CalendarData makeCalendar(const Calendar& spec);
+CalendarData makeCalendar(const Calendar& declaration);
 
 }  // namespace molvo

@@ -57,17 +57,17 @@ void SetData::clearMembers() {
 
 // ---- declarations
 
-void HostModel::declareSet(const std::wstring& name, const SetSpec& spec) {
+void HostModel::declareSet(const std::wstring& name, const SetDeclaration& declaration) {
     if (findIdentifier(name)) fail(L"identifier " + name + L" is declared twice");
     SetData& set = sets_.emplace_back();
     set.name = name;
-    if (!spec.subsetOf.empty()) {
-        Identifier& parent = need(spec.subsetOf);
-        if (parent.kind != Kind::Set) fail(L"subset " + name + L": " + spec.subsetOf + L" is not a set");
+    if (!declaration.subsetOf.empty()) {
+        Identifier& parent = need(declaration.subsetOf);
+        if (parent.kind != Kind::Set) fail(L"subset " + name + L": " + declaration.subsetOf + L" is not a set");
         set.parent = parent.set;
         set.root = parent.set->root;
-    } else if (spec.calendar) {
-        set.calendar = std::make_unique<CalendarData>(makeCalendar(*spec.calendar));
+    } else if (declaration.calendar) {
+        set.calendar = std::make_unique<CalendarData>(makeCalendar(*declaration.calendar));
         for (int slot = 0; slot < set.calendar->slots; ++slot) set.names.add(set.calendar->nameOf(slot));
     }
     auto id = std::make_unique<Identifier>();
@@ -76,13 +76,13 @@ void HostModel::declareSet(const std::wstring& name, const SetSpec& spec) {
     id->type = set.isRoot() ? MOLVO_TYPE_ROOT_SET : MOLVO_TYPE_SUBSET;
     id->set = &set;
     identifiers_.emplace(id->name, std::move(id));
-    for (const auto& element : spec.elements) {
+    for (const auto& element : declaration.elements) {
         if (set.calendar) fail(L"calendar " + name + L" cannot be given elements");
         int e = set.root->names.find(element);
         if (!e) e = set.root->names.add(element);
         set.add(e);
     }
-    for (const auto& index : spec.indices) {
+    for (const auto& index : declaration.indices) {
         if (findIdentifier(index)) fail(L"index " + index + L" is declared twice");
         auto idx = std::make_unique<Identifier>();
         idx->name = index;
@@ -93,33 +93,33 @@ void HostModel::declareSet(const std::wstring& name, const SetSpec& spec) {
     }
 }
 
-void HostModel::declareParameter(const std::wstring& name, const ParameterSpec& spec) {
+void HostModel::declareParameter(const std::wstring& name, const ParameterDeclaration& declaration) {
     if (findIdentifier(name)) fail(L"identifier " + name + L" is declared twice");
-    if (spec.indices.size() > MOLVO_MAX_DIMENSION) fail(L"parameter " + name + L" has more than 32 indices");
+    if (declaration.indices.size() > MOLVO_MAX_DIMENSION) fail(L"parameter " + name + L" has more than 32 indices");
     auto id = std::make_unique<Identifier>();
     id->name = name;
     id->kind = Kind::Parameter;
-    id->storage = spec.storage;
-    for (const auto& index : spec.indices) {
+    id->storage = declaration.storage;
+    for (const auto& index : declaration.indices) {
         Identifier& idx = need(index);
         if (idx.kind != Kind::Index) fail(L"parameter " + name + L": " + index + L" is not an index");
         id->indices.push_back(&idx);
     }
-    if (spec.storage == Storage::Element) {
-        Identifier& range = need(spec.range);
-        if (range.kind != Kind::Set) fail(L"parameter " + name + L": range " + spec.range + L" is not a set");
+    if (declaration.storage == Storage::Element) {
+        Identifier& range = need(declaration.range);
+        if (range.kind != Kind::Set) fail(L"parameter " + name + L": range " + declaration.range + L" is not a set");
         id->range = range.set;
         id->type = MOLVO_TYPE_PARAMETER_ELEMENT;
     } else {
-        id->type = spec.storage == Storage::String ? MOLVO_TYPE_PARAMETER_STRING : MOLVO_TYPE_PARAMETER_NUMERIC;
+        id->type = declaration.storage == Storage::String ? MOLVO_TYPE_PARAMETER_STRING : MOLVO_TYPE_PARAMETER_NUMERIC;
     }
-    bool text = spec.storage == Storage::String;
-    if (text != std::holds_alternative<std::wstring>(spec.defaultValue) && spec.storage != Storage::Element)
+    bool text = declaration.storage == Storage::String;
+    if (text != std::holds_alternative<std::wstring>(declaration.defaultValue) && declaration.storage != Storage::Element)
         fail(L"parameter " + name + L": the default value does not match its type");
-    id->defaultValue = spec.defaultValue;
+    id->defaultValue = declaration.defaultValue;
     if (text) id->texts = std::make_unique<TupleStore<std::wstring>>(id->dimension());
     else id->numbers = std::make_unique<TupleStore<double>>(id->dimension());
-    if (spec.storage == Storage::Element && std::holds_alternative<double>(id->defaultValue))
+    if (declaration.storage == Storage::Element && std::holds_alternative<double>(id->defaultValue))
         id->defaultValue = std::wstring();
     if (!text) id->defaultNumber = numberOf(*id, id->defaultValue);
     identifiers_.emplace(id->name, std::move(id));

@@ -139,8 +139,8 @@ struct HandleRecord {
 
 class HostModel : public Model {
 public:
-    void declareSet(const std::wstring& name, const SetSpec& spec) override;
-    void declareParameter(const std::wstring& name, const ParameterSpec& spec) override;
+    void declareSet(const std::wstring& name, const SetDeclaration& declaration) override;
+    void declareParameter(const std::wstring& name, const ParameterDeclaration& declaration) override;
     void declareProcedure(const std::wstring& name, std::vector<int> argumentTypes, ProcedureBody body) override;
     void clear() override;
     Value get(const std::wstring& name, const std::vector<std::wstring>& tuple) const override;

@@ -87,7 +87,7 @@ TEST_F(HostApi, EmptyingARootSetDropsWhatDependsOnIt) {
 }
 
 TEST_F(HostApi, CalendarsHaveFixedSlotsAndConvertDates) {
-    molvo::SetSpec days;
+    molvo::SetDeclaration days;
     days.indices = {L"d"};
     days.calendar = std::make_unique<molvo::Calendar>(
         molvo::Calendar{molvo::CalendarUnit::Day, L"2024-01-01", L"2024-12-31", L"%c%y-%m-%d"});

@@ -21,7 +21,7 @@ struct Calendar {
     std::wstring format;        // timeslot format: %c century, %y year in century, %Y year, %m, %d, %H, %M, %S
 };
 
-struct SetSpec {
+struct SetDeclaration {
     std::vector<std::wstring> indices;   // indices bound to the set
     std::vector<std::wstring> elements;  // initial elements, in order
     std::wstring subsetOf;               // empty for a root set
@@ -31,7 +31,7 @@ struct SetSpec {
 // A value as the model sees it: a number, an element name or a string.
 using Value = std::variant<double, std::wstring>;
 
-struct ParameterSpec {
+struct ParameterDeclaration {
     std::vector<std::wstring> indices;
     Storage storage = Storage::Numeric;
     Value defaultValue = 0.0;
@@ -62,8 +62,8 @@ public:
     virtual ~Model() = default;
 
     // Declarations; each throws std::invalid_argument with a clear text for a bad declaration.
-    virtual void declareSet(const std::wstring& name, const SetSpec& spec) = 0;
-    virtual void declareParameter(const std::wstring& name, const ParameterSpec& spec) = 0;
+    virtual void declareSet(const std::wstring& name, const SetDeclaration& declaration) = 0;
+    virtual void declareParameter(const std::wstring& name, const ParameterDeclaration& declaration) = 0;
     virtual void declareProcedure(const std::wstring& name, std::vector<int> argumentTypes, ProcedureBody body) = 0;
     // Removes every identifier, procedure, handle and raised error: a fresh model.
     virtual void clear() = 0;
