@@ -11,6 +11,18 @@
 namespace flk {
 namespace {
 
+// The reference's dimensions sorted by where the mapping binds their indices (outermost first);
+// empty when that is already the dimensions' own order.
+std::vector<int> nestingOrder(const std::vector<int>& indices, const std::vector<int>& bound) {
+    std::vector<int> order(indices.size());
+    for (size_t k = 0; k < order.size(); ++k) order[k] = int(k);
+    auto depth = [&](int k) { return std::find(bound.begin(), bound.end(), indices[size_t(k)]) - bound.begin(); };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return depth(a) < depth(b); });
+    for (size_t k = 0; k < order.size(); ++k)
+        if (order[k] != int(k)) return order;
+    return {};
+}
+
 void qualifyInPlace(const Mapping& mapping, std::wstring& name) {
     if (!name.empty()) name = qualifyName(mapping, name);
 }
@@ -225,7 +237,7 @@ void TreeNode::shadowIncluded(Mapping& mapping) {
         }
         auto target = std::make_shared<MolvoIOHandler>(inner.target->name(), false, 0, maxStringSize_);
         includedShadows_.push_back(int(mapping.references.size()));
-        mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), false});
+        mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), false, {}});
     }
 }
 
@@ -266,7 +278,8 @@ bool TreeNode::resolveReference(Mapping& mapping, const std::string& attribute, 
                               " does not coincide with the root domain of index " + toUtf8(index.name()));
     }
     number = int(mapping.references.size());
-    mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), clearedOnReset});
+    std::vector<int> order = nestingOrder(indices, boundAll_);
+    mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), clearedOnReset, std::move(order)});
     return true;
 }
 

@@ -19,6 +19,9 @@ struct IdentifierReference {
     std::shared_ptr<MolvoIOHandler> target;
     std::vector<int> indices;     // positions in the mapping's index table, one per dimension
     bool clearedOnReset = false;  // maps-to and force-dense references are emptied by a reset
+    // The dimensions in the order the mapping nests their indices, when that is not the
+    // identifier's own order (then its values must be written in another order than the host's).
+    std::vector<int> nestingOrder;
 };
 
 // An index fixed for a whole read by the value of an element parameter, or by an iterative counter.

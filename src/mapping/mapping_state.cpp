@@ -3,6 +3,7 @@
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 
+#include <algorithm>
 #include <string>
 
 namespace flk {
@@ -99,7 +100,7 @@ void MappingState::assignElement(const IdentifierReference& reference, int eleme
 WriteState::WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output, int pretty)
     : MappingState(std::move(mapping), std::move(documentName)), output_(output), pretty_(pretty) {
     cursors_.reserve(this->mapping().references.size());
-    for (auto& reference : this->mapping().references) cursors_.emplace_back(*reference.target);
+    for (auto& reference : this->mapping().references) cursors_.emplace_back(reference);
 }
 
 bool MappingState::prepareExternal() {
@@ -130,6 +131,50 @@ bool MappingState::flushAll() {
     for (auto& index : mapping_->indexTable) flushOne(*index);
     for (auto& reference : mapping_->references) flushOne(*reference.target);
     return clean;
+}
+
+void ValueCursor::fill() {
+    if (done_ || position_ < count_) return;
+    if (started_ && sorted()) {   // a sorted cursor holds everything from the start
+        done_ = true;
+        return;
+    }
+    if (!started_) handler_->resetIteration();
+    started_ = true;
+    if (sorted()) {
+        loadSorted();
+        count_ = int(sorted_.values.size());
+    } else {
+        count_ = handler_->nextBatch();
+    }
+    position_ = 0;
+    done_ = count_ == 0;
+}
+
+void ValueCursor::loadSorted() {
+    SortedValues all;
+    all.dimension = handler_->slicedDimension();
+    bool strings = handler_->storage() == IdentifierHandle::kString;
+    for (int n; (n = handler_->nextBatch()) > 0;)
+        for (int i = 0; i < n; ++i) {
+            all.tuples.insert(all.tuples.end(), handler_->batchTuple(i), handler_->batchTuple(i) + all.dimension);
+            all.values.push_back(handler_->batchValue(i));
+            if (strings) all.texts.emplace_back(handler_->batchValue(i).String);
+        }
+    std::vector<size_t> rank(all.values.size());
+    for (size_t i = 0; i < rank.size(); ++i) rank[i] = i;
+    std::stable_sort(rank.begin(), rank.end(), [&](size_t a, size_t b) {
+        for (int k : order_)
+            if (all.tuple(int(a))[k] != all.tuple(int(b))[k]) return all.tuple(int(a))[k] < all.tuple(int(b))[k];
+        return false;
+    });
+    sorted_.dimension = all.dimension;
+    for (size_t i : rank) {
+        sorted_.tuples.insert(sorted_.tuples.end(), all.tuple(int(i)), all.tuple(int(i)) + all.dimension);
+        sorted_.values.push_back(all.values[i]);
+        if (strings) sorted_.texts.push_back(std::move(all.texts[i]));
+    }
+    for (size_t i = 0; strings && i < sorted_.values.size(); ++i) sorted_.values[i].String = sorted_.texts[i].data();
 }
 
 }  // namespace flk

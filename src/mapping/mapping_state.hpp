@@ -88,29 +88,38 @@ private:
     ResetFlags flags_;
 };
 
-// A position in one referenced identifier's stored values, in the host's tuple order.
+// A position in one referenced identifier's stored values: in the host's tuple order, or, for a
+// reference whose indices the mapping nests in another order, in that nesting order (then the
+// values are read whole and sorted once, as the host cannot deliver them so).
 class ValueCursor {
 public:
-    explicit ValueCursor(MolvoIOHandler& handler) : handler_(&handler) {}
+    explicit ValueCursor(const IdentifierReference& reference)
+        : handler_(reference.target.get()), order_(reference.nestingOrder) {}
     bool done() { return fill(), done_; }
-    const int* tuple() { return fill(), handler_->batchTuple(position_); }
-    const MolvoValueW& value() { return fill(), handler_->batchValue(position_); }
+    const int* tuple() { return fill(), sorted() ? sorted_.tuple(position_) : handler_->batchTuple(position_); }
+    const MolvoValueW& value() { return fill(), sorted() ? sorted_.values[size_t(position_)] : handler_->batchValue(position_); }
     void advance() {
         fill();
         if (!done_) ++position_;
     }
 
 private:
-    void fill() {
-        if (done_ || position_ < count_) return;
-        if (!started_) handler_->resetIteration();
-        started_ = true;
-        count_ = handler_->nextBatch();
-        position_ = 0;
-        done_ = count_ == 0;
-    }
+    // All values of the identifier, with owned copies of their strings.
+    struct SortedValues {
+        int dimension = 0;
+        std::vector<int> tuples;
+        std::vector<MolvoValueW> values;
+        std::vector<std::wstring> texts;
+        const int* tuple(int i) const { return tuples.data() + size_t(i) * size_t(dimension); }
+    };
+
+    bool sorted() const { return !order_.empty(); }
+    void fill();
+    void loadSorted();
 
     MolvoIOHandler* handler_;
+    std::vector<int> order_;
+    SortedValues sorted_;
     int count_ = 0;
     int position_ = 0;
     bool started_ = false;

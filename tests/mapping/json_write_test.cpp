@@ -31,6 +31,12 @@ const WriteCase kCases[] = {
       {L"Qty", {L"A1", L"apple"}, 3.0}},
      "[{\"id\":\"A1\",\"total\":4.0,\"lines\":[{\"product\":\"apple\",\"qty\":3},{\"product\":\"pear\",\"qty\":2}]},"
      "{\"id\":\"A2\",\"customer\":\"Zo\xC3\xAB\"}]"},
+    {"an identifier whose indices nest in another order is written whole",
+     R"x(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p">
+          <ValueMapping name-regex=".*" name-binds-to="o" maps-to="Qty(o,p)"/>
+        </ObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
+     R"({"apple":{"A1":3,"A2":1},"pear":{"A1":2}})"},
     {"pretty output indents with tabs", kPrices, {{L"Price", {L"apple"}, 1.0}}, "{\n\t\"apple\": 1.0\n}", 1},
     {"no data writes an empty top-level object", kPrices, {}, "{}"},
     {"number types convert",

@@ -47,7 +47,7 @@ TEST_F(IOHandler, StringSizesAreClampedAndSizeTheBatches) {
 // would be refused by the host.
 TEST_F(IOHandler, ManyAssignmentsWithNewElementsArriveCompleteWithTheElementsFirst) {
     auto mapping = mappingOver({L"bc"});
-    mapping->references.push_back(IdentifierReference{handler(L"Capital"), {0}, true});
+    mapping->references.push_back(IdentifierReference{handler(L"Capital"), {0}, true, {}});
     MappingState state(mapping, L"doc.json");
     constexpr int kValues = 2500;
     for (int i = 1; i <= kValues; ++i) {
