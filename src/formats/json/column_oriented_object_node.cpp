@@ -37,38 +37,23 @@ bool ColumnOrientedObjectNode::readJSON(ReadState& state, std::string_view nameI
 
 bool ColumnOrientedObjectNode::buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
                                           JsonAllocator& allocator) {
-    std::unordered_map<std::string, size_t> position;
     std::vector<JsonValue> arrays;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        position.emplace(columns[i], i);
-        arrays.emplace_back(rapidjson::kArrayType);
-    }
-    bool ok = true;
-    rapidjson::SizeType rows = 0;
-    while (ok && nextTuple(state, 1)) {
-        if (writeFiltered(state)) {
-            ++rows;
-            for (const auto& child : children()) {
-                ok = ok && forEachTuple(state, *child, [&] {
-                    std::string key;
-                    JsonValue cell;
-                    if (!child->writeJSON(state, key, cell, allocator)) return false;
-                    auto at = position.find(key);
-                    if (!cell.IsNull() && at != position.end() && arrays[at->second].Size() < rows)
-                        arrays[at->second].PushBack(cell, allocator);
-                    return true;
-                });
-            }
+    for (size_t i = 0; i < columns.size(); ++i) arrays.emplace_back(rapidjson::kArrayType);
+    rapidjson::SizeType rows = 0;   // rows complete so far; the first cell of a column wins
+    bool ok = writeRows(
+        state, columns, allocator,
+        [&](size_t i, JsonValue& cell) {
+            if (arrays[i].Size() == rows) arrays[i].PushBack(cell, allocator);
+        },
+        [&] {
             for (size_t i = 0; i < columns.size(); ++i) {
-                if (arrays[i].Size() >= rows) continue;
+                if (arrays[i].Size() > rows) continue;
                 JsonValue cell;
                 fillMissing(columns[i], cell, state, allocator);
                 arrays[i].PushBack(cell, allocator);
             }
-        }
-        finishTuple(state, 1);
-    }
-    releaseTuple(state, 1);
+            ++rows;
+        });
     if (!ok) return false;
     value.SetObject();
     for (size_t i = 0; i < columns.size(); ++i)

@@ -3,6 +3,8 @@
 
 #include "formats/json/json_node.hpp"
 
+#include <functional>
+
 namespace flk {
 
 class JSONRootNode : public JSONNode {
@@ -112,6 +114,10 @@ protected:
     void finishRead(ReadState& state);
     std::vector<std::string> writeColumns(WriteState& state) const;
     void fillMissing(const std::string& column, JsonValue& cell, WriteState& state, JsonAllocator& allocator) const;
+    // Walks the table's tuples that pass the write filter as rows: cell(column, value) for every
+    // non-null cell a child writes under one of the columns, then endRow() once per row.
+    bool writeRows(WriteState& state, const std::vector<std::string>& columns, JsonAllocator& allocator,
+                   const std::function<void(size_t, JsonValue&)>& cell, const std::function<void()>& endRow);
     virtual bool buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
                             JsonAllocator& allocator) = 0;
     virtual bool rowOriented() const = 0;

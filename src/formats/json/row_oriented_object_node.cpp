@@ -50,35 +50,24 @@ bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view name, co
 
 bool RowOrientedObjectNode::buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
                                        JsonAllocator& allocator) {
-    std::unordered_map<std::string, size_t> position;
     JsonValue meta(rapidjson::kArrayType);
-    for (size_t i = 0; i < columns.size(); ++i) {
-        position.emplace(columns[i], i);
-        meta.PushBack(JsonValue(columns[i].data(), rapidjson::SizeType(columns[i].size()), allocator), allocator);
-    }
+    for (const auto& column : columns)
+        meta.PushBack(JsonValue(column.data(), rapidjson::SizeType(column.size()), allocator), allocator);
     JsonValue data(rapidjson::kArrayType);
-    bool ok = true;
-    while (ok && nextTuple(state, 1)) {
-        if (writeFiltered(state)) {
-            JsonValue row(rapidjson::kArrayType);
-            for (size_t i = 0; i < columns.size(); ++i) row.PushBack(JsonValue(), allocator);
-            for (const auto& child : children()) {
-                ok = ok && forEachTuple(state, *child, [&] {
-                    std::string key;
-                    JsonValue cell;
-                    if (!child->writeJSON(state, key, cell, allocator)) return false;
-                    auto at = position.find(key);
-                    if (!cell.IsNull() && at != position.end()) row[rapidjson::SizeType(at->second)] = cell;
-                    return true;
-                });
-            }
+    JsonValue row(rapidjson::kArrayType);
+    auto startRow = [&] {
+        row.SetArray();
+        for (size_t i = 0; i < columns.size(); ++i) row.PushBack(JsonValue(), allocator);
+    };
+    startRow();
+    bool ok = writeRows(
+        state, columns, allocator, [&](size_t i, JsonValue& cell) { row[rapidjson::SizeType(i)] = cell; },
+        [&] {
             for (size_t i = 0; i < columns.size(); ++i)
                 if (row[rapidjson::SizeType(i)].IsNull()) fillMissing(columns[i], row[rapidjson::SizeType(i)], state, allocator);
             data.PushBack(row, allocator);
-        }
-        finishTuple(state, 1);
-    }
-    releaseTuple(state, 1);
+            startRow();
+        });
     if (!ok) return false;
     value.SetObject();
     value.AddMember("meta", meta, allocator);

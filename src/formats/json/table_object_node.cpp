@@ -5,6 +5,8 @@
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
+#include <unordered_map>
+
 namespace flk {
 namespace {
 
@@ -103,6 +105,32 @@ void TableObjectNode::fillMissing(const std::string& column, JsonValue& cell, Wr
         return;
     }
     static_cast<const ValueNode*>(servers[0])->writeDefault(state, cell, allocator);
+}
+
+bool TableObjectNode::writeRows(WriteState& state, const std::vector<std::string>& columns, JsonAllocator& allocator,
+                                const std::function<void(size_t, JsonValue&)>& cell,
+                                const std::function<void()>& endRow) {
+    std::unordered_map<std::string, size_t> position;
+    for (size_t i = 0; i < columns.size(); ++i) position.emplace(columns[i], i);
+    bool ok = true;
+    while (ok && nextTuple(state, 1)) {
+        if (writeFiltered(state)) {
+            for (const auto& child : children()) {
+                ok = ok && forEachTuple(state, *child, [&] {
+                    std::string key;
+                    JsonValue value;
+                    if (!child->writeJSON(state, key, value, allocator)) return false;
+                    auto at = position.find(key);
+                    if (!value.IsNull() && at != position.end()) cell(at->second, value);
+                    return true;
+                });
+            }
+            endRow();
+        }
+        finishTuple(state, 1);
+    }
+    releaseTuple(state, 1);
+    return ok;
 }
 
 bool TableObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
