@@ -4,7 +4,6 @@
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
-#include <unordered_map>
 
 namespace flk {
 
