@@ -3,6 +3,7 @@
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/host_names.hpp"
+#include "mapping/included_mapping.hpp"
 #include "mapping/name_regex.hpp"
 #include "mapping/tree_node.hpp"
 
@@ -165,6 +166,8 @@ void TreeNode::collectBoundIndices() {
     boundOwn_.assign(boundAll_.begin() + std::ptrdiff_t(inherited), boundAll_.end());
 }
 
+// Below a root, an iterative-binding makes binds-to take the element the node binds to the named
+// index, so that index must be bound there by something else, and binds-to by nothing else.
 bool TreeNode::resolveIterativeExternal(Mapping& mapping) {
     bool ok = true;
     for (NodeExternalBinding& b : externalBindings_) {
@@ -179,9 +182,24 @@ bool TreeNode::resolveIterativeExternal(Mapping& mapping) {
             raiseError("The root domains of the binds-to attribute " + toUtf8(b.bindsTo) +
                        " and iterative-binding attribute " + toUtf8(b.iterativeBinding) + " are not identical");
             ok = false;
+            continue;
         }
+        if (parent_) ok = checkIterativeSource(b) && ok;
     }
     return ok;
+}
+
+bool TreeNode::checkIterativeSource(const NodeExternalBinding& binding) const {
+    std::vector<int> others = parent_->boundAll_;
+    for (int index : {bindsToIndex_, nameBindsIndex_, iterativeIndex_, constIndex_}) addUnique(others, index);
+    for (int index : scopeOwned_) addUnique(others, index);
+    for (const NodeExternalBinding& b : externalBindings_)
+        if (&b != &binding) addUnique(others, b.index);
+    if (contains(others, binding.index))
+        return raiseError("The iterative-binding attribute " + toUtf8(binding.iterativeBinding) + " cannot be bound");
+    if (!contains(others, binding.iterativeIndex))
+        return raiseError("The binding attribute " + toUtf8(binding.iterativeBinding) + " does not refer to a bound index");
+    return true;
 }
 
 bool TreeNode::resolve(Mapping& mapping) {
@@ -190,7 +208,7 @@ bool TreeNode::resolve(Mapping& mapping) {
     if (!parent_)
         for (const NodeExternalBinding& b : externalBindings_)
             mapping.externalBindings.push_back(
-                ExternalBinding{b.index, b.bindingParameter, b.iterativeBinding, fromUtf8(b.iterativePrefix)});
+                ExternalBinding{b.index, b.bindingParameter, b.iterativeBinding, b.iterativePrefix});
     if (!includedMapping_.empty() && !children_.empty()) {
         raiseError("Node " + name_ + " with included-mapping attribute '" + includedMapping_ +
                    "' cannot have any child nodes");
@@ -213,9 +231,19 @@ bool TreeNode::resolve(Mapping& mapping) {
     }
     if (!embeddedMapping_.empty() || (!includedMappingName_.empty() && externalBindings_.empty()))
         for (TreeNode* n = this; n; n = n->parent_) n->nestedMapping_ = true;
+    ok = checkIncludedNow(mapping) && ok;
     if (ok) shadowIncluded(mapping);
     collectEnumeration(mapping);
     return ok;
+}
+
+// An included mapping registered already is checked now; one named per tuple, or added later,
+// when it is used.
+bool TreeNode::checkIncludedNow(Mapping& mapping) const {
+    if (includedMappingName_.empty()) return true;
+    auto included = findMapping(includedMappingName_);
+    if (!included || !included->root || included.get() == &mapping) return true;
+    return checkIterativeBindings(*this, mapping, *included);
 }
 
 // A node whose content an included mapping writes enumerates its own indices from the included
@@ -289,6 +317,8 @@ void TreeNode::collectEnumeration(Mapping& mapping) {
     for (int r : {mapsToRef_, forceDenseRef_, writeFilterRef_})
         if (r >= 0) subtreeReferences_.push_back(r);
     for (int r : includedShadows_) subtreeReferences_.push_back(r);
+    // A mapping named per tuple by a string parameter is written wherever the parameter has a value.
+    if (includedRef_ >= 0) subtreeReferences_.push_back(includedRef_);
     for (auto& child : children_)
         for (int r : child->subtreeReferences_) addUnique(subtreeReferences_, r);
     std::vector<int> fixed(boundAll_.begin(), boundAll_.end() - std::ptrdiff_t(boundOwn_.size()));

@@ -43,7 +43,7 @@ bool readDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstrin
     ReadState state(mapping, documentName, input, flags);
     forgetNames(*mapping);
     applyResets(*mapping, flags);
-    if (!state.prepareExternal()) return false;
+    if (!state.prepareExternal(true)) return false;
     if (!mapping->root->readDocument(state)) {
         discardPending(*mapping);
         return false;
@@ -55,7 +55,7 @@ bool writeDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstri
                        std::ostream& output, int pretty) {
     WriteState state(mapping, documentName, output, pretty);
     forgetNames(*mapping);
-    if (!state.prepareExternal()) return false;
+    if (!state.prepareExternal(false)) return false;
     return mapping->root->writeDocument(state, pretty);
 }
 

@@ -5,6 +5,7 @@
 #include "mapping/host_names.hpp"
 #include "mapping/mapping_state.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace flk {
@@ -28,7 +29,24 @@ std::shared_ptr<Mapping> includedMapping(const TreeNode& node, MappingState& sta
     return mapping && mapping->root ? mapping : nullptr;
 }
 
-// Fixes the included mapping's external indices from the including node's bound indices.
+// The position in the outer index table of the index an iterative-binding names, or -1 when the
+// node does not bind it.
+int iterativeSource(const TreeNode& node, const Mapping& outer, const ExternalBinding& binding) {
+    auto found = outer.indexNumbers.find(binding.iterativeBinding);
+    if (found == outer.indexNumbers.end()) return -1;
+    bool bound = std::find(node.boundAll_.begin(), node.boundAll_.end(), found->second) != node.boundAll_.end();
+    return bound ? found->second : -1;
+}
+
+bool sameRoot(const TreeNode& node, const MolvoIOHandler& mine, const MolvoIOHandler& external, const Mapping& included) {
+    if (rootSetName(mine.handle()) == rootSetName(external.handle())) return true;
+    return raiseError("Index " + toUtf8(mine.name()) + " in external binding of node " + node.name() +
+                      " does not coincide with external index " + toUtf8(external.name()) + " of referenced mapping " +
+                      toUtf8(included.name));
+}
+
+// Fixes the included mapping's external indices from the including node's bound indices: in
+// order, except that an iterative-binding takes the element of the index it names.
 bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner) {
     Mapping& included = inner.mapping();
     if (node.boundAll_.size() > included.externalBindings.size()) {
@@ -36,42 +54,98 @@ bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner
                    " than referenced mapping " + toUtf8(included.name) + " supports");
         return false;
     }
-    for (size_t k = 0; k < node.boundAll_.size(); ++k) {
-        const MolvoIOHandler& mine = *outer.mapping().indexTable[size_t(node.boundAll_[k])];
-        int theirs = included.externalBindings[k].index;
-        const MolvoIOHandler& external = *included.indexTable[size_t(theirs)];
-        if (rootSetName(mine.handle()) != rootSetName(external.handle())) {
-            raiseError("Index " + toUtf8(mine.name()) + " in external binding of node " + node.name() +
-                       " does not coincide with external index " + toUtf8(external.name()) + " of referenced mapping " +
-                       toUtf8(included.name));
+    if (!checkIterativeBindings(node, outer.mapping(), included)) return false;
+    for (size_t k = 0; k < included.externalBindings.size(); ++k) {
+        const ExternalBinding& binding = included.externalBindings[k];
+        int mine = binding.iterativeBinding.empty() ? (k < node.boundAll_.size() ? node.boundAll_[k] : -1)
+                                                    : iterativeSource(node, outer.mapping(), binding);
+        if (mine < 0) continue;
+        if (!sameRoot(node, *outer.mapping().indexTable[size_t(mine)], *included.indexTable[size_t(binding.index)], included))
             return false;
-        }
-        inner.fixExternal(theirs, outer.tuple()[size_t(node.boundAll_[k])]);
+        inner.fixExternal(binding.index, outer.tuple()[size_t(mine)]);
     }
     return true;
 }
 
+// The element an ExternalBinding below the root gives its index at the current tuple; 0 after
+// raising when it has none.
+int nodeBindingElement(const NodeExternalBinding& binding, MappingState& state) {
+    if (binding.bindingParameter) {
+        MolvoValueW value{0, 0, 0, nullptr};
+        binding.bindingParameter->retrieve(nullptr, value);
+        if (value.Int > 0) return value.Int;
+        return raiseError(L"External binding for " + binding.bindsTo + L" has no value");
+    }
+    int element = state.tuple()[size_t(binding.iterativeIndex)];
+    if (element > 0) return element;
+    return raiseError("The iterative-binding attribute " + toUtf8(binding.iterativeBinding) + " cannot be bound");
+}
+
+// Binds the node's own ExternalBinding indices for one read, remembering what they held.
+bool bindNodeExternals(const TreeNode& node, MappingState& state, std::vector<int>& saved) {
+    for (const NodeExternalBinding& binding : node.externalBindings_) {
+        int element = nodeBindingElement(binding, state);
+        if (element <= 0) return false;
+        saved.push_back(state.tuple()[size_t(binding.index)]);
+        state.tuple()[size_t(binding.index)] = element;
+    }
+    return true;
+}
+
+void restoreNodeExternals(const TreeNode& node, MappingState& state, const std::vector<int>& saved) {
+    for (size_t k = 0; k < saved.size(); ++k) state.tuple()[size_t(node.externalBindings_[k].index)] = saved[k];
+}
+
+// A write enumerates the node's external indices like its others; only the tuples that carry
+// the elements its ExternalBindings give are written.
+int nodeExternalsMatch(const TreeNode& node, WriteState& state) {
+    for (const NodeExternalBinding& binding : node.externalBindings_) {
+        int element = nodeBindingElement(binding, state);
+        if (element <= 0) return -1;
+        if (state.tuple()[size_t(binding.index)] != element) return 0;
+    }
+    return 1;
+}
+
 }  // namespace
 
-bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value) {
-    auto mapping = includedMapping(node, state);
-    if (!mapping) return false;
-    ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
-    if (!passBindings(node, state, inner)) return false;
-    bool ok = mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
-    // Elements the included mapping bound to its external indices become this node's.
-    for (size_t k = 0; k < node.boundAll_.size(); ++k) {
-        int element = inner.tuple()[size_t(mapping->externalBindings[k].index)];
-        if (element > 0) state.tuple()[size_t(node.boundAll_[k])] = element;
+bool checkIterativeBindings(const TreeNode& node, const Mapping& outer, const Mapping& included) {
+    for (const ExternalBinding& binding : included.externalBindings) {
+        if (binding.iterativeBinding.empty()) continue;
+        if (!outer.indexNumbers.count(binding.iterativeBinding))
+            return raiseError("The iterative-binding attribute " + toUtf8(binding.iterativeBinding) + " cannot be bound");
+        if (iterativeSource(node, outer, binding) < 0)
+            return raiseError("The binding attribute " + toUtf8(binding.iterativeBinding) +
+                              " does not refer to a bound index");
     }
+    return true;
+}
+
+bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value) {
+    std::vector<int> saved;
+    if (!bindNodeExternals(node, state, saved)) return false;
+    bool ok = false;
+    if (auto mapping = includedMapping(node, state)) {
+        ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
+        ok = passBindings(node, state, inner) && inner.prepareExternal(true) &&
+             mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
+        // Elements the included mapping bound to its external indices become this node's.
+        for (size_t k = 0; k < node.boundAll_.size(); ++k) {
+            int element = inner.tuple()[size_t(mapping->externalBindings[k].index)];
+            if (element > 0) state.tuple()[size_t(node.boundAll_[k])] = element;
+        }
+    }
+    restoreNodeExternals(node, state, saved);
     return ok;
 }
 
 bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, JsonAllocator& allocator) {
+    int match = nodeExternalsMatch(node, state);
+    if (match <= 0) return match == 0;
     auto mapping = includedMapping(node, state);
     if (!mapping) return false;
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
-    if (!passBindings(node, state, inner)) return false;
+    if (!passBindings(node, state, inner) || !inner.prepareExternal(false)) return false;
     std::string name;
     return mapping->root->writeJSON(inner, name, value, allocator);
 }

@@ -24,12 +24,15 @@ struct IdentifierReference {
     std::vector<int> nestingOrder;
 };
 
-// An index fixed for a whole read by the value of an element parameter, or by an iterative counter.
+// An index of a mapping's root fixed for a whole read or write: by the value of an element
+// parameter, or (iterative-binding) by the element an including mapping has bound to the named
+// index, and where nothing includes the mapping, by a new element per read numbered by that
+// index's iterative counter.
 struct ExternalBinding {
     int index = -1;                             // position in the index table
     std::shared_ptr<MolvoIOHandler> binding;    // a scalar element parameter, or none
-    std::wstring iterativeBinding;              // counter name when the index is bound iteratively
-    std::wstring iterativePrefix;
+    std::wstring iterativeBinding;              // the qualified index name, when bound iteratively
+    std::string iterativePrefix;
 };
 
 class Mapping {

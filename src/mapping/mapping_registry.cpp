@@ -5,7 +5,6 @@
 #include "frame/utf8.hpp"
 #include "mapping/tree_node.hpp"
 
-#include <unordered_map>
 
 namespace flk {
 namespace {
@@ -63,11 +62,6 @@ int registerIndex(Mapping& mapping, const std::wstring& qualifiedName, const std
     mapping.indexNumbers.emplace(qualifiedName, number);
     mapping.indexTable.push_back(std::move(handler));
     return number;
-}
-
-unsigned& iterativeCounter(const std::wstring& index) {
-    static std::unordered_map<std::wstring, unsigned> counters;
-    return counters[index];
 }
 
 }  // namespace flk

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 namespace flk {
 
@@ -19,6 +20,11 @@ std::string_view trimmed(std::string_view s) {
 }
 
 }  // namespace
+
+unsigned& iterativeCounter(const std::wstring& index) {
+    static std::unordered_map<std::wstring, unsigned> counters;
+    return counters[index];
+}
 
 MappingState::MappingState(std::shared_ptr<Mapping> mapping, std::wstring documentName)
     : mapping_(std::move(mapping)),
@@ -103,19 +109,31 @@ WriteState::WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentNa
     for (auto& reference : this->mapping().references) cursors_.emplace_back(reference);
 }
 
-bool MappingState::prepareExternal() {
+bool MappingState::prepareExternal(bool reading) {
     for (const ExternalBinding& b : mapping_->externalBindings) {
-        if (!b.binding) continue;
-        MolvoValueW value{0, 0, 0, nullptr};
-        b.binding->retrieve(nullptr, value);
-        if (value.Int <= 0) {
-            raiseError(L"External binding for " + indexName(b.index) + L" has no value");
+        if (isExternallyBound(b.index)) continue;   // an including mapping fixed it
+        int element = b.binding ? bindingElement(b) : reading ? iterativeElement(b) : 0;
+        if (element <= 0) {
+            if (!b.binding && !reading)
+                raiseError("The iterative-binding attribute " + toUtf8(b.iterativeBinding) + " cannot be bound");
             return false;
         }
-        external_[size_t(b.index)] = value.Int;
-        tuple_[size_t(b.index)] = value.Int;
+        fixExternal(b.index, element);
     }
     return true;
+}
+
+int MappingState::bindingElement(const ExternalBinding& b) {
+    MolvoValueW value{0, 0, 0, nullptr};
+    b.binding->retrieve(nullptr, value);
+    if (value.Int > 0) return value.Int;
+    return raiseError(L"External binding for " + indexName(b.index) + L" has no value");
+}
+
+// A mapping read on its own numbers a new element per read, as iterative-binds-to does per item.
+int MappingState::iterativeElement(const ExternalBinding& b) {
+    unsigned& counter = iterativeCounter(b.iterativeBinding);
+    return bindIterative(b.index, int(++counter), b.iterativePrefix, false, false, false);
 }
 
 bool MappingState::flushAll() {

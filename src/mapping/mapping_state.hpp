@@ -35,8 +35,9 @@ public:
     void assignReference(const IdentifierReference& reference, double number);
     void assignReference(const IdentifierReference& reference, std::string_view text);
     void assignElement(const IdentifierReference& reference, int element);
-    // Reads the element parameters of the external bindings; false after raising when one has none.
-    bool prepareExternal();
+    // Fixes the root's external indices that nothing fixed yet: from their element parameters, and
+    // when reading, iterative ones from their counters. False after raising when one cannot be.
+    bool prepareExternal(bool reading);
     // Fixes an index for the whole read or write, as an external binding does.
     void fixExternal(int index, int element) {
         external_[size_t(index)] = element;
@@ -59,6 +60,8 @@ protected:
     const std::wstring& indexName(int index) const;
 
 private:
+    int bindingElement(const ExternalBinding& b);
+    int iterativeElement(const ExternalBinding& b);
     const int* referenceTuple(const IdentifierReference& reference);
     void makeRoomFor(const IdentifierReference& reference);
 

@@ -200,10 +200,12 @@ private:
     bool registerConst(Mapping& mapping);
     void collectBoundIndices();
     bool resolveIterativeExternal(Mapping& mapping);
+    bool checkIterativeSource(const NodeExternalBinding& binding) const;
     bool resolveReference(Mapping& mapping, const std::string& attribute, const std::string& reference,
                           bool clearedOnReset, int& number);
     bool buildRegexFrom(Mapping& mapping);
     void collectEnumeration(Mapping& mapping);
+    bool checkIncludedNow(Mapping& mapping) const;
     void shadowIncluded(Mapping& mapping);
 
     TreeNode* parent_ = nullptr;

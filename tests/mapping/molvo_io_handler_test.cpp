@@ -162,14 +162,14 @@ TEST_F(IOHandler, IterativeBindingByNameAndByOrdinal) {
 TEST_F(IOHandler, ExternalBindingsFixAnIndexForTheWholeRead) {
     auto mapping = mappingOver({L"p"});
     auto best = handler(L"Best");
-    mapping->externalBindings.push_back(ExternalBinding{0, best, L"", L""});
+    mapping->externalBindings.push_back(ExternalBinding{0, best, L"", ""});
     MappingState unbound(mapping, L"doc.json");
-    EXPECT_FALSE(unbound.prepareExternal());
+    EXPECT_FALSE(unbound.prepareExternal(true));
     EXPECT_EQ(errorTexts().back(), L"ReadFromFile: External binding for p has no value");
 
     model().assign(L"Best", {}, std::wstring(L"pear"));
     MappingState state(mapping, L"doc.json");
-    ASSERT_TRUE(state.prepareExternal());
+    ASSERT_TRUE(state.prepareExternal(true));
     EXPECT_EQ(state.tuple()[0], 2);
     EXPECT_EQ(state.checkExternal(0, "pear"), 2);
     EXPECT_EQ(state.checkExternal(0, "apple"), 0);

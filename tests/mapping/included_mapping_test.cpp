@@ -1,0 +1,150 @@
+// Included mappings and external bindings: the including node's indices reach the included
+// mapping, element parameters and iterative-bindings fix indices, and a string parameter can
+// choose the mapping per tuple.
+#include "mapping_fixture.hpp"
+#include "molvo/molvo3.h"
+
+namespace flk::test {
+namespace {
+
+// Quantities of the products of one order, the order given from outside.
+const char* const kLines = R"(<MolvoJSONMapping><ExternalBinding binds-to="o" iterative-binding="o" iterative-prefix="order-"/>
+  <ObjectMapping><ValueMapping name-regex=".*" name-binds-to="p" maps-to="Qty"/></ObjectMapping></MolvoJSONMapping>)";
+
+const char* const kCustomer = R"(<MolvoJSONMapping><ExternalBinding binds-to="o" iterative-binding="o"/>
+  <ObjectMapping><ValueMapping name="customer" maps-to="Customer"/></ObjectMapping></MolvoJSONMapping>)";
+
+class Included : public MappingTest {
+protected:
+    void SetUp() override {
+        MappingTest::SetUp();
+        int orders = model().handle(L"Orders"), element = 0, created = 0;
+        for (const wchar_t* name : {L"A1", L"A2"}) MolvoSetElementNumberW(orders, name, 1, &element, &created);
+        parameter(L"MappingOf", {L"o"}, molvo::Storage::String, std::wstring());
+        parameter(L"Chosen", {}, molvo::Storage::Element, std::wstring(), L"Products");
+        parameter(L"Picked", {}, molvo::Storage::Element, std::wstring(L"A1"), L"Orders");
+        ASSERT_EQ(addMapping("line", kLines), 1) << errorsJoined();
+        ASSERT_EQ(addMapping("customer", kCustomer), 1) << errorsJoined();
+    }
+};
+
+TEST_F(Included, AStringParameterChoosesTheMappingPerTuple) {
+    model().assign(L"MappingOf", {L"A1"}, std::wstring(L"line"));
+    model().assign(L"MappingOf", {L"A2"}, std::wstring(L"customer"));
+    ASSERT_EQ(addMapping("orders", R"(<MolvoJSONMapping><ObjectMapping>
+        <ObjectMapping name-regex=".*" name-binds-to="o" binds-existing="1" included-mapping="MappingOf"/>
+      </ObjectMapping></MolvoJSONMapping>)"), 1) << errorsJoined();
+    ASSERT_EQ(readText("orders", R"({"A1":{"apple":1,"pear":2},"A2":{"customer":"Zoë"},"A3":{"x":1}})"), 1)
+        << errorsJoined();
+    EXPECT_EQ(contents(L"Qty"), "A1,apple=1 A1,pear=2");
+    EXPECT_EQ(contents(L"Customer"), "A2=Zoë");
+    EXPECT_EQ(writeText("orders"), R"({"A1":{"apple":1,"pear":2},"A2":{"customer":"Zoë"}})");
+
+    model().assign(L"MappingOf", {L"A2"}, std::wstring(L"gone"));
+    EXPECT_EQ(readText("orders", R"({"A2":{"customer":"Bo"}})"), 0);
+    EXPECT_NE(errorsJoined().find("Cannot find included mapping gone in node "), std::string::npos) << errorsJoined();
+    EXPECT_EQ(contents(L"Customer"), "A2=Zoë");
+}
+
+TEST_F(Included, AMappingReadOnItsOwnNumbersItsIterativeBindingPerRead) {
+    ASSERT_EQ(readText("line", R"({"apple":2})"), 1) << errorsJoined();
+    ASSERT_EQ(readText("line", R"({"pear":3})"), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Qty"), "order-1,apple=2 order-2,pear=3");
+    // Written on its own, nothing says which order to write.
+    EXPECT_EQ(writeText("line"), "<failed>");
+    EXPECT_NE(errorsJoined().find("The iterative-binding attribute o cannot be bound"), std::string::npos);
+    EXPECT_EQ(ResetMappingData(L"line", 0, 0, 1), 1);
+    ASSERT_EQ(readText("line", R"({"apple":5})"), 1);
+    EXPECT_EQ(contents(L"Qty"), "order-1,apple=5 order-2,pear=3");
+}
+
+TEST_F(Included, AnElementParameterBelowTheIncludingNodeFixesAnotherIndex) {
+    ASSERT_EQ(addMapping("qty", R"(<MolvoJSONMapping><ExternalBinding binds-to="o" iterative-binding="o"/>
+        <ExternalBinding binds-to="p" iterative-binding="p"/>
+        <ObjectMapping><ValueMapping name="n" maps-to="Qty"/></ObjectMapping></MolvoJSONMapping>)"), 1)
+        << errorsJoined();
+    ASSERT_EQ(addMapping("orders", R"(<MolvoJSONMapping><ObjectMapping>
+        <ObjectMapping name-regex=".*" name-binds-to="o" included-mapping="@qty"><ExternalBinding binds-to="p" binding="Chosen"/>
+        </ObjectMapping></ObjectMapping></MolvoJSONMapping>)"), 1) << errorsJoined();
+    EXPECT_EQ(readText("orders", R"({"A1":{"n":4}})"), 0);
+    EXPECT_NE(errorsJoined().find("External binding for p has no value"), std::string::npos) << errorsJoined();
+
+    model().assign(L"Chosen", {}, std::wstring(L"pear"));
+    model().assign(L"Qty", {L"A2", L"apple"}, 9.0);
+    ASSERT_EQ(readText("orders", R"({"A1":{"n":4}})"), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Qty"), "A1,pear=4 A2,apple=9");
+    EXPECT_EQ(writeText("orders"), R"({"A1":{"n":4}})");
+}
+
+TEST_F(Included, BindingsThatDoNotFitFailWhenUsed) {
+    ASSERT_EQ(addMapping("picked", R"(<MolvoJSONMapping><ExternalBinding binds-to="o" binding="Picked"/>
+        <ObjectMapping><ValueMapping name="customer" maps-to="Customer"/></ObjectMapping></MolvoJSONMapping>)"), 1)
+        << errorsJoined();
+    ASSERT_EQ(addMapping("two", R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="o">
+        <ObjectMapping name-regex=".*" name-binds-to="p" included-mapping="@picked"/></ObjectMapping></ObjectMapping>
+        </MolvoJSONMapping>)"), 1)
+        << errorsJoined();
+    EXPECT_EQ(readText("two", R"({"A1":{"apple":{}}})"), 0);
+    EXPECT_NE(errorsJoined().find("More bindings specified for included mapping in node  than referenced mapping picked "
+                                  "supports"), std::string::npos) << errorsJoined();
+    ASSERT_EQ(addMapping("other", R"(<MolvoJSONMapping><ObjectMapping>
+        <ObjectMapping name-regex=".*" name-binds-to="p" included-mapping="@picked"/></ObjectMapping></MolvoJSONMapping>)"), 1)
+        << errorsJoined();
+    EXPECT_EQ(readText("other", R"({"apple":{"customer":"Al"}})"), 0);
+    EXPECT_NE(errorsJoined().find("Index p in external binding of node  does not coincide with external index o of "
+                                  "referenced mapping picked"), std::string::npos) << errorsJoined();
+    EXPECT_EQ(contents(L"Customer"), "");
+}
+
+struct CheckCase {
+    const char* title;
+    const char* xml;
+    const char* error;
+};
+
+const CheckCase kChecks[] = {
+    {"the including mapping has no such index",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p" included-mapping="@line"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     "The iterative-binding attribute o cannot be bound"},
+    {"the including node does not bind it",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ArrayMapping name="x"><ObjectMapping><ValueMapping name="id" binds-to="o"/></ObjectMapping></ArrayMapping>
+          <ObjectMapping name="y" included-mapping="@line"/></ObjectMapping></MolvoJSONMapping>)",
+     "The binding attribute o does not refer to a bound index"},
+    {"below the root, the named index is not bound otherwise",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="o" included-mapping="@line">
+          <ExternalBinding binds-to="p" iterative-binding="p"/></ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     "The binding attribute p does not refer to a bound index"},
+    {"below the root, binds-to is bound already",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="o" included-mapping="@line">
+          <ExternalBinding binds-to="o" iterative-binding="o"/></ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     "The iterative-binding attribute o cannot be bound"},
+    {"root domains differ",
+     R"(<MolvoJSONMapping><ExternalBinding binds-to="p" iterative-binding="o"/><ObjectMapping/></MolvoJSONMapping>)",
+     "The root domains of the binds-to attribute p and iterative-binding attribute o are not identical"},
+    {"both binding and iterative-binding",
+     R"(<MolvoJSONMapping><ExternalBinding binds-to="p" binding="Chosen" iterative-binding="p"/><ObjectMapping/></MolvoJSONMapping>)",
+     "Node  cannot have an external binding with both a 'binding' and 'iterative-binding' attribute"},
+    {"a binding whose range is another set",
+     R"(<MolvoJSONMapping><ExternalBinding binds-to="o" binding="Chosen"/><ObjectMapping/></MolvoJSONMapping>)",
+     "The domain of the binds-to attribute o and the range of the binding attribute Chosen of ExternalBinding for node  "
+     "should be the same"},
+};
+
+class IncludedChecks : public Included, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(IncludedChecks, RefuseTheMapping) {
+    EXPECT_EQ(addMapping("m", GetParam().xml), 0);
+    EXPECT_NE(errorsJoined().find(GetParam().error), std::string::npos) << errorsJoined();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, IncludedChecks, ::testing::ValuesIn(kChecks), [](const auto& info) {
+    std::string name = info.param.title;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+});
+
+}  // namespace
+}  // namespace flk::test
