@@ -47,6 +47,7 @@ TEST_F(Included, AStringParameterChoosesTheMappingPerTuple) {
 }
 
 TEST_F(Included, AMappingReadOnItsOwnNumbersItsIterativeBindingPerRead) {
+    ASSERT_EQ(ResetMappingData(L"line", 0, 0, 1), 1);   // counters are process-wide
     ASSERT_EQ(readText("line", R"({"apple":2})"), 1) << errorsJoined();
     ASSERT_EQ(readText("line", R"({"pear":3})"), 1) << errorsJoined();
     EXPECT_EQ(contents(L"Qty"), "order-1,apple=2 order-2,pear=3");

@@ -4,6 +4,7 @@
 
 #include "ferrolink/ferrolink.h"
 #include "frame/utf8.hpp"
+#include "mapping/mapping.hpp"
 #include "support/host_fixture.hpp"
 
 #include <cstdio>
@@ -43,7 +44,12 @@ protected:
         declareOrders();
         DeleteAllStreams();
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    // Mappings hold handles of this model: they go with it, before a later test's model reuses
+    // the handle numbers.
+    void TearDown() override {
+        clearMappings();
+        std::filesystem::remove_all(dir_);
+    }
 
     void declareOrders() {
         set(L"Orders", L"o", {});
