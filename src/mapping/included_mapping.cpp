@@ -46,8 +46,10 @@ bool sameRoot(const TreeNode& node, const MolvoIOHandler& mine, const MolvoIOHan
 }
 
 // Fixes the included mapping's external indices from the including node's bound indices: in
-// order, except that an iterative-binding takes the element of the index it names.
-bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner) {
+// order, except that an iterative-binding takes the element of the index it names. An index the
+// node binds implicitly, whose element the included content names, is left to that content;
+// one the node does not pass is fixed as for a mapping used on its own.
+bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner, bool reading) {
     Mapping& included = inner.mapping();
     if (node.boundAll_.size() > included.externalBindings.size()) {
         raiseError("More bindings specified for included mapping in node " + node.name() +
@@ -59,10 +61,14 @@ bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner
         const ExternalBinding& binding = included.externalBindings[k];
         int mine = binding.iterativeBinding.empty() ? (k < node.boundAll_.size() ? node.boundAll_[k] : -1)
                                                     : iterativeSource(node, outer.mapping(), binding);
-        if (mine < 0) continue;
+        if (mine < 0) {
+            if (!inner.prepareExternal(binding, reading)) return false;
+            continue;
+        }
         if (!sameRoot(node, *outer.mapping().indexTable[size_t(mine)], *included.indexTable[size_t(binding.index)], included))
             return false;
-        inner.fixExternal(binding.index, outer.tuple()[size_t(mine)]);
+        int element = outer.tuple()[size_t(mine)];
+        if (element > 0) inner.fixExternal(binding.index, element);
     }
     return true;
 }
@@ -127,8 +133,8 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
     bool ok = false;
     if (auto mapping = includedMapping(node, state)) {
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
-        ok = passBindings(node, state, inner) && inner.prepareExternal(true) &&
-             mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
+        ok = passBindings(node, state, inner, true) && mapping->root->readJSON(inner, mapping->root->name(), value) &&
+             inner.flushAll();
         // Elements the included mapping bound to its external indices become this node's.
         for (size_t k = 0; k < node.boundAll_.size(); ++k) {
             int element = inner.tuple()[size_t(mapping->externalBindings[k].index)];
@@ -145,7 +151,7 @@ bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, Js
     auto mapping = includedMapping(node, state);
     if (!mapping) return false;
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
-    if (!passBindings(node, state, inner) || !inner.prepareExternal(false)) return false;
+    if (!passBindings(node, state, inner, false)) return false;
     std::string name;
     return mapping->root->writeJSON(inner, name, value, allocator);
 }

@@ -110,17 +110,20 @@ WriteState::WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentNa
 }
 
 bool MappingState::prepareExternal(bool reading) {
-    for (const ExternalBinding& b : mapping_->externalBindings) {
-        if (isExternallyBound(b.index)) continue;   // an including mapping fixed it
-        int element = b.binding ? bindingElement(b) : reading ? iterativeElement(b) : 0;
-        if (element <= 0) {
-            if (!b.binding && !reading)
-                raiseError("The iterative-binding attribute " + toUtf8(b.iterativeBinding) + " cannot be bound");
-            return false;
-        }
-        fixExternal(b.index, element);
-    }
+    for (const ExternalBinding& b : mapping_->externalBindings)
+        if (!isExternallyBound(b.index) && !prepareExternal(b, reading)) return false;
     return true;
+}
+
+bool MappingState::prepareExternal(const ExternalBinding& b, bool reading) {
+    int element = b.binding ? bindingElement(b) : reading ? iterativeElement(b) : 0;
+    if (element > 0) {
+        fixExternal(b.index, element);
+        return true;
+    }
+    if (!b.binding && !reading)
+        raiseError("The iterative-binding attribute " + toUtf8(b.iterativeBinding) + " cannot be bound");
+    return false;
 }
 
 int MappingState::bindingElement(const ExternalBinding& b) {

@@ -38,6 +38,7 @@ public:
     // Fixes the root's external indices that nothing fixed yet: from their element parameters, and
     // when reading, iterative ones from their counters. False after raising when one cannot be.
     bool prepareExternal(bool reading);
+    bool prepareExternal(const ExternalBinding& binding, bool reading);
     // Fixes an index for the whole read or write, as an external binding does.
     void fixExternal(int index, int element) {
         external_[size_t(index)] = element;

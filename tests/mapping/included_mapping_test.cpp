@@ -59,6 +59,20 @@ TEST_F(Included, AMappingReadOnItsOwnNumbersItsIterativeBindingPerRead) {
     EXPECT_EQ(contents(L"Qty"), "order-1,apple=5 order-2,pear=3");
 }
 
+TEST_F(Included, AnImplicitlyBoundIndexIsNamedByTheIncludedContent) {
+    ASSERT_EQ(addMapping("order", R"(<MolvoJSONMapping><ExternalBinding binds-to="o" iterative-binding="o"/>
+        <ObjectMapping><ValueMapping name="id" binds-to="o"/><ValueMapping name="customer" maps-to="Customer"/>
+        </ObjectMapping></MolvoJSONMapping>)"), 1) << errorsJoined();
+    ASSERT_EQ(addMapping("book", R"(<MolvoJSONMapping><ArrayMapping>
+        <ObjectMapping implicit-binds-to="o" maps-to="Total" included-mapping="@order"/></ArrayMapping></MolvoJSONMapping>)"), 1)
+        << errorsJoined();
+    const char* book = R"([{"id":"A7","customer":"Ann"},{"customer":"Bo","id":"B2"}])";
+    ASSERT_EQ(readText("book", book), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Customer"), "A7=Ann B2=Bo");
+    EXPECT_EQ(contents(L"Total"), "A7=1 B2=1");
+    EXPECT_EQ(writeText("book"), R"([{"id":"A7","customer":"Ann"},{"id":"B2","customer":"Bo"}])");
+}
+
 TEST_F(Included, AnElementParameterBelowTheIncludingNodeFixesAnotherIndex) {
     ASSERT_EQ(addMapping("qty", R"(<MolvoJSONMapping><ExternalBinding binds-to="o" iterative-binding="o"/>
         <ExternalBinding binds-to="p" iterative-binding="p"/>
