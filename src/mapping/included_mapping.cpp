@@ -38,6 +38,13 @@ int iterativeSource(const TreeNode& node, const Mapping& outer, const ExternalBi
     return bound ? found->second : -1;
 }
 
+// Where in the including node's tuple the included mapping's k-th external index comes from, or
+// -1 when the node does not pass it.
+int outerPosition(const TreeNode& node, const Mapping& outer, const ExternalBinding& binding, size_t k) {
+    if (!binding.iterativeBinding.empty()) return iterativeSource(node, outer, binding);
+    return k < node.boundAll_.size() ? node.boundAll_[k] : -1;
+}
+
 bool sameRoot(const TreeNode& node, const MolvoIOHandler& mine, const MolvoIOHandler& external, const Mapping& included) {
     if (rootSetName(mine.handle()) == rootSetName(external.handle())) return true;
     return raiseError("Index " + toUtf8(mine.name()) + " in external binding of node " + node.name() +
@@ -59,8 +66,7 @@ bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner
     if (!checkIterativeBindings(node, outer.mapping(), included)) return false;
     for (size_t k = 0; k < included.externalBindings.size(); ++k) {
         const ExternalBinding& binding = included.externalBindings[k];
-        int mine = binding.iterativeBinding.empty() ? (k < node.boundAll_.size() ? node.boundAll_[k] : -1)
-                                                    : iterativeSource(node, outer.mapping(), binding);
+        int mine = outerPosition(node, outer.mapping(), binding, k);
         if (mine < 0) {
             if (!inner.prepareExternal(binding, reading)) return false;
             continue;
@@ -71,6 +77,16 @@ bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner
         if (element > 0) inner.fixExternal(binding.index, element);
     }
     return true;
+}
+
+// Elements the included mapping bound to the external indices it was passed become the node's.
+void takeBackBindings(const TreeNode& node, MappingState& outer, MappingState& inner) {
+    const Mapping& included = inner.mapping();
+    for (size_t k = 0; k < included.externalBindings.size(); ++k) {
+        int mine = outerPosition(node, outer.mapping(), included.externalBindings[k], k);
+        int element = inner.tuple()[size_t(included.externalBindings[k].index)];
+        if (mine >= 0 && element > 0) outer.tuple()[size_t(mine)] = element;
+    }
 }
 
 // The element an ExternalBinding below the root gives its index at the current tuple; 0 after
@@ -133,12 +149,9 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
     bool ok = false;
     if (auto mapping = includedMapping(node, state)) {
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
-        ok = passBindings(node, state, inner, true) && mapping->root->readJSON(inner, mapping->root->name(), value) &&
-             inner.flushAll();
-        // Elements the included mapping bound to its external indices become this node's.
-        for (size_t k = 0; k < node.boundAll_.size(); ++k) {
-            int element = inner.tuple()[size_t(mapping->externalBindings[k].index)];
-            if (element > 0) state.tuple()[size_t(node.boundAll_[k])] = element;
+        if (passBindings(node, state, inner, true)) {
+            ok = mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
+            takeBackBindings(node, state, inner);
         }
     }
     restoreNodeExternals(node, state, saved);
