@@ -3,6 +3,7 @@
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/host_names.hpp"
+#include "mapping/mapping_nesting.hpp"
 #include "mapping/mapping_state.hpp"
 
 #include <algorithm>
@@ -147,7 +148,9 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
     std::vector<int> saved;
     if (!bindNodeExternals(node, state, saved)) return false;
     bool ok = false;
-    if (auto mapping = includedMapping(node, state)) {
+    MappingNesting nesting;
+    auto mapping = includedMapping(node, state);
+    if (mapping && nesting.allowed(mapping->name, node.name())) {
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
         if (passBindings(node, state, inner, true)) {
             ok = mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
@@ -161,8 +164,9 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
 bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, JsonAllocator& allocator) {
     int match = nodeExternalsMatch(node, state);
     if (match <= 0) return match == 0;
+    MappingNesting nesting;
     auto mapping = includedMapping(node, state);
-    if (!mapping) return false;
+    if (!mapping || !nesting.allowed(mapping->name, node.name())) return false;
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
     if (!passBindings(node, state, inner, false)) return false;
     std::string name;

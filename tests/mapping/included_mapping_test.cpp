@@ -163,3 +163,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, IncludedChecks, ::testing::ValuesIn(kChecks), []
 
 }  // namespace
 }  // namespace flk::test
+
+namespace flk::test {
+namespace {
+
+TEST_F(Included, MappingsThatIncludeThemselvesStopAtADepthLimit) {
+    ASSERT_EQ(addMapping("inner", "<MolvoJSONMapping><ValueMapping embedded-mapping='inner'/></MolvoJSONMapping>"), 1);
+    EXPECT_EQ(writeText("inner"), "<failed>");
+    EXPECT_NE(errorsJoined().find("Mapping inner in node  is nested more than 64"), std::string::npos) << errorsJoined();
+
+    ASSERT_EQ(addMapping("self", R"(<MolvoJSONMapping><ObjectMapping>
+        <ValueMapping name="customer" maps-to="Title"/><ObjectMapping name="next" included-mapping="@self"/>
+      </ObjectMapping></MolvoJSONMapping>)"), 1) << errorsJoined();
+    ASSERT_EQ(readText("self", R"({"next":{"next":{"customer":"deep"}}})"), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Title"), "=deep");
+    EXPECT_EQ(writeText("self"), "<failed>");
+    EXPECT_NE(errorsJoined().find("Mapping self in node next is nested more than 64 mappings deep"), std::string::npos);
+
+    std::string deep;
+    for (int level = 0; level < 100; ++level) deep += R"({"next":)";
+    EXPECT_EQ(readText("self", deep + "{}" + std::string(100, '}')), 0);
+}
+
+}  // namespace
+}  // namespace flk::test

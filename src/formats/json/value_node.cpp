@@ -5,6 +5,7 @@
 #include "frame/utf8.hpp"
 #include "mapping/base64.hpp"
 #include "mapping/document_drivers.hpp"
+#include "mapping/mapping_nesting.hpp"
 
 #include <sstream>
 
@@ -61,8 +62,10 @@ bool ValueNode::readEmbedded(ReadState& state, const JsonValue& value) {
         if (!base64Decode(bytes, decoded)) return raiseError(std::string_view("Base64-encoded string contains invalid characters"));
         bytes.swap(decoded);
     }
+    MappingNesting nesting;
     auto mapping = findMapping(fromUtf8(embeddedMapping_));
     if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
+    if (!nesting.allowed(mapping->name, name())) return false;
     std::istringstream input(bytes);
     return readDocumentWith(mapping, state.documentName(), input, state.resetFlags());
 }
@@ -106,8 +109,10 @@ bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValu
 }
 
 bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator) {
+    MappingNesting nesting;
     auto mapping = findMapping(fromUtf8(embeddedMapping_));
     if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
+    if (!nesting.allowed(mapping->name, name())) return false;
     std::ostringstream output;
     if (!writeDocumentWith(mapping, state.documentName(), output, 0)) return false;
     std::string text = base64_ ? base64Encode(output.str()) : output.str();
