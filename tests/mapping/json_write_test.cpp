@@ -103,6 +103,51 @@ const WriteCase kCases[] = {
      R"(<MolvoJSONMapping><ObjectMapping>
           <ValueMapping name-regex=".*" name-binds-to="o" maps-to="Favourite"/></ObjectMapping></MolvoJSONMapping>)",
      {{L"Favourite", {L"A1"}, std::wstring(L"pear")}}, R"({"A1":"pear"})"},
+    {"row-oriented rows over two indices",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" binds-to="p"/>
+          <ColumnMapping name="qty" maps-to="Qty"/></RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
+     R"({"meta":["order","product","qty"],"data":[["A1","apple",3],["A1","pear",2],["A2","apple",1]]})"},
+    {"column-oriented columns named after elements",
+     R"(<MolvoJSONMapping><ColumnOrientedObjectMapping>
+          <RowMapping name="order" binds-to="o"/><RowMapping name-regex=".*" name-binds-to="p" maps-to="Qty"/>
+        </ColumnOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
+     R"({"order":["A1","A2"],"apple":[3,1],"pear":[2,0]})"},
+    {"row cells of every storage take their defaults",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="order" binds-to="o"/><ColumnMapping name="customer" maps-to="Customer"/>
+          <ColumnMapping name="fav" maps-to="Favourite"/><ColumnMapping name="total" maps-to="Total" number-type="integer"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Customer", {L"A1"}, std::wstring(L"Zoë")}, {L"Favourite", {L"A2"}, std::wstring(L"pear")}, {L"Total", {L"A1"}, 4.0}},
+     "{\"meta\":[\"order\",\"customer\",\"fav\",\"total\"],\"data\":[[\"A1\",\"Zo\xC3\xAB\",\"\",4],[\"A2\",\"\",\"pear\",0]]}"},
+    {"const-binds-to on a column-oriented table",
+     R"x(<MolvoJSONMapping><ObjectMapping><ColumnOrientedObjectMapping name="apple" const-binds-to="p" const-binds-value="apple">
+          <RowMapping name="order" binds-to="o"/><RowMapping name="qty" maps-to="Qty(o,p)"/>
+        </ColumnOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
+     R"({"apple":{"order":["A1","A2"],"qty":[3,1]}})", 0, false},
+    {"empty-as-bool with force-dense writes false",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ObjectMapping name-regex=".*" name-binds-to="p" maps-to="Present" force-dense="Keep" empty-as-bool="1"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     {{L"Present", {L"apple"}, 1.0}, {L"Keep", {L"apple"}, 1.0}, {L"Keep", {L"pear"}, 1.0}}, R"({"apple":true,"pear":false})"},
+    {"numbers, integers and strings keep their form",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p">
+          <ValueMapping name="price" maps-to="Price"/><ValueMapping name="count" maps-to="Count"/>
+          <ValueMapping name="label" maps-to="Label"/></ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 0.1}, {L"Count", {L"apple"}, -3.0}, {L"Label", {L"pear"}, std::wstring(L"1.5")},
+      {L"Price", {L"pear"}, 1e21}},
+     R"({"apple":{"price":0.1,"count":-3},"pear":{"price":1e21,"label":"1.5"}})"},
+    {"write-filter leaves out objects",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p" write-filter="Keep">
+          <ValueMapping name="price" maps-to="Price"/></ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 1.0}, {L"Price", {L"pear"}, 2.0}, {L"Keep", {L"pear"}, 1.0}}, R"({"pear":{"price":2.0}})", 0, false},
+    {"a top-level value", R"(<MolvoJSONMapping><ValueMapping maps-to="Title"/></MolvoJSONMapping>)",
+     {{L"Title", {}, std::wstring(L"x")}}, R"("x")"},
+    {"pretty output indents each level with one tab", kOrders, {{L"Total", {L"A1"}, 4.0}},
+     "[\n\t{\n\t\t\"id\": \"A1\",\n\t\t\"total\": 4.0\n\t}\n]", 1},
 };
 
 class JsonWrite : public MappingTest, public ::testing::WithParamInterface<WriteCase> {};
