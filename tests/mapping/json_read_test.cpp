@@ -157,6 +157,12 @@ const ReadCase kCases[] = {
      R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping iterative-binds-to="l" iterative-prefix="line-">
           <ValueMapping name="note" maps-to="Note"/></ObjectMapping></ArrayMapping></MolvoJSONMapping>)",
      R"([{"note":"a"},{"note":"b"}])", 1, {{L"Note", "line-1=a line-2=b"}}},
+    {"invalid UTF-8 in a string is a parse error", kOrders, "[{\"id\":\"A1\",\"customer\":\"\xFF\xFE\"}]", 0,
+     {{L"Customer", ""}}, "ReadFromStream: Error parsing JSON document "},
+    {"invalid UTF-8 in a member name is a parse error",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)",
+     "{\"a\xC3\":1}", 0, {{L"Price", ""}}, "Error parsing JSON document"},
     {"objects go on after a failing member, arrays stop at the first",
      R"(<MolvoJSONMapping><ArrayMapping name="list"><ObjectMapping>
           <ObjectMapping name="a"/><ObjectMapping name="b"/></ObjectMapping></ArrayMapping></MolvoJSONMapping>)",
