@@ -290,6 +290,22 @@ TEST_F(MappingTest, AFailedReadKeepsTheBatchesFlushedBeforeAndDropsTheRest) {
     EXPECT_EQ(model().card(L"Total"), 1025u);
 }
 
+// The reset flags of a read reach the mapping of its embedded documents once: the second document
+// neither empties what the first one read nor numbers its items from the start again.
+TEST_F(MappingTest, EmbeddedDocumentsOfOneReadAreResetOnceAndKeepEachOthersValues) {
+    ASSERT_EQ(addMapping("inner", R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping iterative-binds-to="l" iterative-prefix="n">
+          <ValueMapping name="note" maps-to="Note"/></ObjectMapping></ArrayMapping></MolvoJSONMapping>)"), 1);
+    ASSERT_EQ(addMapping("outer", R"(<MolvoJSONMapping><ArrayMapping><ValueMapping embedded-mapping="inner"/>
+        </ArrayMapping></MolvoJSONMapping>)"), 1);
+    model().assign(L"Lines", {L"old"}, 1.0);
+    model().assign(L"Note", {L"old"}, std::wstring(L"x"));
+    const char* doc = R"(["[{\"note\":\"a\"}]","[{\"note\":\"b\"}]"])";
+    ASSERT_EQ(readText("outer", doc, 1, 1), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Note"), "n1=a n2=b");
+    ASSERT_EQ(readText("outer", doc, 1, 1), 1) << errorsJoined();   // the next read starts afresh
+    EXPECT_EQ(contents(L"Note"), "n1=a n2=b");
+}
+
 TEST_F(MappingTest, EmptyReferencedEmptiesMapsToTargetsEvenWhenTheDocumentFails) {
     ASSERT_EQ(addMapping("m", kOrders), 1);
     ASSERT_EQ(readText("m", R"([{"id":"A1","total":4}])"), 1);

@@ -64,7 +64,7 @@ bool ValueNode::readEmbedded(ReadState& state, const JsonValue& value) {
     auto mapping = findMapping(fromUtf8(embeddedMapping_));
     if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
     std::istringstream input(bytes);
-    return readDocumentWith(mapping, state.documentName(), input, state.resetFlags());
+    return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping));
 }
 
 bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
