@@ -128,6 +128,18 @@ const WriteCase kCases[] = {
         </ColumnOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
      {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
      R"({"apple":{"order":["A1","A2"],"qty":[3,1]}})", 0, false},
+    {"write-filter leaves out table rows",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping write-filter="Keep">
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 1.0}, {L"Price", {L"pear"}, 2.0}, {L"Keep", {L"pear"}, 1.0}},
+     R"({"meta":["product","price"],"data":[["pear",2.0]]})", 0, false},
+    {"force-dense writes a value's default",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p">
+          <ValueMapping name="count" maps-to="Count" force-dense="Keep"/><ValueMapping name="label" maps-to="Label" force-dense="Keep"/>
+        </ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Keep", {L"pear"}, 1.0}, {L"Count", {L"apple"}, 2.0}},
+     R"({"apple":{"count":2},"pear":{"count":0,"label":""}})"},
     {"empty-as-bool with force-dense writes false",
      R"(<MolvoJSONMapping><ObjectMapping>
           <ObjectMapping name-regex=".*" name-binds-to="p" maps-to="Present" force-dense="Keep" empty-as-bool="1"/>
