@@ -23,6 +23,11 @@ struct WriteCase {
 const char* kPrices = R"(<MolvoJSONMapping><ObjectMapping>
   <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)";
 
+// A text longer than any string buffer, and what the two ends of the max-string-size range keep of it.
+const std::wstring kLongText(9000, L'x');
+const std::string kKept1024 = "{\"apple\":\"" + std::string(1024, 'x') + "\"}";
+const std::string kKept8192 = "{\"apple\":\"" + std::string(8192, 'x') + "\"}";
+
 const WriteCase kCases[] = {
     {"members named after bound elements", kPrices, {{L"Price", {L"pear"}, 2.0}, {L"Price", {L"apple"}, 1.5}},
      R"({"apple":1.5,"pear":2.0})"},
@@ -140,6 +145,14 @@ const WriteCase kCases[] = {
         </ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
      {{L"Keep", {L"pear"}, 1.0}, {L"Count", {L"apple"}, 2.0}},
      R"({"apple":{"count":2},"pear":{"count":0,"label":""}})"},
+    {"max-string-size below the range acts as 1024",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Label" max-string-size="100"/></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Label", {L"apple"}, kLongText}}, kKept1024.c_str(), 0, false},
+    {"max-string-size above the range acts as 8192",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Label" max-string-size="100000"/></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Label", {L"apple"}, kLongText}}, kKept8192.c_str(), 0, false},
     {"empty-as-bool with force-dense writes false",
      R"(<MolvoJSONMapping><ObjectMapping>
           <ObjectMapping name-regex=".*" name-binds-to="p" maps-to="Present" force-dense="Keep" empty-as-bool="1"/>
