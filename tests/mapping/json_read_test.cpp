@@ -153,6 +153,13 @@ const ReadCase kCases[] = {
           <RowMapping name="product" binds-to="p"/></ColumnOrientedObjectMapping></MolvoJSONMapping>)",
      R"({"product":["apple","pear","fig"],"other":[1,2,3,4]})", 0, {},
      "Child other of node t is not an array, or does not have the same size as other arrays underneath this node"},
+    {"const-binds-to fixes the element of a column table's rows",
+     R"x(<MolvoJSONMapping><ObjectMapping><ColumnOrientedObjectMapping name="apple" const-binds-to="p" const-binds-value="apple">
+          <RowMapping name="order" binds-to="o"/><RowMapping name="qty" maps-to="Qty(o,p)"/>
+        </ColumnOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     R"({"apple":{"qty":[3,1],"order":["A1","A2"]}})", 1, {{L"Qty", "A1,apple=3 A2,apple=1"}}},
+    {"a value with an object or array where a scalar stands reads as 0 or empty", kOrders,
+     R"([{"id":"A1","total":{"a":1},"customer":[1]}])", 1, {{L"Total", ""}, {L"Customer", ""}}},
     {"iterative-binds-to numbers the items",
      R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping iterative-binds-to="l" iterative-prefix="line-">
           <ValueMapping name="note" maps-to="Note"/></ObjectMapping></ArrayMapping></MolvoJSONMapping>)",
