@@ -107,7 +107,12 @@ TEST_F(MappingTest, ReadAndWriteThroughCallerStreams) {
     EXPECT_EQ(contents(L"Price"), "pear=3");
     std::istringstream bad("{");
     EXPECT_EQ(ReadFromStream(&bad, L"mem", L"m", 0, 0, 0), 0);
-    EXPECT_EQ(errorsJoined(), "ReadFromStream: Error parsing JSON document mem\n");
+    std::ostringstream refusing;
+    refusing.setstate(std::ios::badbit);   // an output that takes nothing is a failed write
+    EXPECT_EQ(WriteToStream(&refusing, L"out", L"m", 0), 0);
+    EXPECT_EQ(errorsJoined(), "ReadFromStream: Error parsing JSON document mem\n"
+                              "WriteToStream: Exception occurred while writing data: Cannot write the JSON document "
+                              "to its output to document out\n");
 }
 
 }  // namespace
