@@ -153,6 +153,18 @@ const WriteCase kCases[] = {
      R"(<MolvoJSONMapping><ObjectMapping>
           <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Label" max-string-size="100000"/></ObjectMapping></MolvoJSONMapping>)",
      {{L"Label", {L"apple"}, kLongText}}, kKept8192.c_str(), 0, false},
+    {"row tables per order, marked by maps-to even when empty",
+     R"x(<MolvoJSONMapping><ObjectMapping><RowOrientedObjectMapping name-regex=".*" name-binds-to="o" maps-to="Total(o)">
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="qty" maps-to="Qty(o,p)"/>
+        </RowOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     {{L"Total", {L"A1"}, 1.0}, {L"Total", {L"A2"}, 1.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A1", L"pear"}, 2.0}},
+     R"({"A1":{"meta":["product","qty"],"data":[["apple",3],["pear",2]]},"A2":{"meta":["product","qty"],"data":[]}})"},
+    {"column tables per order, marked by maps-to even when empty",
+     R"x(<MolvoJSONMapping><ObjectMapping><ColumnOrientedObjectMapping name-regex=".*" name-binds-to="o" maps-to="Total(o)">
+          <RowMapping name="product" binds-to="p"/><RowMapping name="qty" maps-to="Qty(o,p)"/>
+        </ColumnOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     {{L"Total", {L"A1"}, 1.0}, {L"Total", {L"A2"}, 1.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A1", L"pear"}, 2.0}},
+     R"({"A1":{"product":["apple","pear"],"qty":[3,2]},"A2":{"product":[],"qty":[]}})"},
     {"empty-as-bool with force-dense writes false",
      R"(<MolvoJSONMapping><ObjectMapping>
           <ObjectMapping name-regex=".*" name-binds-to="p" maps-to="Present" force-dense="Keep" empty-as-bool="1"/>
