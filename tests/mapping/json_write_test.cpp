@@ -225,6 +225,41 @@ INSTANTIATE_TEST_SUITE_P(Cases, JsonWrite, ::testing::ValuesIn(kCases), [](const
     return name;
 });
 
+// A base64 embedded document is written by its own mapping and read back through it.
+TEST_F(MappingTest, EmbeddedDocumentsRoundTripInBase64) {
+    ASSERT_EQ(addMapping("inner", kPrices), 1);
+    ASSERT_EQ(addMapping("outer", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="doc" embedded-mapping="inner" base64-encoded="1"/><ValueMapping name="title" maps-to="Title"/>
+        </ObjectMapping></MolvoJSONMapping>)"), 1);
+    model().assign(L"Price", {L"apple"}, 2.0);
+    model().assign(L"Title", {}, std::wstring(L"t"));
+    EXPECT_EQ(writeText("outer"), R"({"doc":"eyJhcHBsZSI6Mi4wfQ==","title":"t"})");   // {"apple":2.0}
+    model().empty(L"Price");
+    ASSERT_EQ(ReadFromFile(path("out.json").c_str(), L"outer", 0, 0, 0), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Price"), "apple=2");
+}
+
+// A mapping that embeds itself, directly or through another, would write without end.
+TEST_F(MappingTest, AMappingEmbeddedInItselfFailsToWrite) {
+    ASSERT_EQ(addMapping("self", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="doc" embedded-mapping="self"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    // A cycle needs a mapping added again once the one it embeds exists.
+    ASSERT_EQ(addMapping("a", kPrices), 1);
+    ASSERT_EQ(addMapping("b", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="inner" embedded-mapping="a"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    ASSERT_EQ(addMapping("a", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="doc" embedded-mapping="b"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    EXPECT_EQ(writeText("self"), "<failed>");
+    EXPECT_EQ(errorsJoined(), "WriteToStream: The embedded mapping self would be written inside itself\n"
+                              "WriteToStream: Error generating JSON document " + toUtf8(path("out.json")) + "\n");
+    model().clearErrors();
+    EXPECT_EQ(writeText("a"), "<failed>");
+    EXPECT_NE(errorsJoined().find("The embedded mapping a would be written inside itself"), std::string::npos);
+    model().clearErrors();
+    EXPECT_EQ(writeText("b"), "<failed>");   // the guard is released after each write
+    EXPECT_NE(errorsJoined().find("The embedded mapping b would be written inside itself"), std::string::npos);
+}
+
 TEST_F(MappingTest, WritingTruncatesAnExistingFile) {
     ASSERT_EQ(addMapping("m", kPrices), 1);
     file("out.json", std::string(100, 'x'));

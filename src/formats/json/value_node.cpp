@@ -7,6 +7,7 @@
 #include "mapping/document_drivers.hpp"
 
 #include <sstream>
+#include <vector>
 
 namespace flk {
 namespace {
@@ -33,6 +34,28 @@ int elementInRange(MolvoIOHandler& parameter, const std::string& name, bool exis
     }
     return element;
 }
+
+// The mappings whose writes are waiting for an embedded document, outermost first. A mapping that
+// embeds itself, directly or through others, would write without end; it is refused instead.
+// Reads need no such guard: each level is a string inside the level above, so the document bounds them.
+class EmbeddedWrites {
+public:
+    explicit EmbeddedWrites(const Mapping& enclosing) { chain().push_back(&enclosing); }
+    ~EmbeddedWrites() { chain().pop_back(); }
+    EmbeddedWrites(const EmbeddedWrites&) = delete;
+    EmbeddedWrites& operator=(const EmbeddedWrites&) = delete;
+    static bool pending(const Mapping& mapping) {
+        for (const Mapping* m : chain())
+            if (m == &mapping) return true;
+        return false;
+    }
+
+private:
+    static std::vector<const Mapping*>& chain() {
+        static std::vector<const Mapping*> writes;   // host thread only, as every write
+        return writes;
+    }
+};
 
 }  // namespace
 
@@ -108,7 +131,10 @@ bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValu
 bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator) {
     auto mapping = findMapping(fromUtf8(embeddedMapping_));
     if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
+    if (mapping.get() == &state.mapping() || EmbeddedWrites::pending(*mapping))
+        return raiseError("The embedded mapping " + embeddedMapping_ + " would be written inside itself");
     std::ostringstream output;
+    EmbeddedWrites writing(state.mapping());
     if (!writeDocumentWith(mapping, state.documentName(), output, 0)) return false;
     std::string text = base64_ ? base64Encode(output.str()) : output.str();
     value.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
