@@ -25,6 +25,21 @@ const ReadCase kCases[] = {
     {"a byte-order mark is skipped", kOrders, "\xEF\xBB\xBF[{\"id\":\"A1\",\"total\":1}]", 1, {{L"Total", "A1=1"}}},
     {"two top-level values fail", kOrders, R"([{"id":"A1","total":1}] [])", 0, {{L"Total", ""}},
      "ReadFromStream: Error parsing JSON document "},
+    {"a byte-order mark before a top-level object or table is skipped",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     "\xEF\xBB\xBF{\"meta\":[\"product\",\"price\"],\"data\":[[\"apple\",2]]}", 1, {{L"Price", "apple=2"}}},
+    {"two top-level objects fail",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)",
+     R"({"apple":1}{"pear":2})", 0, {{L"Price", ""}}, "ReadFromStream: Error parsing JSON document "},
+    {"two top-level tables fail",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     R"({"meta":["product","price"],"data":[["apple",2]]} {"meta":[],"data":[]})", 0, {{L"Price", ""}},
+     "ReadFromStream: Error parsing JSON document "},
     {"an empty document fails", kOrders, " \n\t ", 0, {}, "Error parsing JSON document"},
     {"trailing commas are not JSON", kOrders, R"([{"id":"A1",}])", 0, {}, "Error parsing JSON document"},
     {"null where an object or array stands is skipped", kOrders, R"([null, {"id":"A1","lines":null}])", 1,
