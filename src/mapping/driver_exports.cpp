@@ -69,7 +69,7 @@ FERROLINK_API int ReadFromFile(const wchar_t* fileName, const wchar_t* mappingNa
     return runExport("ReadFromFile", Host::Controlled, [&] {
         std::string name = toUtf8(file);
         LOG4CXX_INFO(logger(Log::FLK), "Read from file " << name << " using mapping " << toUtf8(mapping));
-        if (name.empty()) return raiseError(std::string_view("File name cannot be empty"));
+        if (name.empty()) return failWith("File name cannot be empty");
         if (name[0] == '#') {
             auto stream = MemoryStreams::get(name);
             if (!stream) return failWith("Stream " + name + " does not exist");
@@ -86,7 +86,7 @@ FERROLINK_API int WriteToFile(const wchar_t* fileName, const wchar_t* mappingNam
     return runExport("WriteToFile", Host::Controlled, [&] {
         std::string name = toUtf8(file);
         LOG4CXX_INFO(logger(Log::FLK), "Write to file " << name << " using mapping " << toUtf8(mapping));
-        if (name.empty()) return raiseError(std::string_view("File name cannot be empty"));
+        if (name.empty()) return failWith("File name cannot be empty");
         if (name[0] == '#') {
             if (!MemoryStreams::create(name)) return 0;
             auto stream = MemoryStreams::get(name);

@@ -148,9 +148,9 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
     std::vector<int> saved;
     if (!bindNodeExternals(node, state, saved)) return false;
     bool ok = false;
-    MappingNesting nesting;
     auto mapping = includedMapping(node, state);
-    if (mapping && nesting.allowed(mapping->name, node.name())) {
+    if (mapping && MappingNesting::allowed(*mapping, node.name())) {
+        MappingNesting reading(state.mapping());
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
         if (passBindings(node, state, inner, true)) {
             ok = mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
@@ -164,9 +164,9 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
 bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, JsonAllocator& allocator) {
     int match = nodeExternalsMatch(node, state);
     if (match <= 0) return match == 0;
-    MappingNesting nesting;
     auto mapping = includedMapping(node, state);
-    if (!mapping || !nesting.allowed(mapping->name, node.name())) return false;
+    if (!mapping || !MappingNesting::allowed(*mapping, node.name())) return false;
+    MappingNesting writing(state.mapping());
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
     if (!passBindings(node, state, inner, false)) return false;
     std::string name;

@@ -1,33 +1,44 @@
-// Included and embedded mappings may name each other, or themselves: writing through such a
-// cycle would never end, and reading through it goes as deep as the document does. Each mapping
-// used inside another counts one level while it is in use; past the limit the use fails.
+// Included and embedded mappings may name each other, or themselves. The mappings in use inside
+// one another are kept here, outermost first, on the host's thread that runs every read and
+// write: an embedded write can then refuse a mapping that is already being written (it would
+// write without end), and included mappings, which may recurse as deep as the data they are
+// passed, stop at a depth limit instead of exhausting the stack.
 #pragma once
 
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
+#include "mapping/mapping.hpp"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace flk {
 
 class MappingNesting {
 public:
-    static constexpr int kMaxDepth = 64;
+    static constexpr size_t kMaxDepth = 64;
 
-    MappingNesting() { ++depth_; }
-    ~MappingNesting() { --depth_; }
+    explicit MappingNesting(const Mapping& enclosing) { chain().push_back(&enclosing); }
+    ~MappingNesting() { chain().pop_back(); }
     MappingNesting(const MappingNesting&) = delete;
     MappingNesting& operator=(const MappingNesting&) = delete;
 
-    // False after raising when this level is one too many.
-    bool allowed(const std::wstring& mapping, const std::string& node) const {
-        if (depth_ <= kMaxDepth) return true;
-        return raiseError("Mapping " + toUtf8(mapping) + " in node " + node + " is nested more than " +
+    static bool inUse(const Mapping& mapping) {
+        return std::find(chain().begin(), chain().end(), &mapping) != chain().end();
+    }
+    // False after raising when using the mapping here would go one level too deep.
+    static bool allowed(const Mapping& mapping, const std::string& node) {
+        if (chain().size() < kMaxDepth) return true;
+        return raiseError("Mapping " + toUtf8(mapping.name) + " in node " + node + " is nested more than " +
                           std::to_string(kMaxDepth) + " mappings deep");
     }
 
 private:
-    static inline thread_local int depth_ = 0;
+    static std::vector<const Mapping*>& chain() {
+        static std::vector<const Mapping*> mappings;
+        return mappings;
+    }
 };
 
 }  // namespace flk

@@ -86,10 +86,21 @@ public:
         : MappingState(std::move(mapping), std::move(documentName)), input_(input), flags_(flags) {}
     std::istream& input() { return input_; }
     const ResetFlags& resetFlags() const { return flags_; }
+    // The flags for reading an embedded document with that mapping: this read's for the first
+    // one, none after it, so that a document does not empty or renumber what the ones before read
+    // (nor, for a mapping embedded in itself, what this read has read).
+    ResetFlags embeddedFlags(const Mapping& embedded) {
+        if (&embedded == &mapping()) return ResetFlags{};
+        for (const Mapping* done : embeddedReset_)
+            if (done == &embedded) return ResetFlags{};
+        embeddedReset_.push_back(&embedded);
+        return flags_;
+    }
 
 private:
     std::istream& input_;
     ResetFlags flags_;
+    std::vector<const Mapping*> embeddedReset_;
 };
 
 // A position in one referenced identifier's stored values: in the host's tuple order, or, for a

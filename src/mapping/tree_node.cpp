@@ -131,7 +131,7 @@ bool TreeNode::parseElement(const pugi::xml_node& element, Mapping& mapping, con
     for (const pugi::xml_node& child : element.children()) {
         if (child.type() != pugi::node_element) continue;
         std::string childName = child.name();
-        if (childName == "ExternalBinding") {
+        if (childName == "ExternalBinding" && acceptsExternalBinding()) {
             ok = parseExternalBinding(child, mapping) && ok;
             continue;
         }

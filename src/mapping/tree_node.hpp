@@ -74,6 +74,8 @@ public:
     virtual bool writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator);
     virtual bool isValueNode() const { return false; }
     virtual bool hasNamedChildren() const { return true; }
+    // False where ExternalBinding is refused like any other element the node does not accept.
+    virtual bool acceptsExternalBinding() const { return true; }
     virtual const char* typeName() const = 0;
     virtual void setColumnData(WriteState& state, ParquetPosition& at);
     virtual void clearColumnData();

@@ -23,6 +23,11 @@ struct WriteCase {
 const char* kPrices = R"(<MolvoJSONMapping><ObjectMapping>
   <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)";
 
+// A text longer than any string buffer, and what the two ends of the max-string-size range keep of it.
+const std::wstring kLongText(9000, L'x');
+const std::string kKept1024 = "{\"apple\":\"" + std::string(1024, 'x') + "\"}";
+const std::string kKept8192 = "{\"apple\":\"" + std::string(8192, 'x') + "\"}";
+
 const WriteCase kCases[] = {
     {"members named after bound elements", kPrices, {{L"Price", {L"pear"}, 2.0}, {L"Price", {L"apple"}, 1.5}},
      R"({"apple":1.5,"pear":2.0})"},
@@ -103,6 +108,83 @@ const WriteCase kCases[] = {
      R"(<MolvoJSONMapping><ObjectMapping>
           <ValueMapping name-regex=".*" name-binds-to="o" maps-to="Favourite"/></ObjectMapping></MolvoJSONMapping>)",
      {{L"Favourite", {L"A1"}, std::wstring(L"pear")}}, R"({"A1":"pear"})"},
+    {"row-oriented rows over two indices",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" binds-to="p"/>
+          <ColumnMapping name="qty" maps-to="Qty"/></RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
+     R"({"meta":["order","product","qty"],"data":[["A1","apple",3],["A1","pear",2],["A2","apple",1]]})"},
+    {"column-oriented columns named after elements",
+     R"(<MolvoJSONMapping><ColumnOrientedObjectMapping>
+          <RowMapping name="order" binds-to="o"/><RowMapping name-regex=".*" name-binds-to="p" maps-to="Qty"/>
+        </ColumnOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
+     R"({"order":["A1","A2"],"apple":[3,1],"pear":[2,0]})"},
+    {"row cells of every storage take their defaults",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="order" binds-to="o"/><ColumnMapping name="customer" maps-to="Customer"/>
+          <ColumnMapping name="fav" maps-to="Favourite"/><ColumnMapping name="total" maps-to="Total" number-type="integer"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Customer", {L"A1"}, std::wstring(L"Zoë")}, {L"Favourite", {L"A2"}, std::wstring(L"pear")}, {L"Total", {L"A1"}, 4.0}},
+     "{\"meta\":[\"order\",\"customer\",\"fav\",\"total\"],\"data\":[[\"A1\",\"Zo\xC3\xAB\",\"\",4],[\"A2\",\"\",\"pear\",0]]}"},
+    {"const-binds-to on a column-oriented table",
+     R"x(<MolvoJSONMapping><ObjectMapping><ColumnOrientedObjectMapping name="apple" const-binds-to="p" const-binds-value="apple">
+          <RowMapping name="order" binds-to="o"/><RowMapping name="qty" maps-to="Qty(o,p)"/>
+        </ColumnOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A2", L"apple"}, 1.0}},
+     R"({"apple":{"order":["A1","A2"],"qty":[3,1]}})", 0, false},
+    {"write-filter leaves out table rows",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping write-filter="Keep">
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 1.0}, {L"Price", {L"pear"}, 2.0}, {L"Keep", {L"pear"}, 1.0}},
+     R"({"meta":["product","price"],"data":[["pear",2.0]]})", 0, false},
+    {"force-dense writes a value's default",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p">
+          <ValueMapping name="count" maps-to="Count" force-dense="Keep"/><ValueMapping name="label" maps-to="Label" force-dense="Keep"/>
+        </ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Keep", {L"pear"}, 1.0}, {L"Count", {L"apple"}, 2.0}},
+     R"({"apple":{"count":2},"pear":{"count":0,"label":""}})"},
+    {"max-string-size below the range acts as 1024",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Label" max-string-size="100"/></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Label", {L"apple"}, kLongText}}, kKept1024.c_str(), 0, false},
+    {"max-string-size above the range acts as 8192",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Label" max-string-size="100000"/></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Label", {L"apple"}, kLongText}}, kKept8192.c_str(), 0, false},
+    {"row tables per order, marked by maps-to even when empty",
+     R"x(<MolvoJSONMapping><ObjectMapping><RowOrientedObjectMapping name-regex=".*" name-binds-to="o" maps-to="Total(o)">
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="qty" maps-to="Qty(o,p)"/>
+        </RowOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     {{L"Total", {L"A1"}, 1.0}, {L"Total", {L"A2"}, 1.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A1", L"pear"}, 2.0}},
+     R"({"A1":{"meta":["product","qty"],"data":[["apple",3],["pear",2]]},"A2":{"meta":["product","qty"],"data":[]}})"},
+    {"column tables per order, marked by maps-to even when empty",
+     R"x(<MolvoJSONMapping><ObjectMapping><ColumnOrientedObjectMapping name-regex=".*" name-binds-to="o" maps-to="Total(o)">
+          <RowMapping name="product" binds-to="p"/><RowMapping name="qty" maps-to="Qty(o,p)"/>
+        </ColumnOrientedObjectMapping></ObjectMapping></MolvoJSONMapping>)x",
+     {{L"Total", {L"A1"}, 1.0}, {L"Total", {L"A2"}, 1.0}, {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A1", L"pear"}, 2.0}},
+     R"({"A1":{"product":["apple","pear"],"qty":[3,2]},"A2":{"product":[],"qty":[]}})"},
+    {"empty-as-bool with force-dense writes false",
+     R"(<MolvoJSONMapping><ObjectMapping>
+          <ObjectMapping name-regex=".*" name-binds-to="p" maps-to="Present" force-dense="Keep" empty-as-bool="1"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     {{L"Present", {L"apple"}, 1.0}, {L"Keep", {L"apple"}, 1.0}, {L"Keep", {L"pear"}, 1.0}}, R"({"apple":true,"pear":false})"},
+    {"numbers, integers and strings keep their form",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p">
+          <ValueMapping name="price" maps-to="Price"/><ValueMapping name="count" maps-to="Count"/>
+          <ValueMapping name="label" maps-to="Label"/></ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 0.1}, {L"Count", {L"apple"}, -3.0}, {L"Label", {L"pear"}, std::wstring(L"1.5")},
+      {L"Price", {L"pear"}, 1e21}},
+     R"({"apple":{"price":0.1,"count":-3},"pear":{"price":1e21,"label":"1.5"}})"},
+    {"write-filter leaves out objects",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p" write-filter="Keep">
+          <ValueMapping name="price" maps-to="Price"/></ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 1.0}, {L"Price", {L"pear"}, 2.0}, {L"Keep", {L"pear"}, 1.0}}, R"({"pear":{"price":2.0}})", 0, false},
+    {"a top-level value", R"(<MolvoJSONMapping><ValueMapping maps-to="Title"/></MolvoJSONMapping>)",
+     {{L"Title", {}, std::wstring(L"x")}}, R"("x")"},
+    {"pretty output indents each level with one tab", kOrders, {{L"Total", {L"A1"}, 4.0}},
+     "[\n\t{\n\t\t\"id\": \"A1\",\n\t\t\"total\": 4.0\n\t}\n]", 1},
 };
 
 class JsonWrite : public MappingTest, public ::testing::WithParamInterface<WriteCase> {};
@@ -142,6 +224,41 @@ INSTANTIATE_TEST_SUITE_P(Cases, JsonWrite, ::testing::ValuesIn(kCases), [](const
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
     return name;
 });
+
+// A base64 embedded document is written by its own mapping and read back through it.
+TEST_F(MappingTest, EmbeddedDocumentsRoundTripInBase64) {
+    ASSERT_EQ(addMapping("inner", kPrices), 1);
+    ASSERT_EQ(addMapping("outer", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="doc" embedded-mapping="inner" base64-encoded="1"/><ValueMapping name="title" maps-to="Title"/>
+        </ObjectMapping></MolvoJSONMapping>)"), 1);
+    model().assign(L"Price", {L"apple"}, 2.0);
+    model().assign(L"Title", {}, std::wstring(L"t"));
+    EXPECT_EQ(writeText("outer"), R"({"doc":"eyJhcHBsZSI6Mi4wfQ==","title":"t"})");   // {"apple":2.0}
+    model().empty(L"Price");
+    ASSERT_EQ(ReadFromFile(path("out.json").c_str(), L"outer", 0, 0, 0), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Price"), "apple=2");
+}
+
+// A mapping that embeds itself, directly or through another, would write without end.
+TEST_F(MappingTest, AMappingEmbeddedInItselfFailsToWrite) {
+    ASSERT_EQ(addMapping("self", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="doc" embedded-mapping="self"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    // A cycle needs a mapping added again once the one it embeds exists.
+    ASSERT_EQ(addMapping("a", kPrices), 1);
+    ASSERT_EQ(addMapping("b", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="inner" embedded-mapping="a"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    ASSERT_EQ(addMapping("a", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="doc" embedded-mapping="b"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    EXPECT_EQ(writeText("self"), "<failed>");
+    EXPECT_EQ(errorsJoined(), "WriteToStream: The embedded mapping self would be written inside itself\n"
+                              "WriteToStream: Error generating JSON document " + toUtf8(path("out.json")) + "\n");
+    model().clearErrors();
+    EXPECT_EQ(writeText("a"), "<failed>");
+    EXPECT_NE(errorsJoined().find("The embedded mapping a would be written inside itself"), std::string::npos);
+    model().clearErrors();
+    EXPECT_EQ(writeText("b"), "<failed>");   // the guard is released after each write
+    EXPECT_NE(errorsJoined().find("The embedded mapping b would be written inside itself"), std::string::npos);
+}
 
 TEST_F(MappingTest, WritingTruncatesAnExistingFile) {
     ASSERT_EQ(addMapping("m", kPrices), 1);

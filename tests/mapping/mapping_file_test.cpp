@@ -31,6 +31,18 @@ const FileCase kCases[] = {
      "</ObjectMapping></MolvoJSONMapping>", 1, ""},
     {"a child under a value", "<MolvoJSONMapping><ValueMapping><ValueMapping/></ValueMapping></MolvoJSONMapping>", 0,
      "Mapping type ValueMapping not supported underneath a ValueMapping"},
+    {"an external binding under a value",
+     "<MolvoJSONMapping><ObjectMapping><ValueMapping name='v' maps-to='Title'><ExternalBinding binds-to='p' binding='Chosen'/>"
+     "</ValueMapping></ObjectMapping></MolvoJSONMapping>", 0,
+     "Mapping type ExternalBinding not supported underneath a ValueMapping"},
+    {"an external binding under a row table",
+     "<MolvoJSONMapping><RowOrientedObjectMapping><ExternalBinding binds-to='p' binding='Chosen'/>"
+     "<ColumnMapping name='p' binds-to='p'/></RowOrientedObjectMapping></MolvoJSONMapping>", 0,
+     "Mapping type ExternalBinding not supported underneath a RowOrientedObjectMapping"},
+    {"an external binding under a column table",
+     "<MolvoJSONMapping><ColumnOrientedObjectMapping><ExternalBinding binds-to='p' binding='Chosen'/>"
+     "<RowMapping name='p' binds-to='p'/></ColumnOrientedObjectMapping></MolvoJSONMapping>", 0,
+     "Mapping type ExternalBinding not supported underneath a ColumnOrientedObjectMapping"},
     {"an unknown attribute is reported but accepted",
      "<MolvoJSONMapping><ObjectMapping><ValueMapping name='a' colour='red' maps-to='Title'/></ObjectMapping></MolvoJSONMapping>",
      1, "Unknown attribute colour encountered in node ValueNode"},

@@ -1,6 +1,10 @@
 // Memory streams and the drivers' stream rules, through the exports.
 #include "mapping_fixture.hpp"
 
+#include <log4cxx/fileappender.h>
+#include <log4cxx/level.h>
+#include <log4cxx/simplelayout.h>
+
 namespace flk::test {
 namespace {
 
@@ -44,6 +48,32 @@ TEST_F(MappingTest, MissingStreamsFilesAndNamesAreReported) {
     EXPECT_EQ(contents(L"Price"), "");
 }
 
+// The drivers log each call at Info and their own failures at Error on the FLK logger.
+TEST_F(MappingTest, DriversLogTheirCallsAndTheirFailures) {
+    ASSERT_EQ(addMapping("m", kPrices), 1);
+    std::string file = toUtf8(path("flk.log"));
+    auto log = log4cxx::Logger::getLogger("Ferrolink.FLK");
+    log4cxx::LevelPtr level = log->getLevel();
+    log4cxx::AppenderPtr appender(new log4cxx::FileAppender(log4cxx::LayoutPtr(new log4cxx::SimpleLayout), file, false));
+    log->addAppender(appender);
+    log->setLevel(log4cxx::Level::getInfo());
+    EXPECT_EQ(ReadFromFile(L"", L"m", 0, 0, 0), 0);
+    EXPECT_EQ(WriteToFile(L"", L"m", 0), 0);
+    EXPECT_EQ(ReadFromFile(L"#none", L"m", 0, 0, 0), 0);
+    EXPECT_EQ(WriteToFile(L"#doc", L"other", 0), 0);
+    log->removeAppender(appender);
+    log->setLevel(level);
+    appender->close();
+    EXPECT_EQ(read(path("flk.log")), "INFO - Read from file  using mapping m\n"
+                                     "ERROR - File name cannot be empty\n"
+                                     "INFO - Write to file  using mapping m\n"
+                                     "ERROR - File name cannot be empty\n"
+                                     "INFO - Read from file #none using mapping m\n"
+                                     "ERROR - Stream #none does not exist\n"
+                                     "INFO - Write to file #doc using mapping other\n"
+                                     "ERROR - Cannot find mapping other for writing\n");
+}
+
 TEST_F(MappingTest, StreamExportsFollowTheirRules) {
     EXPECT_EQ(CreateStream("#s"), 1);
     EXPECT_EQ(CreateStream("#s"), 0);
@@ -77,7 +107,12 @@ TEST_F(MappingTest, ReadAndWriteThroughCallerStreams) {
     EXPECT_EQ(contents(L"Price"), "pear=3");
     std::istringstream bad("{");
     EXPECT_EQ(ReadFromStream(&bad, L"mem", L"m", 0, 0, 0), 0);
-    EXPECT_EQ(errorsJoined(), "ReadFromStream: Error parsing JSON document mem\n");
+    std::ostringstream refusing;
+    refusing.setstate(std::ios::badbit);   // an output that takes nothing is a failed write
+    EXPECT_EQ(WriteToStream(&refusing, L"out", L"m", 0), 0);
+    EXPECT_EQ(errorsJoined(), "ReadFromStream: Error parsing JSON document mem\n"
+                              "WriteToStream: Exception occurred while writing data: Cannot write the JSON document "
+                              "to its output to document out\n");
 }
 
 }  // namespace

@@ -16,7 +16,10 @@ namespace {
 
 constexpr size_t kOutputBufferSize = 4096;
 constexpr size_t kInputBlockSize = 1 << 16;
-constexpr unsigned kParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag;
+// Bytes that are not UTF-8 fail the parse like any other malformed input, rather than reaching
+// the model as replacement characters.
+constexpr unsigned kParseFlags =
+    rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
 
 // Forwards every event to the document and counts the nesting depth.
 class DepthLimit {

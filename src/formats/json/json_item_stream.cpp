@@ -10,6 +10,9 @@
 namespace flk {
 namespace {
 
+// The checking pass also refuses bytes that are not UTF-8; the pass after it reads checked text.
+constexpr unsigned kCheckFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+
 // Accepts every event and counts the nesting depth.
 struct Validator : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Validator> {
     unsigned depth = 0;
@@ -69,7 +72,7 @@ bool forEachArrayItem(std::string& text, const std::function<bool(const JsonValu
         rapidjson::StringStream stream(text.c_str() + start);
         rapidjson::Reader reader;
         Validator validator;
-        wellFormed = !reader.Parse<rapidjson::kParseIterativeFlag>(stream, validator).IsError();
+        wellFormed = !reader.Parse<kCheckFlags>(stream, validator).IsError();
     }
     if (!wellFormed) return false;
     rapidjson::InsituStringStream stream(text.data() + start);

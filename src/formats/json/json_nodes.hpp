@@ -74,6 +74,7 @@ public:
     bool readJSON(ReadState& state, std::string_view name, const JsonValue& value) override;
     bool writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) override;
     bool isValueNode() const override { return true; }
+    bool acceptsExternalBinding() const override { return false; }
     const char* typeName() const override { return "ValueNode"; }
 
     // The identifier's default value, converted as its values are; null without maps-to.
@@ -97,6 +98,7 @@ class TableObjectNode : public JSONNode {
 public:
     bool parseMapping(const pugi::xml_node& element, Mapping& mapping) override;
     bool writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) override;
+    bool acceptsExternalBinding() const override { return false; }
 
 protected:
     struct Column {

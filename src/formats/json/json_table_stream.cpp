@@ -11,6 +11,9 @@
 namespace flk {
 namespace {
 
+// The checking pass also refuses bytes that are not UTF-8; the pass after it reads checked text.
+constexpr unsigned kCheckFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+
 // Checks the text and learns the shape of the top-level object.
 struct ShapeCheck : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ShapeCheck> {
     unsigned depth = 0;
@@ -109,7 +112,7 @@ TableStreamResult forEachTableRow(std::string& text, const std::function<bool(co
     {
         rapidjson::StringStream stream(text.c_str() + start);
         rapidjson::Reader reader;
-        result.wellFormed = !reader.Parse<rapidjson::kParseIterativeFlag>(stream, shape).IsError();
+        result.wellFormed = !reader.Parse<kCheckFlags>(stream, shape).IsError();
     }
     if (!result.wellFormed || !shape.streamable()) return result;
     result.streamed = true;

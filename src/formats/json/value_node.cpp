@@ -8,6 +8,7 @@
 #include "mapping/mapping_nesting.hpp"
 
 #include <sstream>
+#include <vector>
 
 namespace flk {
 namespace {
@@ -62,12 +63,10 @@ bool ValueNode::readEmbedded(ReadState& state, const JsonValue& value) {
         if (!base64Decode(bytes, decoded)) return raiseError(std::string_view("Base64-encoded string contains invalid characters"));
         bytes.swap(decoded);
     }
-    MappingNesting nesting;
     auto mapping = findMapping(fromUtf8(embeddedMapping_));
     if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
-    if (!nesting.allowed(mapping->name, name())) return false;
     std::istringstream input(bytes);
-    return readDocumentWith(mapping, state.documentName(), input, state.resetFlags());
+    return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping));
 }
 
 bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
@@ -108,12 +107,15 @@ bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValu
     return ok;
 }
 
+// A mapping embedded in itself, directly or through others, would write without end: the
+// embedded mapping is given no bindings, so each level would write what the one above it did.
 bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator) {
-    MappingNesting nesting;
     auto mapping = findMapping(fromUtf8(embeddedMapping_));
     if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
-    if (!nesting.allowed(mapping->name, name())) return false;
+    if (mapping.get() == &state.mapping() || MappingNesting::inUse(*mapping))
+        return raiseError("The embedded mapping " + embeddedMapping_ + " would be written inside itself");
     std::ostringstream output;
+    MappingNesting writing(state.mapping());
     if (!writeDocumentWith(mapping, state.documentName(), output, 0)) return false;
     std::string text = base64_ ? base64Encode(output.str()) : output.str();
     value.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
