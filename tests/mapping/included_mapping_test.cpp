@@ -154,18 +154,7 @@ TEST_P(IncludedChecks, RefuseTheMapping) {
     EXPECT_NE(errorsJoined().find(GetParam().error), std::string::npos) << errorsJoined();
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IncludedChecks, ::testing::ValuesIn(kChecks), [](const auto& info) {
-    std::string name = info.param.title;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-});
-
-}  // namespace
-}  // namespace flk::test
-
-namespace flk::test {
-namespace {
+INSTANTIATE_TEST_SUITE_P(Cases, IncludedChecks, ::testing::ValuesIn(kChecks), CaseTitle());
 
 TEST_F(Included, MappingsThatIncludeThemselvesStopAtADepthLimit) {
     ASSERT_EQ(addMapping("inner", "<MolvoJSONMapping><ValueMapping embedded-mapping='inner'/></MolvoJSONMapping>"), 1);

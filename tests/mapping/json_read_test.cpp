@@ -268,12 +268,7 @@ TEST_P(JsonRead, GivesTheIdentifierContents) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, JsonRead, ::testing::ValuesIn(kCases), [](const auto& info) {
-    std::string name = info.param.title;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, JsonRead, ::testing::ValuesIn(kCases), CaseTitle());
 
 TEST_F(MappingTest, IterativeCountersContinueAcrossReadsUntilReset) {
     ASSERT_EQ(addMapping("m", R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping iterative-binds-to="l" iterative-prefix="n">

@@ -218,12 +218,7 @@ TEST_P(JsonWrite, WritesTheDocumentAndReadsItBack) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, JsonWrite, ::testing::ValuesIn(kCases), [](const auto& info) {
-    std::string name = info.param.title;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, JsonWrite, ::testing::ValuesIn(kCases), CaseTitle());
 
 // A base64 embedded document is written by its own mapping and read back through it.
 TEST_F(MappingTest, EmbeddedDocumentsRoundTripInBase64) {

@@ -122,12 +122,7 @@ TEST_P(MappingFile, IsCheckedWithTheDocumentedMessages) {
     EXPECT_EQ(ReadFromFile(file("d.json", "{}").c_str(), L"m", 0, 0, 0), c.result);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MappingFile, ::testing::ValuesIn(kCases), [](const auto& info) {
-    std::string name = info.param.title;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, MappingFile, ::testing::ValuesIn(kCases), CaseTitle());
 
 TEST_F(MappingTest, AFailedReAddRemovesTheEarlierMapping) {
     ASSERT_EQ(addMapping("m", "<MolvoJSONMapping><ObjectMapping/></MolvoJSONMapping>"), 1);

@@ -7,6 +7,7 @@
 #include "mapping/mapping.hpp"
 #include "support/host_fixture.hpp"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +33,17 @@ inline const char* const kOrders = R"(<MolvoJSONMapping>
     </ObjectMapping>
   </ArrayMapping>
 </MolvoJSONMapping>)";
+
+// Names a table case's test after its title, every character but letters and digits made '_'.
+struct CaseTitle {
+    template <class Info>
+    std::string operator()(const Info& info) const {
+        std::string name = info.param.title;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    }
+};
 
 class MappingTest : public HostTest {
 protected:
