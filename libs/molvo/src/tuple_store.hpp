@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <utility>
 #include <cstdint>
 #include <vector>
 
@@ -29,19 +30,22 @@ public:
     }
 
     // Stores the value at the tuple, adding the tuple when it is new.
-    void put(const int* tuple, V value) {
+    void put(const int* tuple, V value) { at(tuple) = std::move(value); }
+
+    // The value at the tuple, to be set by the caller: the tuple is added (or brought back after
+    // an erase) with the value V() when it holds none.
+    V& at(const int* tuple) {
         if (values_.size() >= buckets_.size()) grow();
         Hash h = mix(tuple);
         uint32_t slot = lookup(h, tuple);
         if (slot != npos) {
-            values_[slot] = std::move(value);
             if (!alive_[slot]) { alive_[slot] = 1; ++live_; orderDirty_ = true; }
-            return;
+            return values_[slot];
         }
         slot = static_cast<uint32_t>(values_.size());
         if (slot > 0 && appendedInOrder_ && less(tuple, this->tuple(slot - 1))) appendedInOrder_ = false;
         keys_.insert(keys_.end(), tuple, tuple + dim_);
-        values_.push_back(std::move(value));
+        values_.emplace_back();
         alive_.push_back(1);
         fingerprints_.push_back(fingerprint(h));
         uint32_t& head = buckets_[position(h)];
@@ -49,6 +53,7 @@ public:
         head = slot;
         ++live_;
         orderDirty_ = true;
+        return values_.back();
     }
 
     // Removes the value at the tuple; the slot is kept so that the tuple can come back cheaply.
@@ -78,11 +83,10 @@ public:
         return order_;
     }
 
-    // Removes every value whose tuple satisfies the predicate (used when elements disappear).
-    template <class Pred>
-    void eraseIf(Pred pred) {
-        for (uint32_t s = 0; s < values_.size(); ++s)
-            if (alive_[s] && pred(tuple(s))) { alive_[s] = 0; values_[s] = V(); --live_; orderDirty_ = true; }
+    // Calls f(V&) for the value of every slot, live or erased (an erased slot holds V()).
+    template <class F>
+    void forEachValue(F&& f) {
+        for (V& v : values_) f(v);
     }
 
 private:
