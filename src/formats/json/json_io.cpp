@@ -74,13 +74,27 @@ private:
     size_t used_ = 0;
 };
 
+// What is left of a seekable stream, so that the text is read into a buffer of its exact size:
+// doubling blocks could leave up to twice the document in memory. 0 when the stream cannot tell.
+size_t remainingSize(std::istream& input) {
+    std::streambuf* buffer = input.rdbuf();
+    if (!buffer || !input) return 0;
+    std::streampos here = buffer->pubseekoff(0, std::ios::cur, std::ios::in);
+    if (here == std::streampos(-1)) return 0;
+    std::streampos end = buffer->pubseekoff(0, std::ios::end, std::ios::in);
+    buffer->pubseekpos(here, std::ios::in);
+    return end > here ? size_t(end - here) : 0;
+}
+
 }  // namespace
 
 std::string readAll(std::istream& input) {
     std::string text;
     size_t used = 0;
+    size_t expected = remainingSize(input);
     while (input) {
-        size_t block = std::max(kInputBlockSize, used);   // doubles: few reads for large input
+        // The expected size first (and one more byte to meet the end), then doubling blocks.
+        size_t block = used == 0 && expected > 0 ? expected + 1 : std::max(kInputBlockSize, used);
         text.resize(used + block);
         input.read(&text[used], std::streamsize(block));
         used += size_t(input.gcount());
