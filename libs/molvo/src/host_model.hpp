@@ -19,14 +19,15 @@ namespace molvo {
 
 // Element names of one root set, numbered from 1 in creation order, with an open-addressing hash
 // index that allocates nothing on lookup. Each entry of the index holds the element number and a
-// fingerprint of its name's hash, so that probing touches a name only when the fingerprints agree.
-// The names themselves live in a text pool, a few bytes each.
+// fingerprint of its name's hash, so that probing touches a name only when the fingerprints agree;
+// the fingerprint also gives the entry's place, so that growing the index reads no name. The
+// names themselves live in a text pool, a few bytes each.
 class NameIndex {
 public:
     int find(std::wstring_view name) const {
         if (table_.empty()) return 0;
         uint64_t h = hash(name);
-        for (size_t i = h & mask();; i = (i + 1) & mask()) {
+        for (size_t i = fingerprint(h) & mask();; i = (i + 1) & mask()) {
             uint64_t entry = table_[i];
             if (entry == kEmpty) return 0;
             uint32_t e = element(entry);
@@ -36,7 +37,7 @@ public:
     int add(std::wstring_view name) {
         names_.push_back(pool_.add(name));
         if ((names_.size() + gone_) * 2 > table_.size()) rebuild();
-        else place(uint32_t(names_.size()), hash(name));
+        place(uint32_t(names_.size()), hash(name));
         return int(names_.size());
     }
     void rename(int element, std::wstring_view name) {
@@ -76,23 +77,26 @@ private:
     static uint32_t element(uint64_t entry) { return static_cast<uint32_t>(entry); }
     static uint64_t fingerprint(uint64_t h) { return h >> 32; }
     size_t mask() const { return table_.size() - 1; }
-    void place(uint32_t e, uint64_t h) {
-        size_t i = h & mask();
+    void place(uint32_t e, uint64_t h) { placeEntry((fingerprint(h) << 32) | e); }
+    void placeEntry(uint64_t entry) {
+        size_t i = fingerprint(entry) & mask();
         while (table_[i] != kEmpty && table_[i] != kGone) i = (i + 1) & mask();
         if (table_[i] == kGone) --gone_;
-        table_[i] = (fingerprint(h) << 32) | e;
+        table_[i] = entry;
     }
     size_t slotOf(uint32_t e) const {
-        size_t i = hash(name(int(e))) & mask();
+        size_t i = fingerprint(hash(name(int(e)))) & mask();
         while (table_[i] == kGone || element(table_[i]) != e) i = (i + 1) & mask();
         return i;
     }
     void rebuild() {
         size_t capacity = 16;
         while (capacity < names_.size() * 2) capacity *= 2;
-        table_.assign(capacity, kEmpty);
+        std::vector<uint64_t> old(capacity, kEmpty);
+        table_.swap(old);
         gone_ = 0;
-        for (uint32_t e = 1; e <= names_.size(); ++e) place(e, hash(name(int(e))));
+        for (uint64_t entry : old)
+            if (entry != kEmpty && entry != kGone) placeEntry(entry);
     }
 
     std::vector<TextPool::Handle> names_;
