@@ -57,12 +57,20 @@ bool MolvoIOHandler::applyErrorPolicy() {
 
 int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
     if (!isSetOrIndex() || name.empty()) return 0;
-    probe_.assign(name);
-    if (auto it = nameCache_.find(probe_); it != nameCache_.end()) return it->second;
-    std::wstring wide = fromUtf8(name);
+    bool cached = useNameCache();
+    if (cached) {
+        probe_.assign(name);
+        if (auto it = nameCache_.find(probe_); it != nameCache_.end()) {
+            ++cacheHits_;
+            return it->second;
+        }
+        ++cacheMisses_;
+    }
+    wideName_.clear();
+    appendWide(wideName_, name);
     int element = 0, created = 0;
-    int status = existingOnly ? MolvoSetNameToElementW(handle(), wide.c_str(), &element)
-                              : MolvoSetElementNumberW(handle(), wide.c_str(), 1, &element, &created);
+    int status = existingOnly ? MolvoSetNameToElementW(handle(), wideName_.c_str(), &element)
+                              : MolvoSetElementNumberW(handle(), wideName_.c_str(), 1, &element, &created);
     if (status != 1) {
         applyErrorPolicy();
         return 0;
@@ -80,8 +88,21 @@ int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
     }
     // Names met again (products on order lines) are worth caching; keys met once (a million row
     // keys) would only fill memory, so the cache stops growing at its limit.
-    if (nameCache_.size() < kNameCacheLimit) nameCache_.emplace(probe_, element);
+    if (cached && nameCache_.size() < kNameCacheLimit) nameCache_.emplace(probe_, element);
     return element;
+}
+
+// Once the cache is full and mostly misses, the names do not repeat (a million row keys): asking
+// the cache first would only make each lookup two.
+bool MolvoIOHandler::useNameCache() const {
+    if (nameCache_.size() < kNameCacheLimit) return true;
+    return cacheMisses_ < kNameCacheLimit || cacheHits_ >= cacheMisses_ / 4;
+}
+
+void MolvoIOHandler::clearNameCache() {
+    nameCache_.clear();
+    nameOfElement_.clear();
+    cacheHits_ = cacheMisses_ = 0;
 }
 
 int MolvoIOHandler::elementByOrdinal(int ordinal) {

@@ -64,7 +64,7 @@ public:
     // Drops what is waiting, after a read failed.
     void discardPending() { pendingElements_ = 0; pendingValues_ = 0; }
     // Forgets cached element names; the model may have changed since the last read or write.
-    void clearNameCache() { nameCache_.clear(); nameOfElement_.clear(); }
+    void clearNameCache();
 
     // ---- reading, in the host's tuple order
     void resetIteration();
@@ -90,6 +90,7 @@ private:
     MolvoValueW& nextSlot(const int* tuple);
     void prepareReadBuffers();
     int namesHandle() const;
+    bool useNameCache() const;
 
     bool elementMode_;
     int stringSize_;
@@ -112,7 +113,9 @@ private:
     std::vector<wchar_t> readStrings_;
 
     std::unordered_map<std::string, int> nameCache_;
-    std::string probe_;   // reused key for cache lookups, so that hits allocate nothing
+    std::string probe_;      // reused key for cache lookups, so that hits allocate nothing
+    std::wstring wideName_;  // reused for the host's lookups, so that they allocate nothing
+    size_t cacheHits_ = 0, cacheMisses_ = 0;
     std::unordered_map<int, std::string> nameOfElement_;
     std::vector<wchar_t> nameBuffer_;
     std::string lastName_;
