@@ -38,20 +38,20 @@ public:
     bool result() const { return result_; }
 
     // Called by the builder base.
-    JsonAllocator& allocator() { return allocator_; }
+    JsonAllocator& allocator() { return allocator_.pool(); }
     bool add(JsonValue&& value) {
         if (depth_ > 1) {
             stack_.push_back(std::move(value));
             return true;
         }
         result_ = item_(value);
-        allocator_.Clear();   // the item is done with: release what it was built from
+        allocator_.clear();   // the item is done with: release what it was built from
         return result_;
     }
 
 private:
     const std::function<bool(const JsonValue&)>& item_;
-    JsonAllocator allocator_;
+    PartAllocator allocator_;
     unsigned depth_ = 0;
     bool result_ = true;
 };

@@ -69,7 +69,7 @@ public:
     bool result() const { return result_; }
 
     // Called by the builder base.
-    JsonAllocator& allocator() { return inData_ ? rowAllocator_ : headAllocator_; }
+    JsonAllocator& allocator() { return inData_ ? rowAllocator_.pool() : headAllocator_; }
     bool add(JsonValue&& value) {
         dataNext_ = false;
         if (!(inData_ && depth_ == 2)) {
@@ -77,7 +77,7 @@ public:
             return true;
         }
         result_ = row_(value);
-        rowAllocator_.Clear();   // the row is done with
+        rowAllocator_.clear();   // the row is done with
         return result_;
     }
 
@@ -94,7 +94,8 @@ private:
 
     const std::function<bool(const JsonValue&)>& head_;
     const std::function<bool(const JsonValue&)>& row_;
-    JsonAllocator headAllocator_, rowAllocator_;
+    JsonAllocator headAllocator_;
+    PartAllocator rowAllocator_;
     unsigned depth_ = 0;
     bool dataNext_ = false, inData_ = false, dataDone_ = false, result_ = true;
 };

@@ -20,6 +20,22 @@ inline size_t jsonBodyStart(const std::string& text) {
     return text.compare(0, kByteOrderMark, "\xEF\xBB\xBF") == 0 ? kByteOrderMark : 0;
 }
 
+// A pool for one part of a document at a time: cleared after each part, it keeps a first block
+// of its own, so that parts of the usual size are built without a heap allocation.
+class PartAllocator {
+public:
+    PartAllocator() : pool_(first_, sizeof first_) {}
+    PartAllocator(const PartAllocator&) = delete;
+    PartAllocator& operator=(const PartAllocator&) = delete;
+    JsonAllocator& pool() { return pool_; }
+    void clear() { pool_.Clear(); }
+
+private:
+    static constexpr size_t kFirstBlock = 16384;
+    alignas(8) char first_[kFirstBlock];
+    JsonAllocator pool_;
+};
+
 template <class Derived>
 class JsonValueBuilder {
 public:
