@@ -8,9 +8,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace flk {
+
+class JsonPartSink;
 
 class MappingState {
 public:
@@ -132,11 +135,16 @@ public:
     std::ostream& output() { return output_; }
     int pretty() const { return pretty_; }
     ValueCursor& cursor(int reference) { return cursors_[size_t(reference)]; }
+    // A JSON document written as it is built: the root offers the sink, and the node writing the
+    // top-level array or row table takes it (once) to hand over its parts.
+    void offerPartSink(JsonPartSink* sink) { partSink_ = sink; }
+    JsonPartSink* takePartSink() { return std::exchange(partSink_, nullptr); }
 
 private:
     std::ostream& output_;
     int pretty_;
     std::vector<ValueCursor> cursors_;   // one per reference of the mapping
+    JsonPartSink* partSink_ = nullptr;
 };
 
 }  // namespace flk

@@ -1,20 +1,16 @@
-// Parsing and serialising whole JSON documents.
+// Reading and parsing whole JSON documents.
 #include "formats/json/json_limits.hpp"
 #include "formats/json/json_node.hpp"
 
-#include <rapidjson/prettywriter.h>
 #include <rapidjson/reader.h>
-#include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <istream>
 #include <iterator>
-#include <ostream>
 
 namespace flk {
 namespace {
 
-constexpr size_t kOutputBufferSize = 4096;
 constexpr size_t kInputBlockSize = 1 << 16;
 constexpr unsigned kParseFlags = rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag;
 
@@ -54,26 +50,6 @@ struct Parse {
     bool ok = false;
 };
 
-// The writer's output stream: bytes collect in a fixed buffer handed to the stream when full.
-class BufferedOutput {
-public:
-    using Ch = char;
-    explicit BufferedOutput(std::ostream& out) : out_(out) {}
-    void Put(char c) {
-        if (used_ == kOutputBufferSize) Flush();
-        buffer_[used_++] = c;
-    }
-    void Flush() {
-        out_.write(buffer_, std::streamsize(used_));
-        used_ = 0;
-    }
-
-private:
-    std::ostream& out_;
-    char buffer_[kOutputBufferSize];
-    size_t used_ = 0;
-};
-
 // What is left of a seekable stream, so that the text is read into a buffer of its exact size:
 // doubling blocks could leave up to twice the document in memory. 0 when the stream cannot tell.
 size_t remainingSize(std::istream& input) {
@@ -110,21 +86,6 @@ bool parseJsonDocument(std::istream& input, rapidjson::Document& document, std::
     Parse parse{text.data() + start};
     document.Populate(parse);
     return parse.ok;
-}
-
-bool serializeJson(const rapidjson::Value& value, std::ostream& output, bool pretty) {
-    BufferedOutput buffer(output);
-    bool ok;
-    if (pretty) {
-        rapidjson::PrettyWriter<BufferedOutput> writer(buffer);
-        writer.SetIndent('\t', 1);
-        ok = value.Accept(writer);
-    } else {
-        rapidjson::Writer<BufferedOutput> writer(buffer);
-        ok = value.Accept(writer);
-    }
-    buffer.Flush();
-    return ok && output.good();
 }
 
 }  // namespace flk
