@@ -98,11 +98,13 @@ class ValueCursor {
 public:
     explicit ValueCursor(const IdentifierReference& reference)
         : handler_(reference.target.get()), order_(reference.nestingOrder) {}
-    bool done() { return fill(), done_; }
-    const int* tuple() { return fill(), sorted() ? sorted_.tuple(position_) : handler_->batchTuple(position_); }
-    const MolvoValueW& value() { return fill(), sorted() ? sorted_.values[size_t(position_)] : handler_->batchValue(position_); }
+    // Each is asked several times per written value: the batch at hand is checked inline and
+    // only an exhausted one goes to the host for the next.
+    bool done() { return ready(), done_; }
+    const int* tuple() { return ready(), sorted() ? sorted_.tuple(position_) : handler_->batchTuple(position_); }
+    const MolvoValueW& value() { return ready(), sorted() ? sorted_.values[size_t(position_)] : handler_->batchValue(position_); }
     void advance() {
-        fill();
+        ready();
         if (!done_) ++position_;
     }
 
@@ -117,6 +119,9 @@ private:
     };
 
     bool sorted() const { return !order_.empty(); }
+    void ready() {
+        if (!done_ && position_ >= count_) fill();
+    }
     void fill();
     void loadSorted();
 

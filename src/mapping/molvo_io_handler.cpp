@@ -57,14 +57,11 @@ bool MolvoIOHandler::applyErrorPolicy() {
 
 int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
     if (!isSetOrIndex() || name.empty()) return 0;
-    bool cached = useNameCache();
+    bool cached = elementCacheUse_.worthAsking(nameCache_.size());
     if (cached) {
         probe_.assign(name);
-        if (auto it = nameCache_.find(probe_); it != nameCache_.end()) {
-            ++cacheHits_;
-            return it->second;
-        }
-        ++cacheMisses_;
+        auto it = nameCache_.find(probe_);
+        if (elementCacheUse_.count(it != nameCache_.end())) return it->second;
     }
     wideName_.clear();
     appendWide(wideName_, name);
@@ -92,17 +89,17 @@ int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
     return element;
 }
 
-// Once the cache is full and mostly misses, the names do not repeat (a million row keys): asking
-// the cache first would only make each lookup two.
-bool MolvoIOHandler::useNameCache() const {
-    if (nameCache_.size() < kNameCacheLimit) return true;
-    return cacheMisses_ < kNameCacheLimit || cacheHits_ >= cacheMisses_ / 4;
+// Once a cache is full and mostly misses, the names do not repeat (a million row keys): asking
+// it first would only make each lookup two.
+bool MolvoIOHandler::CacheUse::worthAsking(size_t size) const {
+    return size < kNameCacheLimit || misses < kNameCacheLimit || hits >= misses / 4;
 }
 
 void MolvoIOHandler::clearNameCache() {
     nameCache_.clear();
     nameOfElement_.clear();
-    cacheHits_ = cacheMisses_ = 0;
+    elementCacheUse_ = CacheUse();
+    nameCacheUse_ = CacheUse();
 }
 
 int MolvoIOHandler::elementByOrdinal(int ordinal) {
@@ -117,8 +114,10 @@ int MolvoIOHandler::elementByOrdinal(int ordinal) {
 int MolvoIOHandler::namesHandle() const { return isSetOrIndex() ? handle() : range_.range(); }
 
 const std::string& MolvoIOHandler::elementName(int element) {
-    auto it = nameOfElement_.find(element);
-    if (it != nameOfElement_.end()) return it->second;
+    if (nameCacheUse_.worthAsking(nameOfElement_.size())) {
+        auto it = nameOfElement_.find(element);
+        if (nameCacheUse_.count(it != nameOfElement_.end())) return it->second;
+    }
     readName(element);
     lastName_.clear();
     appendUtf8(lastName_, std::wstring_view(nameBuffer_.data()));

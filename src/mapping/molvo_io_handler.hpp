@@ -90,7 +90,6 @@ private:
     MolvoValueW& nextSlot(const int* tuple);
     void prepareReadBuffers();
     int namesHandle() const;
-    bool useNameCache() const;
 
     bool elementMode_;
     int stringSize_;
@@ -115,7 +114,16 @@ private:
     std::unordered_map<std::string, int> nameCache_;
     std::string probe_;      // reused key for cache lookups, so that hits allocate nothing
     std::wstring wideName_;  // reused for the host's lookups, so that they allocate nothing
-    size_t cacheHits_ = 0, cacheMisses_ = 0;
+    // How the two caches fare, so that one that only misses is no longer asked.
+    struct CacheUse {
+        size_t hits = 0, misses = 0;
+        bool worthAsking(size_t size) const;
+        bool count(bool hit) {
+            ++(hit ? hits : misses);
+            return hit;
+        }
+    };
+    CacheUse elementCacheUse_, nameCacheUse_;
     std::unordered_map<int, std::string> nameOfElement_;
     std::vector<wchar_t> nameBuffer_;
     std::string lastName_;
