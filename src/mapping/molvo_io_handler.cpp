@@ -157,7 +157,8 @@ MolvoValueW& MolvoIOHandler::nextSlot(const int* tuple) {
         writeTuples_.resize(size_t(writeBatch_) * size_t(dim));
         writeValues_.resize(size_t(writeBatch_));
     }
-    std::copy(tuple, tuple + dim, writeTuples_.begin() + std::ptrdiff_t(pendingValues_) * dim);
+    int* slot = writeTuples_.data() + size_t(pendingValues_) * size_t(dim);
+    for (int k = 0; k < dim; ++k) slot[k] = tuple[k];
     return writeValues_[size_t(pendingValues_++)];
 }
 
@@ -182,11 +183,14 @@ void MolvoIOHandler::assignText(const int* tuple, std::string_view utf8) {
         if (MolvoValueAssignW(handle(), nullptr, &v) != 1) applyErrorPolicy();
         return;
     }
-    int slot = batchFull() ? 0 : pendingValues_;
     MolvoValueW& v = nextSlot(tuple);
     if (writeStrings_.empty()) writeStrings_.resize(slotSize * size_t(writeBatch_));
-    wchar_t* target = writeStrings_.data() + slotSize * size_t(slot);
-    target[decodeUtf8Into(utf8, target, size_t(stringSize_))] = 0;
+    // The batch's strings follow each other: room for a full batch of the longest, but short ones
+    // stay on a few pages.
+    wchar_t* target = writeStrings_.data() + pendingChars_;
+    size_t length = decodeUtf8Into(utf8, target, size_t(stringSize_));
+    target[length] = 0;
+    pendingChars_ += length + 1;
     v = MolvoValueW{0, 0, stringSize_ + 1, target};
 }
 
@@ -201,6 +205,7 @@ bool MolvoIOHandler::flush() {
         if (MolvoValueAssignMultiW(handle(), pendingValues_, writeTuples_.data(), writeValues_.data()) != 1)
             clean = applyErrorPolicy() && clean;
         pendingValues_ = 0;
+        pendingChars_ = 0;
     }
     return clean && lastErrorCode_ == 0;
 }

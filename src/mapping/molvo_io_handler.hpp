@@ -62,7 +62,7 @@ public:
     // Hands pending new elements, then pending values, to the host; true when no error is left.
     bool flush();
     // Drops what is waiting, after a read failed.
-    void discardPending() { pendingElements_ = 0; pendingValues_ = 0; }
+    void discardPending() { pendingElements_ = 0; pendingValues_ = 0; pendingChars_ = 0; }
     // Forgets cached element names; the model may have changed since the last read or write.
     void clearNameCache();
 
@@ -105,6 +105,7 @@ private:
     std::vector<MolvoValueW> writeValues_;
     std::vector<wchar_t> writeStrings_;
     int pendingValues_ = 0;
+    size_t pendingChars_ = 0;   // of writeStrings_, used by the pending string values
 
     // Read batch.
     std::vector<int> readTuples_;

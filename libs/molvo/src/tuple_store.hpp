@@ -44,7 +44,7 @@ public:
         }
         slot = static_cast<uint32_t>(values_.size());
         if (slot > 0 && appendedInOrder_ && less(tuple, this->tuple(slot - 1))) appendedInOrder_ = false;
-        keys_.insert(keys_.end(), tuple, tuple + dim_);
+        for (int k = 0; k < dim_; ++k) keys_.push_back(tuple[k]);
         values_.emplace_back();
         alive_.push_back(1);
         fingerprints_.push_back(fingerprint(h));
