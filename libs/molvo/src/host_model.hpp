@@ -24,21 +24,40 @@ namespace molvo {
 // names themselves live in a text pool, a few bytes each.
 class NameIndex {
 public:
-    int find(std::wstring_view name) const {
-        if (table_.empty()) return 0;
+    // What a failed find learnt, so that adding the name right after needs no second probe: its
+    // hash and the place it would take.
+    struct Miss {
+        uint64_t hash = 0;
+        size_t place = SIZE_MAX;
+    };
+
+    int find(std::wstring_view name, Miss* miss = nullptr) const {
         uint64_t h = hash(name);
+        if (miss) *miss = Miss{h, SIZE_MAX};
+        if (table_.empty()) return 0;
         for (size_t i = fingerprint(h) & mask();; i = (i + 1) & mask()) {
             uint64_t entry = table_[i];
+            if (miss && miss->place == SIZE_MAX && (entry == kEmpty || entry == kGone)) miss->place = i;
             if (entry == kEmpty) return 0;
             uint32_t e = element(entry);
             if (entry != kGone && fingerprint(entry) == fingerprint(h) && this->name(int(e)) == name) return int(e);
         }
     }
-    int add(std::wstring_view name) {
+    // Adds a name that is not in the index; miss is what find said about it just before, if it
+    // was asked.
+    int add(std::wstring_view name, const Miss* miss = nullptr) {
         names_.push_back(pool_.add(name));
-        if ((names_.size() + gone_) * 2 > table_.size()) rebuild();
-        place(uint32_t(names_.size()), hash(name));
-        return int(names_.size());
+        auto e = uint32_t(names_.size());
+        if ((names_.size() + gone_) * 2 > table_.size()) {
+            rebuild();
+            place(e, miss ? miss->hash : hash(name));
+        } else if (miss && miss->place != SIZE_MAX) {
+            if (table_[miss->place] == kGone) --gone_;
+            table_[miss->place] = (fingerprint(miss->hash) << 32) | e;
+        } else {
+            place(e, hash(name));
+        }
+        return int(e);
     }
     void rename(int element, std::wstring_view name) {
         table_[slotOf(uint32_t(element))] = kGone;
