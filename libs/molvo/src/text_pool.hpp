@@ -77,12 +77,11 @@ public:
             bytes_.push_back(static_cast<unsigned char>((n & 0x7F) | (n > 0x7F ? 0x80 : 0)));
             if (n <= 0x7F) break;
         }
-        if (wide) {
-            auto* chars = reinterpret_cast<const unsigned char*>(text.data());
-            bytes_.insert(bytes_.end(), chars, chars + text.size() * sizeof(wchar_t));
-        } else {
-            for (wchar_t c : text) bytes_.push_back(static_cast<unsigned char>(c));
-        }
+        size_t chars = bytes_.size();
+        bytes_.resize(chars + text.size() * (wide ? sizeof(wchar_t) : 1));
+        if (wide) std::memcpy(bytes_.data() + chars, text.data(), text.size() * sizeof(wchar_t));
+        else
+            for (size_t i = 0; i < text.size(); ++i) bytes_[chars + i] = static_cast<unsigned char>(text[i]);
         return Handle(at) << 1 | (wide ? 1 : 0);
     }
 
