@@ -47,7 +47,7 @@ public:
         for (int k = 0; k < dim_; ++k) keys_.push_back(tuple[k]);
         values_.emplace_back();
         alive_.push_back(1);
-        fingerprints_.push_back(fingerprint(h));
+        if (dim_ > 1) fingerprints_.push_back(fingerprint(h));
         uint32_t& head = buckets_[position(h)];
         next_.push_back(head);
         head = slot;
@@ -110,6 +110,11 @@ private:
     static constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
 
     uint32_t lookup(const Hash& h, const int* tuple) const {
+        if (dim_ <= 1) {   // the key itself is as small as a fingerprint
+            for (uint32_t s = buckets_[position(h)]; s != npos; s = next_[s])
+                if (equal(s, tuple)) return s;
+            return npos;
+        }
         uint32_t fp = fingerprint(h);
         for (uint32_t s = buckets_[position(h)]; s != npos; s = next_[s])
             if (fingerprints_[s] == fp && equal(s, tuple)) return s;
@@ -148,7 +153,7 @@ private:
     std::vector<uint8_t> alive_;
     std::vector<uint32_t> buckets_;        // first slot of each bucket's chain, npos when empty
     std::vector<uint32_t> next_;           // per slot: the next slot of its chain
-    std::vector<uint32_t> fingerprints_;   // per slot
+    std::vector<uint32_t> fingerprints_;   // per slot, for tuples of more than one element
     size_t live_ = 0;
     mutable std::vector<uint32_t> order_;
     mutable bool orderDirty_ = false;
