@@ -66,10 +66,10 @@ bool startsWithArray(const std::string& text) {
 bool forEachArrayItem(std::string& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed) {
     size_t start = jsonBodyStart(text);
     {
-        rapidjson::StringStream stream(text.c_str() + start);
+        CheckStream stream(text.c_str() + start);
         rapidjson::Reader reader;
         Validator validator;
-        wellFormed = !reader.Parse<rapidjson::kParseIterativeFlag>(stream, validator).IsError();
+        wellFormed = !reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, validator).IsError();
     }
     if (!wellFormed) return false;
     rapidjson::InsituStringStream stream(text.data() + start);

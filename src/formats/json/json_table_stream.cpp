@@ -18,7 +18,8 @@ struct ShapeCheck : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ShapeCheck> 
 
     bool Default() { return dataValueNext = false, true; }
     bool Key(const char* s, rapidjson::SizeType n, bool) {
-        if (depth != 1 || dataSeen) return true;
+        // The stream keeps only the first characters of a key: enough for the two looked for.
+        if (depth != 1 || dataSeen || n > CheckStream::kKept) return true;
         std::string_view key(s, n);
         if (key == "meta") metaFirst = true;
         if (key == "data") dataSeen = dataValueNext = true;
@@ -108,9 +109,9 @@ TableStreamResult forEachTableRow(std::string& text, const std::function<bool(co
     size_t start = jsonBodyStart(text);
     ShapeCheck shape;
     {
-        rapidjson::StringStream stream(text.c_str() + start);
+        CheckStream stream(text.c_str() + start);
         rapidjson::Reader reader;
-        result.wellFormed = !reader.Parse<rapidjson::kParseIterativeFlag>(stream, shape).IsError();
+        result.wellFormed = !reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, shape).IsError();
     }
     if (!result.wellFormed || !shape.streamable()) return result;
     result.streamed = true;
