@@ -76,6 +76,7 @@ std::string readAll(std::istream& input) {
         used += size_t(input.gcount());
     }
     text.resize(used);
+    if (text.capacity() > 2 * used + kInputBlockSize) text.shrink_to_fit();   // the stream overstated its size
     return text;
 }
 
