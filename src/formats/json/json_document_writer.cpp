@@ -8,7 +8,7 @@
 namespace flk {
 namespace {
 
-constexpr size_t kOutputBufferSize = 65536;
+constexpr size_t kOutputBufferSize = 16384;
 
 // The writer's output stream: bytes collect in a fixed buffer handed to the stream when full.
 class BufferedOutput {
