@@ -1,6 +1,7 @@
 #include "json_data.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 namespace bench {
@@ -32,11 +33,17 @@ size_t finish(FILE* f) {
 
 }  // namespace
 
+int rowCount() {
+    const char* given = std::getenv("FLK_BENCH_ROWS");
+    int rows = given ? std::atoi(given) : 0;
+    return rows > 0 ? rows : kDefaultRows;
+}
+
 size_t writeObjectsFile(const std::string& path) {
     std::mt19937 random(kSeed);
     FILE* f = std::fopen(path.c_str(), "wb");
     std::fputc('[', f);
-    for (int i = 0; i < kRows; ++i) {
+    for (int i = 0, rows = rowCount(); i < rows; ++i) {
         Row r = rowAt(random, i);
         std::fprintf(f, "%s{\"key\":\"%s\",\"x\":%.17g,\"n\":%d,\"s\":\"%s\"}", i ? "," : "", r.key, r.x, r.n, r.s);
     }
@@ -48,7 +55,7 @@ size_t writeRowsFile(const std::string& path) {
     std::mt19937 random(kSeed);
     FILE* f = std::fopen(path.c_str(), "wb");
     std::fputs("{\"meta\":[\"key\",\"x\",\"n\",\"s\"],\"data\":[", f);
-    for (int i = 0; i < kRows; ++i) {
+    for (int i = 0, rows = rowCount(); i < rows; ++i) {
         Row r = rowAt(random, i);
         std::fprintf(f, "%s[\"%s\",%.17g,%d,\"%s\"]", i ? "," : "", r.key, r.x, r.n, r.s);
     }

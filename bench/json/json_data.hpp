@@ -7,8 +7,11 @@
 
 namespace bench {
 
-constexpr int kRows = 1000000;
+constexpr int kDefaultRows = 1000000;
 constexpr unsigned kSeed = 20240611;
+
+// The number of rows: kDefaultRows, or FLK_BENCH_ROWS when set (smaller runs for profiling).
+int rowCount();
 
 // Writes the document to the file and returns its size in bytes.
 size_t writeObjectsFile(const std::string& path);

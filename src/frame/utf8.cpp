@@ -66,6 +66,10 @@ void appendWide(std::wstring& out, std::string_view s) {
 size_t decodeUtf8Into(std::string_view s, wchar_t* out, size_t capacity) {
     size_t n = 0;
     for (size_t i = 0; i < s.size() && n < capacity; ++n) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            out[n] = static_cast<wchar_t>(s[i++]);
+            continue;
+        }
         char32_t c;
         size_t len = decode(s, i, c);
         out[n] = static_cast<wchar_t>(len ? c : kReplacement);

@@ -8,9 +8,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace flk {
+
+class JsonPartSink;
 
 class MappingState {
 public:
@@ -110,11 +113,13 @@ class ValueCursor {
 public:
     explicit ValueCursor(const IdentifierReference& reference)
         : handler_(reference.target.get()), order_(reference.nestingOrder) {}
-    bool done() { return fill(), done_; }
-    const int* tuple() { return fill(), sorted() ? sorted_.tuple(position_) : handler_->batchTuple(position_); }
-    const MolvoValueW& value() { return fill(), sorted() ? sorted_.values[size_t(position_)] : handler_->batchValue(position_); }
+    // Each is asked several times per written value: the batch at hand is checked inline and
+    // only an exhausted one goes to the host for the next.
+    bool done() { return ready(), done_; }
+    const int* tuple() { return ready(), sorted() ? sorted_.tuple(position_) : handler_->batchTuple(position_); }
+    const MolvoValueW& value() { return ready(), sorted() ? sorted_.values[size_t(position_)] : handler_->batchValue(position_); }
     void advance() {
-        fill();
+        ready();
         if (!done_) ++position_;
     }
 
@@ -129,6 +134,9 @@ private:
     };
 
     bool sorted() const { return !order_.empty(); }
+    void ready() {
+        if (!done_ && position_ >= count_) fill();
+    }
     void fill();
     void loadSorted();
 
@@ -147,11 +155,16 @@ public:
     std::ostream& output() { return output_; }
     int pretty() const { return pretty_; }
     ValueCursor& cursor(int reference) { return cursors_[size_t(reference)]; }
+    // A JSON document written as it is built: the root offers the sink, and the node writing the
+    // top-level array or row table takes it (once) to hand over its parts.
+    void offerPartSink(JsonPartSink* sink) { partSink_ = sink; }
+    JsonPartSink* takePartSink() { return std::exchange(partSink_, nullptr); }
 
 private:
     std::ostream& output_;
     int pretty_;
     std::vector<ValueCursor> cursors_;   // one per reference of the mapping
+    JsonPartSink* partSink_ = nullptr;
 };
 
 }  // namespace flk

@@ -57,12 +57,17 @@ bool MolvoIOHandler::applyErrorPolicy() {
 
 int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
     if (!isSetOrIndex() || name.empty()) return 0;
-    probe_.assign(name);
-    if (auto it = nameCache_.find(probe_); it != nameCache_.end()) return it->second;
-    std::wstring wide = fromUtf8(name);
+    bool cached = elementCacheUse_.worthAsking(nameCache_.size());
+    if (cached) {
+        probe_.assign(name);
+        auto it = nameCache_.find(probe_);
+        if (elementCacheUse_.count(it != nameCache_.end())) return it->second;
+    }
+    wideName_.clear();
+    appendWide(wideName_, name);
     int element = 0, created = 0;
-    int status = existingOnly ? MolvoSetNameToElementW(handle(), wide.c_str(), &element)
-                              : MolvoSetElementNumberW(handle(), wide.c_str(), 1, &element, &created);
+    int status = existingOnly ? MolvoSetNameToElementW(handle(), wideName_.c_str(), &element)
+                              : MolvoSetElementNumberW(handle(), wideName_.c_str(), 1, &element, &created);
     if (status != 1) {
         applyErrorPolicy();
         return 0;
@@ -80,8 +85,21 @@ int MolvoIOHandler::elementByName(std::string_view name, bool existingOnly) {
     }
     // Names met again (products on order lines) are worth caching; keys met once (a million row
     // keys) would only fill memory, so the cache stops growing at its limit.
-    if (nameCache_.size() < kNameCacheLimit) nameCache_.emplace(probe_, element);
+    if (cached && nameCache_.size() < kNameCacheLimit) nameCache_.emplace(probe_, element);
     return element;
+}
+
+// Once a cache is full and mostly misses, the names do not repeat (a million row keys): asking
+// it first would only make each lookup two.
+bool MolvoIOHandler::CacheUse::worthAsking(size_t size) const {
+    return size < kNameCacheLimit || misses < kNameCacheLimit || hits >= misses / 4;
+}
+
+void MolvoIOHandler::clearNameCache() {
+    nameCache_.clear();
+    nameOfElement_.clear();
+    elementCacheUse_ = CacheUse();
+    nameCacheUse_ = CacheUse();
 }
 
 int MolvoIOHandler::elementByOrdinal(int ordinal) {
@@ -96,8 +114,10 @@ int MolvoIOHandler::elementByOrdinal(int ordinal) {
 int MolvoIOHandler::namesHandle() const { return isSetOrIndex() ? handle() : range_.range(); }
 
 const std::string& MolvoIOHandler::elementName(int element) {
-    auto it = nameOfElement_.find(element);
-    if (it != nameOfElement_.end()) return it->second;
+    if (nameCacheUse_.worthAsking(nameOfElement_.size())) {
+        auto it = nameOfElement_.find(element);
+        if (nameCacheUse_.count(it != nameOfElement_.end())) return it->second;
+    }
     readName(element);
     lastName_.clear();
     appendUtf8(lastName_, std::wstring_view(nameBuffer_.data()));
@@ -137,7 +157,8 @@ MolvoValueW& MolvoIOHandler::nextSlot(const int* tuple) {
         writeTuples_.resize(size_t(writeBatch_) * size_t(dim));
         writeValues_.resize(size_t(writeBatch_));
     }
-    std::copy(tuple, tuple + dim, writeTuples_.begin() + std::ptrdiff_t(pendingValues_) * dim);
+    int* slot = writeTuples_.data() + size_t(pendingValues_) * size_t(dim);
+    for (int k = 0; k < dim; ++k) slot[k] = tuple[k];
     return writeValues_[size_t(pendingValues_++)];
 }
 
@@ -162,11 +183,14 @@ void MolvoIOHandler::assignText(const int* tuple, std::string_view utf8) {
         if (MolvoValueAssignW(handle(), nullptr, &v) != 1) applyErrorPolicy();
         return;
     }
-    int slot = batchFull() ? 0 : pendingValues_;
     MolvoValueW& v = nextSlot(tuple);
     if (writeStrings_.empty()) writeStrings_.resize(slotSize * size_t(writeBatch_));
-    wchar_t* target = writeStrings_.data() + slotSize * size_t(slot);
-    target[decodeUtf8Into(utf8, target, size_t(stringSize_))] = 0;
+    // The batch's strings follow each other: room for a full batch of the longest, but short ones
+    // stay on a few pages.
+    wchar_t* target = writeStrings_.data() + pendingChars_;
+    size_t length = decodeUtf8Into(utf8, target, size_t(stringSize_));
+    target[length] = 0;
+    pendingChars_ += length + 1;
     v = MolvoValueW{0, 0, stringSize_ + 1, target};
 }
 
@@ -181,6 +205,7 @@ bool MolvoIOHandler::flush() {
         if (MolvoValueAssignMultiW(handle(), pendingValues_, writeTuples_.data(), writeValues_.data()) != 1)
             clean = applyErrorPolicy() && clean;
         pendingValues_ = 0;
+        pendingChars_ = 0;
     }
     return clean && lastErrorCode_ == 0;
 }

@@ -62,9 +62,9 @@ public:
     // Hands pending new elements, then pending values, to the host; true when no error is left.
     bool flush();
     // Drops what is waiting, after a read failed.
-    void discardPending() { pendingElements_ = 0; pendingValues_ = 0; }
+    void discardPending() { pendingElements_ = 0; pendingValues_ = 0; pendingChars_ = 0; }
     // Forgets cached element names; the model may have changed since the last read or write.
-    void clearNameCache() { nameCache_.clear(); nameOfElement_.clear(); }
+    void clearNameCache();
 
     // ---- reading, in the host's tuple order
     void resetIteration();
@@ -105,6 +105,7 @@ private:
     std::vector<MolvoValueW> writeValues_;
     std::vector<wchar_t> writeStrings_;
     int pendingValues_ = 0;
+    size_t pendingChars_ = 0;   // of writeStrings_, used by the pending string values
 
     // Read batch.
     std::vector<int> readTuples_;
@@ -112,7 +113,18 @@ private:
     std::vector<wchar_t> readStrings_;
 
     std::unordered_map<std::string, int> nameCache_;
-    std::string probe_;   // reused key for cache lookups, so that hits allocate nothing
+    std::string probe_;      // reused key for cache lookups, so that hits allocate nothing
+    std::wstring wideName_;  // reused for the host's lookups, so that they allocate nothing
+    // How the two caches fare, so that one that only misses is no longer asked.
+    struct CacheUse {
+        size_t hits = 0, misses = 0;
+        bool worthAsking(size_t size) const;
+        bool count(bool hit) {
+            ++(hit ? hits : misses);
+            return hit;
+        }
+    };
+    CacheUse elementCacheUse_, nameCacheUse_;
     std::unordered_map<int, std::string> nameOfElement_;
     std::vector<wchar_t> nameBuffer_;
     std::string lastName_;

@@ -17,8 +17,9 @@ bool liesOn(ValueCursor& cursor, const std::vector<int>& dims, const IdentifierR
 }
 
 // Values before the tuple the ancestors fixed belong to tuples written already, or, in a write
-// that starts inside another one (an included mapping), to tuples outside it.
-void skipBehind(ValueCursor& cursor, const std::vector<int>& dims, const IdentifierReference& reference,
+// that starts inside another one (an included mapping), to tuples outside it. Returns whether the
+// cursor then lies on that tuple.
+bool skipBehind(ValueCursor& cursor, const std::vector<int>& dims, const IdentifierReference& reference,
                 const std::vector<int>& tuple) {
     while (!cursor.done()) {
         const int* at = cursor.tuple();
@@ -30,9 +31,10 @@ void skipBehind(ValueCursor& cursor, const std::vector<int>& dims, const Identif
                 break;
             }
         }
-        if (order >= 0) return;
+        if (order >= 0) return order == 0;
         cursor.advance();
     }
+    return false;
 }
 
 bool coversAll(const std::vector<int>& ownDims) {
@@ -57,8 +59,7 @@ bool TreeNode::nextTuple(WriteState& state, int level) const {
         int r = subtreeReferences_[i];
         ValueCursor& cursor = state.cursor(r);
         if (cursor.done() || !coversAll(ownDims_[i])) continue;
-        skipBehind(cursor, fixedDims_[i], references[size_t(r)], tuple);
-        if (cursor.done() || !liesOn(cursor, fixedDims_[i], references[size_t(r)], tuple)) continue;
+        if (!skipBehind(cursor, fixedDims_[i], references[size_t(r)], tuple)) continue;
         const int* at = cursor.tuple();
         bool smaller = best < 0;
         for (size_t o = 0; !smaller && o < boundOwn_.size(); ++o) {

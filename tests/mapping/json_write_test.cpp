@@ -104,6 +104,18 @@ const WriteCase kCases[] = {
      R"(<MolvoJSONMapping><ObjectMapping>
           <ValueMapping name-regex=".*" name-binds-to="p" write-normalize="nfd" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)",
      {{L"Price", {L"caf\u00e9"}, 1.0}}, "{\"cafe\xCC\x81\":1.0}", 0, false},
+    {"a top-level array written pretty, nested arrays included", kOrders,
+     {{L"Qty", {L"A1", L"pear"}, 2.0}, {L"Total", {L"A1"}, 4.0}, {L"Customer", {L"A2"}, std::wstring(L"Zo\u00eb")}},
+     "[\n\t{\n\t\t\"id\": \"A1\",\n\t\t\"total\": 4.0,\n\t\t\"lines\": [\n\t\t\t{\n\t\t\t\t\"product\": \"pear\",\n"
+     "\t\t\t\t\"qty\": 2\n\t\t\t}\n\t\t]\n\t},\n\t{\n\t\t\"id\": \"A2\",\n\t\t\"customer\": \"Zo\xC3\xAB\"\n\t}\n]", 1},
+    {"no data writes an empty top-level array", kOrders, {}, "[]", 1},
+    {"row-oriented layout written pretty",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, 1.5}, {L"Price", {L"pear"}, 2.0}},
+     "{\n\t\"meta\": [\n\t\t\"product\",\n\t\t\"price\"\n\t],\n\t\"data\": [\n\t\t[\n\t\t\t\"apple\",\n\t\t\t1.5\n\t\t],\n"
+     "\t\t[\n\t\t\t\"pear\",\n\t\t\t2.0\n\t\t]\n\t]\n}", 1},
     {"element parameters write names",
      R"(<MolvoJSONMapping><ObjectMapping>
           <ValueMapping name-regex=".*" name-binds-to="o" maps-to="Favourite"/></ObjectMapping></MolvoJSONMapping>)",

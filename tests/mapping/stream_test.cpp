@@ -115,6 +115,31 @@ TEST_F(MappingTest, ReadAndWriteThroughCallerStreams) {
                               "to its output to document out\n");
 }
 
+// A document is read from where the caller's stream stands; a stream that cannot tell its size
+// (it cannot seek) is read in blocks instead.
+TEST_F(MappingTest, CallerStreamsAreReadFromTheirPositionSeekableOrNot) {
+    struct OneByteAtATime : std::streambuf {
+        explicit OneByteAtATime(std::string text) : text_(std::move(text)) {}
+        int_type underflow() override {
+            if (at_ >= text_.size()) return traits_type::eof();
+            setg(&text_[at_], &text_[at_], &text_[at_] + 1);
+            ++at_;
+            return traits_type::to_int_type(text_[at_ - 1]);
+        }
+        std::string text_;
+        size_t at_ = 0;
+    };
+    ASSERT_EQ(addMapping("m", kPrices), 1);
+    std::istringstream advanced("ignored{\"pear\": 2.5}");
+    advanced.ignore(7);
+    ASSERT_EQ(ReadFromStream(&advanced, L"mem", L"m", 0, 0, 0), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Price"), "pear=2.5");
+    OneByteAtATime unseekable("{\"apple\": 1.5, \"pear\": 4}");
+    std::istream input(&unseekable);
+    ASSERT_EQ(ReadFromStream(&input, L"mem", L"m", 1, 0, 0), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Price"), "apple=1.5 pear=4");
+}
+
 }  // namespace
 }  // namespace flk::test
 

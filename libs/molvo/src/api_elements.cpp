@@ -22,13 +22,14 @@ int MolvoSetElementNumberW(int set, const wchar_t* name, int create, int* elemen
     SetData* s = setOf(set);
     if (!s) return 0;
     if (created) *created = 0;
-    *element = s->root->names.find(name);
+    NameIndex::Miss miss;
+    *element = s->root->names.find(name, &miss);
     if (*element) return 1;
     if (!create) return failWith(MOLVO_ERR_NO_SUCH_ELEMENT, std::wstring(L"'") + name + L"' is not an element of " + s->name);
     if (s->root->calendar)
         return failWith(MOLVO_ERR_NOT_CREATABLE, std::wstring(L"calendar ") + s->root->name + L" has no element '" + name + L"'");
     if (!*name) return failWith(MOLVO_ERR_NOT_CREATABLE, L"an element name cannot be empty");
-    *element = s->root->names.add(name);
+    *element = s->root->names.add(name, &miss);
     if (created) *created = 1;
     return 1;
 }

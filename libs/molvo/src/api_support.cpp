@@ -42,13 +42,13 @@ SetData* setOf(int handle) {
     return nullptr;
 }
 
-int copyOut(const std::wstring& text, MolvoValueW* value) {
+int copyOut(TextView text, MolvoValueW* value) {
     if (!value->String || value->Length <= 0) {
         value->Length = int(text.size());
         return failWith(MOLVO_ERR_NULL_ARGUMENT, L"no string buffer given");
     }
     size_t n = std::min(text.size(), size_t(value->Length - 1));
-    wmemcpy(value->String, text.data(), n);
+    text.copyTo(value->String, n);
     value->String[n] = 0;
     value->Length = int(text.size());
     if (n < text.size())

@@ -20,7 +20,8 @@ Identifier* identifierOf(int handle);
 SetData* setOf(int handle);
 
 // Copies text into a caller's string buffer; 0 with MOLVO_ERR_TRUNCATED when it had to be cut.
-int copyOut(const std::wstring& text, MolvoValueW* value);
+int copyOut(TextView text, MolvoValueW* value);
+inline int copyOut(const std::wstring& text, MolvoValueW* value) { return copyOut(TextView(text), value); }
 
 }  // namespace molvo
 

@@ -28,7 +28,7 @@ int putValue(Identifier& id, const int* tuple, const MolvoValueW& v) {
     if (id.texts) {
         if (!v.String) return failWith(MOLVO_ERR_NULL_ARGUMENT, L"no string value for " + id.name);
         if (std::get<std::wstring>(id.defaultValue) == v.String) id.texts->erase(tuple);
-        else id.texts->put(tuple, std::wstring(v.String));
+        else id.texts->put(tuple, v.String);
         return 1;
     }
     double d = id.storage == Storage::Numeric ? v.Double : double(v.Int);
@@ -40,7 +40,8 @@ int putValue(Identifier& id, const int* tuple, const MolvoValueW& v) {
 }
 
 int getStored(const Identifier& id, uint32_t slot, MolvoValueW& out) {
-    if (id.texts) return copyOut(slot == id.texts->npos ? std::get<std::wstring>(id.defaultValue) : id.texts->value(slot), &out);
+    if (id.texts)
+        return copyOut(slot == id.texts->npos ? TextView(std::get<std::wstring>(id.defaultValue)) : id.texts->value(slot), &out);
     double d = slot == id.numbers->npos ? id.defaultNumber : id.numbers->value(slot);
     out.Double = d;
     out.Int = int(d);

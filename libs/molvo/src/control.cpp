@@ -2,6 +2,7 @@
 // thread gets it only while the model is idle, waiting at most its time-out.
 #include "api_support.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -26,20 +27,19 @@ public:
     bool release() {
         std::lock_guard<std::mutex> lock(mutex_);
         if (owner_ != std::this_thread::get_id() || depth_ == 0) return false;
-        if (--depth_ == 0) { owner_ = {}; freed_.notify_all(); }
+        if (--depth_ == 0) { owner_ = std::thread::id(); freed_.notify_all(); }
         return true;
     }
-    bool heldByCaller() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return depth_ > 0 && owner_ == std::this_thread::get_id();
-    }
+    // Every Molvo* call asks this, so it takes no lock: only the owner itself ever changes the
+    // owner away from itself, so a thread finds its own id there exactly while it holds control.
+    bool heldByCaller() { return owner_.load(std::memory_order_acquire) == std::this_thread::get_id(); }
     // Gives control away completely and returns how deep the caller held it.
     int releaseAll() {
         std::lock_guard<std::mutex> lock(mutex_);
         if (owner_ != std::this_thread::get_id()) return 0;
         int depth = depth_;
         depth_ = 0;
-        owner_ = {};
+        owner_ = std::thread::id();
         freed_.notify_all();
         return depth;
     }
@@ -53,7 +53,7 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable freed_;
-    std::thread::id owner_;   // guarded by mutex_
+    std::atomic<std::thread::id> owner_{};   // written under mutex_; the holder while depth_ > 0
     int depth_ = 0;           // guarded by mutex_
 };
 

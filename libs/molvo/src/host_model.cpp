@@ -117,7 +117,7 @@ void HostModel::declareParameter(const std::wstring& name, const ParameterDeclar
     if (text != std::holds_alternative<std::wstring>(declaration.defaultValue) && declaration.storage != Storage::Element)
         fail(L"parameter " + name + L": the default value does not match its type");
     id->defaultValue = declaration.defaultValue;
-    if (text) id->texts = std::make_unique<TupleStore<std::wstring>>(id->dimension());
+    if (text) id->texts = std::make_unique<TextValues>(id->dimension());
     else id->numbers = std::make_unique<TupleStore<double>>(id->dimension());
     if (declaration.storage == Storage::Element && std::holds_alternative<double>(id->defaultValue))
         id->defaultValue = std::wstring();
@@ -205,7 +205,7 @@ double numberOf(const Identifier& id, const Value& v) {
 
 Value valueOf(const Identifier& id, double stored) {
     if (id.storage != Storage::Element) return stored;
-    return stored == 0 ? std::wstring() : id.range->root->names.name(int(stored));
+    return stored == 0 ? std::wstring() : id.range->root->names.name(int(stored)).str();
 }
 
 std::vector<int> HostModel::tupleOf(const Identifier& id, const std::vector<std::wstring>& names) const {
@@ -231,7 +231,7 @@ Value HostModel::get(const std::wstring& name, const std::vector<std::wstring>& 
     auto t = tupleOf(id, tuple);
     if (id.texts) {
         uint32_t s = id.texts->find(t.data());
-        return s == id.texts->npos ? id.defaultValue : Value(id.texts->value(s));
+        return s == id.texts->npos ? id.defaultValue : Value(id.texts->value(s).str());
     }
     uint32_t s = id.numbers->find(t.data());
     return s == id.numbers->npos ? id.defaultValue : valueOf(id, id.numbers->value(s));
@@ -268,7 +268,7 @@ void HostModel::assign(const std::wstring& name, const std::vector<std::wstring>
 std::vector<std::wstring> HostModel::elements(const std::wstring& name) const {
     const Identifier& id = need(name);
     std::vector<std::wstring> out;
-    for (int i = 1; i <= id.set->size(); ++i) out.push_back(id.set->root->names.name(id.set->elementAt(i)));
+    for (int i = 1; i <= id.set->size(); ++i) out.push_back(id.set->root->names.name(id.set->elementAt(i)).str());
     return out;
 }
 
@@ -281,11 +281,11 @@ std::vector<Entry> HostModel::data(const std::wstring& name) const {
     }
     auto tupleNames = [&](const int* t) {
         std::vector<std::wstring> names;
-        for (int k = 0; k < id.dimension(); ++k) names.push_back(id.domainSet(k)->root->names.name(t[k]));
+        for (int k = 0; k < id.dimension(); ++k) names.push_back(id.domainSet(k)->root->names.name(t[k]).str());
         return names;
     };
     if (id.texts)
-        for (uint32_t s : id.texts->order()) out.push_back(Entry{tupleNames(id.texts->tuple(s)), id.texts->value(s)});
+        for (uint32_t s : id.texts->order()) out.push_back(Entry{tupleNames(id.texts->tuple(s)), id.texts->value(s).str()});
     else
         for (uint32_t s : id.numbers->order())
             out.push_back(Entry{tupleNames(id.numbers->tuple(s)), valueOf(id, id.numbers->value(s))});

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <utility>
 #include <cstdint>
 #include <vector>
 
@@ -29,26 +30,30 @@ public:
     }
 
     // Stores the value at the tuple, adding the tuple when it is new.
-    void put(const int* tuple, V value) {
+    void put(const int* tuple, V value) { at(tuple) = std::move(value); }
+
+    // The value at the tuple, to be set by the caller: the tuple is added (or brought back after
+    // an erase) with the value V() when it holds none.
+    V& at(const int* tuple) {
         if (values_.size() >= buckets_.size()) grow();
         Hash h = mix(tuple);
         uint32_t slot = lookup(h, tuple);
         if (slot != npos) {
-            values_[slot] = std::move(value);
             if (!alive_[slot]) { alive_[slot] = 1; ++live_; orderDirty_ = true; }
-            return;
+            return values_[slot];
         }
         slot = static_cast<uint32_t>(values_.size());
         if (slot > 0 && appendedInOrder_ && less(tuple, this->tuple(slot - 1))) appendedInOrder_ = false;
-        keys_.insert(keys_.end(), tuple, tuple + dim_);
-        values_.push_back(std::move(value));
+        for (int k = 0; k < dim_; ++k) keys_.push_back(tuple[k]);
+        values_.emplace_back();
         alive_.push_back(1);
-        fingerprints_.push_back(fingerprint(h));
+        if (dim_ > 1) fingerprints_.push_back(fingerprint(h));
         uint32_t& head = buckets_[position(h)];
         next_.push_back(head);
         head = slot;
         ++live_;
         orderDirty_ = true;
+        return values_.back();
     }
 
     // Removes the value at the tuple; the slot is kept so that the tuple can come back cheaply.
@@ -78,11 +83,10 @@ public:
         return order_;
     }
 
-    // Removes every value whose tuple satisfies the predicate (used when elements disappear).
-    template <class Pred>
-    void eraseIf(Pred pred) {
-        for (uint32_t s = 0; s < values_.size(); ++s)
-            if (alive_[s] && pred(tuple(s))) { alive_[s] = 0; values_[s] = V(); --live_; orderDirty_ = true; }
+    // Calls f(V&) for the value of every slot, live or erased (an erased slot holds V()).
+    template <class F>
+    void forEachValue(F&& f) {
+        for (V& v : values_) f(v);
     }
 
 private:
@@ -106,6 +110,11 @@ private:
     static constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
 
     uint32_t lookup(const Hash& h, const int* tuple) const {
+        if (dim_ <= 1) {   // the key itself is as small as a fingerprint
+            for (uint32_t s = buckets_[position(h)]; s != npos; s = next_[s])
+                if (equal(s, tuple)) return s;
+            return npos;
+        }
         uint32_t fp = fingerprint(h);
         for (uint32_t s = buckets_[position(h)]; s != npos; s = next_[s])
             if (fingerprints_[s] == fp && equal(s, tuple)) return s;
@@ -144,7 +153,7 @@ private:
     std::vector<uint8_t> alive_;
     std::vector<uint32_t> buckets_;        // first slot of each bucket's chain, npos when empty
     std::vector<uint32_t> next_;           // per slot: the next slot of its chain
-    std::vector<uint32_t> fingerprints_;   // per slot
+    std::vector<uint32_t> fingerprints_;   // per slot, for tuples of more than one element
     size_t live_ = 0;
     mutable std::vector<uint32_t> order_;
     mutable bool orderDirty_ = false;

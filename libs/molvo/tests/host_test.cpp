@@ -121,6 +121,58 @@ TEST_F(HostApi, LongStringsAreCutWithAWarningCode) {
     EXPECT_EQ(v.Length, 40);
 }
 
+// Names and string values are stored compactly (a byte per character where they allow it): every
+// character must come back as it went in, through renames and replacements that leave old texts
+// behind to be reclaimed.
+TEST_F(HostApi, NamesAndTextsComeBackExactlyThroughRenamesAndReplacements) {
+    declareShop();
+    int p = handleOf(L"p"), label = handleOf(L"Label");
+    const std::vector<std::wstring> texts{L"caf\u00e9", L"\u20ac5", L"smile \U0001F600", std::wstring(1, wchar_t(0xD800)),
+                                          std::wstring(1, wchar_t(-5)) + L"x", std::wstring(200, L'y'),
+                                          std::wstring(20000, L'\u00ff'), std::wstring(300, L'\u0100')};
+    std::vector<int> elements;
+    for (const auto& text : texts) elements.push_back(elementOf(p, text.c_str(), true));
+    auto nameOf = [&](int element) {
+        std::vector<wchar_t> buffer(30000);
+        MolvoValueW v{0, 0, int(buffer.size()), buffer.data()};
+        EXPECT_EQ(MolvoSetElementToNameW(p, element, &v), 1) << lastHostErrorText();
+        return std::wstring(buffer.data(), size_t(v.Length));
+    };
+    auto labelOf = [&](int element) {
+        std::vector<wchar_t> buffer(30000);
+        MolvoValueW v{0, 0, int(buffer.size()), buffer.data()};
+        EXPECT_EQ(MolvoValueRetrieveW(label, &element, &v), 1) << lastHostErrorText();
+        return std::wstring(buffer.data(), size_t(v.Length));
+    };
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(nameOf(elements[i]), texts[i]);
+        EXPECT_EQ(elementOf(p, texts[i].c_str()), elements[i]);
+        model().assign(L"Label", {texts[i]}, texts[texts.size() - 1 - i]);
+    }
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(labelOf(elements[i]), texts[texts.size() - 1 - i]);
+
+    // Enough renames and replacements of long texts for the old ones to be reclaimed several times.
+    int apple = elementOf(p, L"apple");
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring name = std::wstring(100, L'\u00e9') + std::to_wstring(round);
+        ASSERT_EQ(MolvoSetRenameElementW(p, apple, name.c_str()), 1) << lastHostErrorText();
+        std::wstring text = std::wstring(100, round % 2 ? L'\u20ac' : L'a') + std::to_wstring(round);
+        MolvoValueW v{0, 0, 0, text.data()};
+        ASSERT_EQ(MolvoValueAssignW(label, &apple, &v), 1) << lastHostErrorText();
+    }
+    EXPECT_EQ(nameOf(apple), std::wstring(100, L'\u00e9') + L"2999");
+    EXPECT_EQ(elementOf(p, (std::wstring(100, L'\u00e9') + L"2998").c_str()), 0);
+    EXPECT_EQ(labelOf(apple), std::wstring(100, L'\u20ac') + L"2999");
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(nameOf(elements[i]), texts[i]);
+        EXPECT_EQ(elementOf(p, texts[i].c_str()), elements[i]);
+        EXPECT_EQ(labelOf(elements[i]), texts[texts.size() - 1 - i]);
+    }
+    model().assign(L"Label", {texts[0]}, std::wstring(L"none"));   // the default: no longer stored
+    EXPECT_EQ(model().card(L"Label"), texts.size());
+    EXPECT_EQ(labelOf(elements[0]), L"none");
+}
+
 TEST_F(HostApi, ProceduresRunWithTheirArguments) {
     std::wstring seen;
     model().declareProcedure(L"OnDone", {MOLVO_ARG_INPUT_STRING, MOLVO_ARG_INPUT_NUMERIC},

@@ -1,5 +1,6 @@
 #include "formats/json/json_nodes.hpp"
 
+#include "formats/json/json_part_sink.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/included_mapping.hpp"
 #include "mapping/mapping_state.hpp"
@@ -74,11 +75,16 @@ bool ArrayNode::writeJSON(WriteState& state, std::string& name, JsonValue& value
     value.SetArray();
     if (!includedMapping_.empty()) return writeIncluded(*this, state, value, allocator);
     TreeNode* child = childNamed("##");
+    // A top-level array written as it is built hands each item over instead of keeping it.
+    JsonPartSink* sink = state.takePartSink();
+    if (sink) sink->begin(nullptr);
     bool ok = forEachTuple(state, *child, [&] {
         std::string key;
         JsonValue item;
-        if (!child->writeJSON(state, key, item, allocator)) return false;
-        if (!item.IsNull()) value.PushBack(item, allocator);
+        if (!child->writeJSON(state, key, item, sink ? sink->allocator() : allocator)) return false;
+        if (item.IsNull()) return true;
+        if (sink) sink->part(item);
+        else value.PushBack(item, allocator);
         return true;
     });
     if (!ok) return false;

@@ -1,20 +1,16 @@
-// Parsing and serialising whole JSON documents.
+// Reading and parsing whole JSON documents.
 #include "formats/json/json_limits.hpp"
 #include "formats/json/json_node.hpp"
 
-#include <rapidjson/prettywriter.h>
 #include <rapidjson/reader.h>
-#include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <istream>
 #include <iterator>
-#include <ostream>
 
 namespace flk {
 namespace {
 
-constexpr size_t kOutputBufferSize = 4096;
 constexpr size_t kInputBlockSize = 1 << 16;
 // Bytes that are not UTF-8 fail the parse like any other malformed input, rather than reaching
 // the model as replacement characters.
@@ -57,38 +53,33 @@ struct Parse {
     bool ok = false;
 };
 
-// The writer's output stream: bytes collect in a fixed buffer handed to the stream when full.
-class BufferedOutput {
-public:
-    using Ch = char;
-    explicit BufferedOutput(std::ostream& out) : out_(out) {}
-    void Put(char c) {
-        if (used_ == kOutputBufferSize) Flush();
-        buffer_[used_++] = c;
-    }
-    void Flush() {
-        out_.write(buffer_, std::streamsize(used_));
-        used_ = 0;
-    }
-
-private:
-    std::ostream& out_;
-    char buffer_[kOutputBufferSize];
-    size_t used_ = 0;
-};
+// What is left of a seekable stream, so that the text is read into a buffer of its exact size:
+// doubling blocks could leave up to twice the document in memory. 0 when the stream cannot tell.
+size_t remainingSize(std::istream& input) {
+    std::streambuf* buffer = input.rdbuf();
+    if (!buffer || !input) return 0;
+    std::streampos here = buffer->pubseekoff(0, std::ios::cur, std::ios::in);
+    if (here == std::streampos(-1)) return 0;
+    std::streampos end = buffer->pubseekoff(0, std::ios::end, std::ios::in);
+    buffer->pubseekpos(here, std::ios::in);
+    return end > here ? size_t(end - here) : 0;
+}
 
 }  // namespace
 
 std::string readAll(std::istream& input) {
     std::string text;
     size_t used = 0;
+    size_t expected = remainingSize(input);
     while (input) {
-        size_t block = std::max(kInputBlockSize, used);   // doubles: few reads for large input
+        // The expected size first (and one more byte to meet the end), then doubling blocks.
+        size_t block = used == 0 && expected > 0 ? expected + 1 : std::max(kInputBlockSize, used);
         text.resize(used + block);
         input.read(&text[used], std::streamsize(block));
         used += size_t(input.gcount());
     }
     text.resize(used);
+    if (text.capacity() > 2 * used + kInputBlockSize) text.shrink_to_fit();   // the stream overstated its size
     return text;
 }
 
@@ -99,21 +90,6 @@ bool parseJsonDocument(std::istream& input, rapidjson::Document& document, std::
     Parse parse{text.data() + start};
     document.Populate(parse);
     return parse.ok;
-}
-
-bool serializeJson(const rapidjson::Value& value, std::ostream& output, bool pretty) {
-    BufferedOutput buffer(output);
-    bool ok;
-    if (pretty) {
-        rapidjson::PrettyWriter<BufferedOutput> writer(buffer);
-        writer.SetIndent('\t', 1);
-        ok = value.Accept(writer);
-    } else {
-        rapidjson::Writer<BufferedOutput> writer(buffer);
-        ok = value.Accept(writer);
-    }
-    buffer.Flush();
-    return ok && output.good();
 }
 
 }  // namespace flk

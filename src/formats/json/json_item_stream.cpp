@@ -11,8 +11,6 @@ namespace flk {
 namespace {
 
 // The checking pass also refuses bytes that are not UTF-8; the pass after it reads checked text.
-constexpr unsigned kCheckFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
-
 // Accepts every event and counts the nesting depth.
 struct Validator : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Validator> {
     unsigned depth = 0;
@@ -41,20 +39,20 @@ public:
     bool result() const { return result_; }
 
     // Called by the builder base.
-    JsonAllocator& allocator() { return allocator_; }
+    JsonAllocator& allocator() { return allocator_.pool(); }
     bool add(JsonValue&& value) {
         if (depth_ > 1) {
             stack_.push_back(std::move(value));
             return true;
         }
         result_ = item_(value);
-        allocator_.Clear();   // the item is done with: release what it was built from
+        allocator_.clear();   // the item is done with: release what it was built from
         return result_;
     }
 
 private:
     const std::function<bool(const JsonValue&)>& item_;
-    JsonAllocator allocator_;
+    PartAllocator allocator_;
     unsigned depth_ = 0;
     bool result_ = true;
 };
@@ -69,7 +67,7 @@ bool startsWithArray(const std::string& text) {
 bool forEachArrayItem(std::string& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed) {
     size_t start = jsonBodyStart(text);
     {
-        rapidjson::StringStream stream(text.c_str() + start);
+        CheckStream stream(text.c_str() + start);
         rapidjson::Reader reader;
         Validator validator;
         wellFormed = !reader.Parse<kCheckFlags>(stream, validator).IsError();

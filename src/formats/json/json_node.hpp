@@ -26,7 +26,5 @@ std::string readAll(std::istream& input);
 
 // text receives the bytes and must outlive the document, whose strings point into it.
 bool parseJsonDocument(std::istream& input, rapidjson::Document& document, std::string& text);
-// Serialises compactly, or with one tab per level when pretty.
-bool serializeJson(const rapidjson::Value& value, std::ostream& output, bool pretty);
 
 }  // namespace flk

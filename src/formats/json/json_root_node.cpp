@@ -1,5 +1,6 @@
 #include "formats/json/json_nodes.hpp"
 
+#include "formats/json/json_document_writer.hpp"
 #include "formats/json/json_item_stream.hpp"
 #include "formats/json/json_table_stream.hpp"
 
@@ -113,13 +114,38 @@ bool JSONRootNode::readJSON(ReadState& state, std::string_view, const JsonValue&
     return child && child->readJSON(state, child->name(), value);
 }
 
+namespace {
+
+// Only included and embedded mappings can make a write fail halfway; without them a document
+// may go out as it is built, as nothing written could have to be taken back.
+bool cannotFailHalfway(const TreeNode& node) {
+    if (!node.includedMapping_.empty() || !node.embeddedMapping_.empty()) return false;
+    for (const auto& child : node.children())
+        if (!cannotFailHalfway(*child)) return false;
+    return true;
+}
+
+// A top-level array or row table that is written once (it binds no index of its own at the top)
+// and whose value is not rewritten afterwards (a lone item written bare) goes out part by part.
+bool writtenAsBuilt(const TreeNode& child) {
+    auto* array = dynamic_cast<const ArrayNode*>(&child);
+    bool table = dynamic_cast<const RowOrientedObjectNode*>(&child) != nullptr;
+    if (!table && !(array && array->streamable() && !array->singletonAsArray_)) return false;
+    return child.levels_[0].own.empty() && cannotFailHalfway(child);
+}
+
+}  // namespace
+
 bool JSONRootNode::writeDocument(WriteState& state, int pretty) {
     rapidjson::Document document;
     std::string name;
-    if (!writeJSON(state, name, document, document.GetAllocator()))
-        return raiseError(L"Error generating JSON document " + state.documentName());
-    if (!serializeJson(document, state.output(), pretty != 0))
-        throw std::runtime_error("Cannot write the JSON document to its output");
+    JsonDocumentWriter writer(state.output(), pretty != 0);
+    TreeNode* child = childNamed("##");
+    if (child && writtenAsBuilt(*child)) state.offerPartSink(&writer);
+    bool built = writeJSON(state, name, document, document.GetAllocator());
+    state.offerPartSink(nullptr);
+    if (!built) return raiseError(L"Error generating JSON document " + state.documentName());
+    if (!writer.finish(document)) throw std::runtime_error("Cannot write the JSON document to its output");
     return true;
 }
 

@@ -12,8 +12,6 @@ namespace flk {
 namespace {
 
 // The checking pass also refuses bytes that are not UTF-8; the pass after it reads checked text.
-constexpr unsigned kCheckFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
-
 // Checks the text and learns the shape of the top-level object.
 struct ShapeCheck : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ShapeCheck> {
     unsigned depth = 0;
@@ -21,7 +19,8 @@ struct ShapeCheck : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ShapeCheck> 
 
     bool Default() { return dataValueNext = false, true; }
     bool Key(const char* s, rapidjson::SizeType n, bool) {
-        if (depth != 1 || dataSeen) return true;
+        // The stream keeps only the first characters of a key: enough for the two looked for.
+        if (depth != 1 || dataSeen || n > CheckStream::kKept) return true;
         std::string_view key(s, n);
         if (key == "meta") metaFirst = true;
         if (key == "data") dataSeen = dataValueNext = true;
@@ -72,7 +71,7 @@ public:
     bool result() const { return result_; }
 
     // Called by the builder base.
-    JsonAllocator& allocator() { return inData_ ? rowAllocator_ : headAllocator_; }
+    JsonAllocator& allocator() { return inData_ ? rowAllocator_.pool() : headAllocator_; }
     bool add(JsonValue&& value) {
         dataNext_ = false;
         if (!(inData_ && depth_ == 2)) {
@@ -80,7 +79,7 @@ public:
             return true;
         }
         result_ = row_(value);
-        rowAllocator_.Clear();   // the row is done with
+        rowAllocator_.clear();   // the row is done with
         return result_;
     }
 
@@ -97,7 +96,8 @@ private:
 
     const std::function<bool(const JsonValue&)>& head_;
     const std::function<bool(const JsonValue&)>& row_;
-    JsonAllocator headAllocator_, rowAllocator_;
+    JsonAllocator headAllocator_;
+    PartAllocator rowAllocator_;
     unsigned depth_ = 0;
     bool dataNext_ = false, inData_ = false, dataDone_ = false, result_ = true;
 };
@@ -110,7 +110,7 @@ TableStreamResult forEachTableRow(std::string& text, const std::function<bool(co
     size_t start = jsonBodyStart(text);
     ShapeCheck shape;
     {
-        rapidjson::StringStream stream(text.c_str() + start);
+        CheckStream stream(text.c_str() + start);
         rapidjson::Reader reader;
         result.wellFormed = !reader.Parse<kCheckFlags>(stream, shape).IsError();
     }

@@ -20,6 +20,58 @@ inline size_t jsonBodyStart(const std::string& text) {
     return text.compare(0, kByteOrderMark, "\xEF\xBB\xBF") == 0 ? kByteOrderMark : 0;
 }
 
+// The input of a check pass over a text that must stay as it is: read in the reader's in-situ
+// mode, as the default mode would copy every string onto a stack only to throw it away. The
+// decoded characters of a string are counted and only its first kKept kept (a handler may look
+// at short keys), so the text itself is never written.
+class CheckStream {
+public:
+    using Ch = char;
+    static constexpr size_t kKept = 16;
+
+    explicit CheckStream(const char* text) : at_(text), begin_(text) {}
+    Ch Peek() const { return *at_; }
+    Ch Take() { return *at_++; }
+    size_t Tell() const { return size_t(at_ - begin_); }
+    Ch* PutBegin() {
+        count_ = 0;
+        return kept_;
+    }
+    void Put(Ch c) {
+        if (count_ < kKept) kept_[count_] = c;
+        ++count_;
+    }
+    size_t PutEnd(Ch*) { return count_; }
+    void Flush() {}
+
+private:
+    const char* at_;
+    const char* begin_;
+    char kept_[kKept];
+    size_t count_ = 0;
+};
+
+// The reader's flags for a check pass over a CheckStream: in situ (above), iterative, so that no
+// depth of nesting recurses, and with UTF-8 checked, as the model must never get broken text.
+constexpr unsigned kCheckFlags =
+    rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+
+// A pool for one part of a document at a time: cleared after each part, it keeps a first block
+// of its own, so that parts of the usual size are built without a heap allocation.
+class PartAllocator {
+public:
+    PartAllocator() : pool_(first_, sizeof first_) {}
+    PartAllocator(const PartAllocator&) = delete;
+    PartAllocator& operator=(const PartAllocator&) = delete;
+    JsonAllocator& pool() { return pool_; }
+    void clear() { pool_.Clear(); }
+
+private:
+    static constexpr size_t kFirstBlock = 16384;
+    alignas(8) char first_[kFirstBlock];
+    JsonAllocator pool_;
+};
+
 template <class Derived>
 class JsonValueBuilder {
 public:

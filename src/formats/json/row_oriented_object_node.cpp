@@ -1,6 +1,7 @@
 // A table as {"meta": [column names], "data": [[cells of row 1], ...]}.
 #include "formats/json/json_nodes.hpp"
 
+#include "formats/json/json_part_sink.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
@@ -52,19 +53,24 @@ bool RowOrientedObjectNode::buildValue(WriteState& state, const std::vector<std:
     JsonValue meta(rapidjson::kArrayType);
     for (const auto& column : columns)
         meta.PushBack(JsonValue(column.data(), rapidjson::SizeType(column.size()), allocator), allocator);
+    // A top-level table written as it is built hands each row over instead of keeping it.
+    JsonPartSink* sink = state.takePartSink();
+    if (sink) sink->begin(&meta);
+    JsonAllocator& rows = sink ? sink->allocator() : allocator;
     JsonValue data(rapidjson::kArrayType);
     JsonValue row(rapidjson::kArrayType);
     auto startRow = [&] {
         row.SetArray();
-        for (size_t i = 0; i < columns.size(); ++i) row.PushBack(JsonValue(), allocator);
+        for (size_t i = 0; i < columns.size(); ++i) row.PushBack(JsonValue(), rows);
     };
     startRow();
     bool ok = writeRows(
-        state, columns, allocator, [&](size_t i, JsonValue& cell) { row[rapidjson::SizeType(i)] = cell; },
+        state, columns, rows, [&](size_t i, JsonValue& cell) { row[rapidjson::SizeType(i)] = cell; },
         [&] {
             for (size_t i = 0; i < columns.size(); ++i)
-                if (row[rapidjson::SizeType(i)].IsNull()) fillMissing(columns[i], row[rapidjson::SizeType(i)], state, allocator);
-            data.PushBack(row, allocator);
+                if (row[rapidjson::SizeType(i)].IsNull()) fillMissing(columns[i], row[rapidjson::SizeType(i)], state, rows);
+            if (sink) sink->part(row);
+            else data.PushBack(row, allocator);
             startRow();
         });
     if (!ok) return false;
