@@ -137,14 +137,16 @@ public:
     bool hasValueAt(WriteState& state, int reference, bool consume) const;
 
     // Calls write(child) once per data tuple of the child (once when it has no iterators), in
-    // increasing tuple order; stops and returns false at the first failing write.
+    // increasing tuple order; stops and returns false at the first failing write. A child that
+    // binds no index of its own has at most the one tuple its ancestors fixed: finishing it moved
+    // every cursor that lay there past it.
     template <class Write>
     bool forEachTuple(WriteState& state, const TreeNode& child, Write&& write) const {
         bool ok = true;
         while (ok && child.nextTuple(state)) {
             if (child.writeFiltered(state)) ok = write();
             child.finishTuple(state);
-            if (!child.hasIterators()) break;
+            if (!child.hasIterators() || child.levels_[0].own.empty()) break;
         }
         child.releaseTuple(state);
         return ok;
