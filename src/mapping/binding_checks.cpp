@@ -252,7 +252,8 @@ bool TreeNode::checkIncludedNow(Mapping& mapping) const {
 void TreeNode::shadowIncluded(Mapping& mapping) {
     if (includedMappingName_.empty()) return;
     auto included = findMapping(includedMappingName_);
-    if (!included || !included->root || included.get() == &mapping) return;
+    includedKnown_ = included && included->root;
+    if (!includedKnown_ || included.get() == &mapping) return;
     for (const IdentifierReference& inner : included->references) {
         std::vector<int> indices;
         for (int index : inner.indices) {

@@ -162,6 +162,12 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
 }
 
 bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, JsonAllocator& allocator) {
+    // Which tuples the node has comes from the included mapping's identifiers, learnt when this
+    // mapping was added; one added later is not known here.
+    if (!node.includedMappingName_.empty() && !node.includedKnown_ && !node.boundOwn_.empty())
+        return raiseError("The included mapping " + toUtf8(node.includedMappingName_) + " of node " + node.name() +
+                          " was added after mapping " + toUtf8(state.mapping().name) +
+                          ": add that mapping again to write through it");
     int match = nodeExternalsMatch(node, state);
     if (match <= 0) return match == 0;
     auto mapping = includedMapping(node, state);

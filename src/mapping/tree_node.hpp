@@ -194,6 +194,7 @@ public:
     Level levels_[2];
     bool rowsInScope_ = false;   // table nodes: value columns' indices are enumerated per row
     std::vector<int> includedShadows_;   // references standing for the included mapping's identifiers
+    bool includedKnown_ = false;         // the "@" mapping was registered when this one was
     std::unique_ptr<NameRegex> regex_;
     const Normalizer* readNormalizer_ = nullptr;
     const Normalizer* writeNormalizer_ = nullptr;

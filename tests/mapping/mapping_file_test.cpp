@@ -178,6 +178,20 @@ TEST_F(MappingTest, IncludedMappingsReceiveTheBoundIndices) {
     ASSERT_EQ(readText("order", R"({"A1":{"apple":1,"pear":2},"A2":{"fig":3}})"), 1) << errorsJoined();
     EXPECT_EQ(contents(L"Qty"), "A1,apple=1 A1,pear=2 A2,fig=3");
     EXPECT_EQ(writeText("order"), R"({"A1":{"apple":1,"pear":2},"A2":{"fig":3}})");
+
+    // Added before the mapping it includes, it reads through it but cannot tell what to write.
+    ASSERT_EQ(addMapping("early", R"(<MolvoJSONMapping><ObjectMapping>
+        <ObjectMapping name-regex=".*" name-binds-to="o" included-mapping="@late"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    ASSERT_EQ(addMapping("late", R"(<MolvoJSONMapping><ExternalBinding binds-to="o" iterative-binding="o"/>
+        <ObjectMapping><ValueMapping name-regex=".*" name-binds-to="p" maps-to="Qty"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    ASSERT_EQ(readText("early", R"({"A3":{"kiwi":4}})"), 1) << errorsJoined();
+    EXPECT_NE(contents(L"Qty").find("A3,kiwi=4"), std::string::npos);
+    EXPECT_EQ(writeText("early"), "<failed>");
+    EXPECT_NE(errorsJoined().find("The included mapping late of node  was added after mapping early: add that mapping "
+                                  "again to write through it"), std::string::npos) << errorsJoined();
+    ASSERT_EQ(addMapping("early", R"(<MolvoJSONMapping><ObjectMapping>
+        <ObjectMapping name-regex=".*" name-binds-to="o" included-mapping="@late"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    EXPECT_EQ(writeText("early"), R"({"A1":{"apple":1,"pear":2},"A2":{"fig":3},"A3":{"kiwi":4}})");
 }
 
 }  // namespace
