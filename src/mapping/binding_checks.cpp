@@ -4,6 +4,7 @@
 #include "frame/utf8.hpp"
 #include "mapping/host_names.hpp"
 #include "mapping/included_mapping.hpp"
+#include "mapping/mapping_state.hpp"
 #include "mapping/name_regex.hpp"
 #include "mapping/tree_node.hpp"
 
@@ -196,7 +197,7 @@ bool TreeNode::checkIterativeSource(const NodeExternalBinding& binding) const {
     for (const NodeExternalBinding& b : externalBindings_)
         if (&b != &binding) addUnique(others, b.index);
     if (contains(others, binding.index))
-        return raiseError("The iterative-binding attribute " + toUtf8(binding.iterativeBinding) + " cannot be bound");
+        return iterativeUnbound(binding.iterativeBinding);
     if (!contains(others, binding.iterativeIndex))
         return raiseError("The binding attribute " + toUtf8(binding.iterativeBinding) + " does not refer to a bound index");
     return true;

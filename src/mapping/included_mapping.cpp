@@ -93,15 +93,9 @@ void takeBackBindings(const TreeNode& node, MappingState& outer, MappingState& i
 // The element an ExternalBinding below the root gives its index at the current tuple; 0 after
 // raising when it has none.
 int nodeBindingElement(const NodeExternalBinding& binding, MappingState& state) {
-    if (binding.bindingParameter) {
-        MolvoValueW value{0, 0, 0, nullptr};
-        binding.bindingParameter->retrieve(nullptr, value);
-        if (value.Int > 0) return value.Int;
-        return raiseError(L"External binding for " + binding.bindsTo + L" has no value");
-    }
+    if (binding.bindingParameter) return state.parameterElement(*binding.bindingParameter, binding.index);
     int element = state.tuple()[size_t(binding.iterativeIndex)];
-    if (element > 0) return element;
-    return raiseError("The iterative-binding attribute " + toUtf8(binding.iterativeBinding) + " cannot be bound");
+    return element > 0 ? element : iterativeUnbound(binding.iterativeBinding);
 }
 
 // Binds the node's own ExternalBinding indices for one read, remembering what they held.
@@ -136,7 +130,7 @@ bool checkIterativeBindings(const TreeNode& node, const Mapping& outer, const Ma
     for (const ExternalBinding& binding : included.externalBindings) {
         if (binding.iterativeBinding.empty()) continue;
         if (!outer.indexNumbers.count(binding.iterativeBinding))
-            return raiseError("The iterative-binding attribute " + toUtf8(binding.iterativeBinding) + " cannot be bound");
+            return iterativeUnbound(binding.iterativeBinding);
         if (iterativeSource(node, outer, binding) < 0)
             return raiseError("The binding attribute " + toUtf8(binding.iterativeBinding) +
                               " does not refer to a bound index");

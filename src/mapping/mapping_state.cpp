@@ -118,21 +118,23 @@ bool MappingState::prepareExternal(bool reading) {
 }
 
 bool MappingState::prepareExternal(const ExternalBinding& b, bool reading) {
-    int element = b.binding ? bindingElement(b) : reading ? iterativeElement(b) : 0;
-    if (element > 0) {
-        fixExternal(b.index, element);
-        return true;
-    }
-    if (!b.binding && !reading)
-        raiseError("The iterative-binding attribute " + toUtf8(b.iterativeBinding) + " cannot be bound");
-    return false;
+    int element = b.binding ? parameterElement(*b.binding, b.index)
+                  : reading  ? iterativeElement(b)
+                             : iterativeUnbound(b.iterativeBinding);
+    if (element <= 0) return false;
+    fixExternal(b.index, element);
+    return true;
 }
 
-int MappingState::bindingElement(const ExternalBinding& b) {
+int MappingState::parameterElement(MolvoIOHandler& parameter, int index) {
     MolvoValueW value{0, 0, 0, nullptr};
-    b.binding->retrieve(nullptr, value);
+    parameter.retrieve(nullptr, value);
     if (value.Int > 0) return value.Int;
-    return raiseError(L"External binding for " + indexName(b.index) + L" has no value");
+    return raiseError(L"External binding for " + indexName(index) + L" has no value");
+}
+
+int iterativeUnbound(const std::wstring& index) {
+    return raiseError("The iterative-binding attribute " + toUtf8(index) + " cannot be bound");
 }
 
 // A mapping read on its own numbers a new element per read, as iterative-binds-to does per item.

@@ -42,6 +42,8 @@ public:
     // when reading, iterative ones from their counters. False after raising when one cannot be.
     bool prepareExternal(bool reading);
     bool prepareExternal(const ExternalBinding& binding, bool reading);
+    // The element a scalar element parameter holds, fixing the index; 0 after raising when none.
+    int parameterElement(MolvoIOHandler& parameter, int index);
     // Fixes an index for the whole read or write, as an external binding does.
     void fixExternal(int index, int element) {
         external_[size_t(index)] = element;
@@ -64,7 +66,6 @@ protected:
     const std::wstring& indexName(int index) const;
 
 private:
-    int bindingElement(const ExternalBinding& b);
     int iterativeElement(const ExternalBinding& b);
     const int* referenceTuple(const IdentifierReference& reference);
     void makeRoomFor(const IdentifierReference& reference);
@@ -76,6 +77,9 @@ private:
     std::vector<int> scratch_;      // a reference's tuple, reused
     bool skip_ = false;
 };
+
+// Raises that nothing gives the index an iterative-binding names an element; returns 0.
+int iterativeUnbound(const std::wstring& index);
 
 struct ResetFlags {
     bool emptyReferenced = false;
