@@ -4,10 +4,16 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace flk {
+
+// A name the pattern cannot be matched against within PCRE2's limits; fails the read it occurs in.
+struct NameRegexError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 class NameRegex {
 public:
@@ -22,7 +28,7 @@ public:
     const std::string& error() const { return error_; }
     bool hasGroups() const { return groups_ > 0; }
 
-    // Whether the whole text matches; with a capture, the element name (group 1 when the pattern
+    // Whether the whole text matches (throws NameRegexError where the limits stop the match); with a capture, the element name (group 1 when the pattern
     // has groups, else the whole text).
     bool matches(std::string_view text) const;
     // group: the sub-match holding the element name; without that many groups, group 1, or the
@@ -37,6 +43,7 @@ private:
     Code* code_ = nullptr;
     MatchData* match_ = nullptr;
     unsigned groups_ = 0;
+    std::string pattern_;
     std::string error_;
 };
 

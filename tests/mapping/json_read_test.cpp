@@ -323,6 +323,22 @@ TEST_F(MappingTest, EmbeddedDocumentsOfOneReadAreResetOnceAndKeepEachOthersValue
     EXPECT_EQ(contents(L"Note"), "n1=a n2=b");
 }
 
+// A name the pattern cannot decide on within the matcher's limits fails the read: counting it as
+// "no match" would drop its value without a word.
+TEST_F(MappingTest, ANamePatternThatBacktracksWithoutEndFailsTheReadNamingPatternAndName) {
+    ASSERT_EQ(addMapping("m", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name-regex="(a+)+b" name-binds-to="p" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)"),
+              1);
+    std::string key(150, 'a');
+    key += "bc";
+    EXPECT_EQ(readText("m", "{\"aab\":1,\"" + key + "\":2}"), 0);
+    EXPECT_NE(errorsJoined().find("The name-regex '(a+)+b' could not be matched against the name '" + key +
+                                  "': match limit exceeded"),
+              std::string::npos)
+        << errorsJoined();
+    EXPECT_EQ(contents(L"Price"), "");
+}
+
 TEST_F(MappingTest, EmptyReferencedEmptiesMapsToTargetsEvenWhenTheDocumentFails) {
     ASSERT_EQ(addMapping("m", kOrders), 1);
     ASSERT_EQ(readText("m", R"([{"id":"A1","total":4}])"), 1);
