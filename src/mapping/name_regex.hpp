@@ -28,8 +28,8 @@ public:
     const std::string& error() const { return error_; }
     bool hasGroups() const { return groups_ > 0; }
 
-    // Whether the whole text matches (throws NameRegexError where the limits stop the match); with a capture, the element name (group 1 when the pattern
-    // has groups, else the whole text).
+    // Whether the whole text matches; with a capture, the element name (group 1 when the pattern
+    // has groups, else the whole text). Both throw NameRegexError where PCRE2's limits stop the match.
     bool matches(std::string_view text) const;
     // group: the sub-match holding the element name; without that many groups, group 1, or the
     // whole text when there are none.
