@@ -2,7 +2,7 @@
 // registration, name patterns, external bindings and identifier references.
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
-#include "mapping/host_names.hpp"
+#include "host/host_names.hpp"
 #include "mapping/included_mapping.hpp"
 #include "mapping/mapping_state.hpp"
 #include "mapping/name_regex.hpp"

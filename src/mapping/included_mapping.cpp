@@ -2,7 +2,7 @@
 
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
-#include "mapping/host_names.hpp"
+#include "host/host_names.hpp"
 #include "mapping/mapping_nesting.hpp"
 #include "mapping/mapping_state.hpp"
 

@@ -3,7 +3,7 @@
 // alive even when the mapping is deleted or replaced meanwhile.
 #pragma once
 
-#include "mapping/molvo_io_handler.hpp"
+#include "host/molvo_io_handler.hpp"
 
 #include <map>
 #include <memory>

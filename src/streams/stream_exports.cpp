@@ -4,7 +4,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
-#include "mapping/molvo_io_handler.hpp"
+#include "host/molvo_io_handler.hpp"
 #include "streams/memory_stream.hpp"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
-#include "mapping/molvo_io_handler.hpp"
+#include "host/molvo_io_handler.hpp"
 #include "text/attribute_list.hpp"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "text/set_normalization.hpp"
 
 #include "frame/call_context.hpp"
-#include "mapping/molvo_io_handler.hpp"
+#include "host/molvo_io_handler.hpp"
 #include "text/normalizer.hpp"
 
 #include <string>

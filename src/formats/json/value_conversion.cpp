@@ -1,7 +1,7 @@
 #include "formats/json/value_conversion.hpp"
 
 #include "frame/utf8.hpp"
-#include "mapping/molvo_io_handler.hpp"
+#include "host/molvo_io_handler.hpp"
 #include "mapping/tree_node.hpp"
 
 #include <rapidjson/stringbuffer.h>

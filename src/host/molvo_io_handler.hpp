@@ -7,8 +7,8 @@
 // never shared between threads.
 #pragma once
 
-#include "mapping/identifier_handle.hpp"
-#include "mapping/molvo_domain.hpp"
+#include "host/identifier_handle.hpp"
+#include "host/molvo_domain.hpp"
 #include "molvo/molvo3.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "mapping/molvo_io_handler.hpp"
+#include "host/molvo_io_handler.hpp"
 
 #include "frame/utf8.hpp"
 

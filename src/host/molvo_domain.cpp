@@ -1,4 +1,4 @@
-#include "mapping/molvo_domain.hpp"
+#include "host/molvo_domain.hpp"
 
 #include "molvo/molvo3.h"
 

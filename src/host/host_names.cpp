@@ -1,4 +1,4 @@
-#include "mapping/host_names.hpp"
+#include "host/host_names.hpp"
 
 #include "molvo/molvo3.h"
 

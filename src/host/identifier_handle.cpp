@@ -1,4 +1,4 @@
-#include "mapping/identifier_handle.hpp"
+#include "host/identifier_handle.hpp"
 
 #include "molvo/molvo3.h"
 
