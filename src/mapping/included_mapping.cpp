@@ -13,8 +13,8 @@ namespace flk {
 namespace {
 
 // The mapping the node names, directly after "@" or through a string parameter at the current tuple.
-std::shared_ptr<Mapping> includedMapping(const TreeNode& node, MappingState& state) {
-    if (node.top().documentKind() != 1) throw std::runtime_error("No JSON root node present for current JSON node");
+std::shared_ptr<Mapping> includedMapping(const TreeNode& node, MappingState& state, const IncludingKind& kind) {
+    if (node.top().documentKind() != kind.kind) throw std::runtime_error(kind.outsideTree);
     std::wstring name = node.includedMappingName_;
     if (node.includedRef_ >= 0) {
         const IdentifierReference& ref = state.mapping().references[size_t(node.includedRef_)];
@@ -25,9 +25,13 @@ std::shared_ptr<Mapping> includedMapping(const TreeNode& node, MappingState& sta
         if (value.String) name = value.String;
     }
     auto mapping = findMapping(name);
-    if (!mapping || !mapping->root)
+    if (!mapping || !mapping->root) {
         raiseError("Cannot find included mapping " + toUtf8(name) + " in node " + node.name());
-    return mapping && mapping->root ? mapping : nullptr;
+        return nullptr;
+    }
+    // A root of another kind has none of this kind's read and write steps.
+    if (mapping->root->documentKind() != kind.kind) notImplemented();
+    return mapping;
 }
 
 // The position in the outer index table of the index an iterative-binding names, or -1 when the
@@ -138,16 +142,16 @@ bool checkIterativeBindings(const TreeNode& node, const Mapping& outer, const Ma
     return true;
 }
 
-bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value) {
+bool readIncluded(const TreeNode& node, ReadState& state, const IncludingKind& kind, const IncludedRead& read) {
     std::vector<int> saved;
     if (!bindNodeExternals(node, state, saved)) return false;
     bool ok = false;
-    auto mapping = includedMapping(node, state);
+    auto mapping = includedMapping(node, state, kind);
     if (mapping && MappingNesting::allowed(*mapping, node.name())) {
         MappingNesting reading(state.mapping());
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
         if (passBindings(node, state, inner, true)) {
-            ok = mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
+            ok = read(*mapping->root, inner) && inner.flushAll();
             takeBackBindings(node, state, inner);
         }
     }
@@ -155,7 +159,7 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
     return ok;
 }
 
-bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, JsonAllocator& allocator) {
+bool writeIncluded(const TreeNode& node, WriteState& state, const IncludingKind& kind, const IncludedWrite& write) {
     // Which tuples the node has comes from the included mapping's identifiers, learnt when this
     // mapping was added; one added later is not known here.
     if (!node.includedMappingName_.empty() && !node.includedKnown_ && !node.boundOwn_.empty())
@@ -164,13 +168,12 @@ bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, Js
                           ": add that mapping again to write through it");
     int match = nodeExternalsMatch(node, state);
     if (match <= 0) return match == 0;
-    auto mapping = includedMapping(node, state);
+    auto mapping = includedMapping(node, state, kind);
     if (!mapping || !MappingNesting::allowed(*mapping, node.name())) return false;
     MappingNesting writing(state.mapping());
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
     if (!passBindings(node, state, inner, false)) return false;
-    std::string name;
-    return mapping->root->writeJSON(inner, name, value, allocator);
+    return write(*mapping->root, inner);
 }
 
 }  // namespace flk

@@ -13,8 +13,6 @@
 
 namespace flk {
 
-class JsonPartSink;
-
 class MappingState {
 public:
     static constexpr int kSkip = -1;   // bindElement: leave this part of the document quietly
@@ -153,22 +151,32 @@ private:
     bool done_ = false;
 };
 
+// Where a document kind that writes its document as it is built lets a node deep in the tree hand
+// over its parts; the kind defines what the parts are.
+class WriteSink {
+public:
+    virtual ~WriteSink() = default;
+};
+
 class WriteState : public MappingState {
 public:
     WriteState(std::shared_ptr<Mapping> mapping, std::wstring documentName, std::ostream& output, int pretty = 0);
     std::ostream& output() { return output_; }
     int pretty() const { return pretty_; }
     ValueCursor& cursor(int reference) { return cursors_[size_t(reference)]; }
-    // A JSON document written as it is built: the root offers the sink, and the node writing the
-    // top-level array or row table takes it (once) to hand over its parts.
-    void offerPartSink(JsonPartSink* sink) { partSink_ = sink; }
-    JsonPartSink* takePartSink() { return std::exchange(partSink_, nullptr); }
+    // A document written as it is built: the root offers the sink, and the node that writes the
+    // parts takes it (once); nullptr when none was offered or it is of another kind.
+    void offerSink(WriteSink* sink) { sink_ = sink; }
+    template <class Sink>
+    Sink* takeSink() {
+        return dynamic_cast<Sink*>(std::exchange(sink_, nullptr));
+    }
 
 private:
     std::ostream& output_;
     int pretty_;
     std::vector<ValueCursor> cursors_;   // one per reference of the mapping
-    JsonPartSink* partSink_ = nullptr;
+    WriteSink* sink_ = nullptr;
 };
 
 }  // namespace flk

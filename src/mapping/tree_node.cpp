@@ -19,22 +19,7 @@ TreeNode::~TreeNode() = default;
 
 bool TreeNode::parseMapping(const pugi::xml_node&, Mapping&) { notImplemented(); }
 bool TreeNode::readDocument(ReadState&) { notImplemented(); }
-bool TreeNode::readParquet(ReadState&, ParquetPosition&) { notImplemented(); }
-bool TreeNode::readWorkbook(ReadState&, WorkbookPosition&) { notImplemented(); }
-bool TreeNode::readCSVField(ReadState&, CSVPosition&) { notImplemented(); }
-bool TreeNode::readCSVRows(ReadState&, CSVPosition&) { notImplemented(); }
-bool TreeNode::readXMLAttribute(ReadState&, XMLPosition&) { notImplemented(); }
-bool TreeNode::readXMLElement(ReadState&, XMLPosition&) { notImplemented(); }
-bool TreeNode::readJSON(ReadState&, std::string_view, const JsonValue&) { notImplemented(); }
 bool TreeNode::writeDocument(WriteState&, int) { notImplemented(); }
-bool TreeNode::writeParquet(WriteState&, ParquetPosition&) { notImplemented(); }
-bool TreeNode::writeWorkbook(WriteState&, WorkbookPosition&) { notImplemented(); }
-bool TreeNode::writeCSVField(WriteState&, CSVPosition&) { notImplemented(); }
-bool TreeNode::writeCSVRows(WriteState&, CSVPosition&) { notImplemented(); }
-bool TreeNode::writeXML(WriteState&, XMLPosition&) { notImplemented(); }
-bool TreeNode::writeJSON(WriteState&, std::string&, JsonValue&, JsonAllocator&) { notImplemented(); }
-void TreeNode::setColumnData(WriteState&, ParquetPosition&) { notImplemented(); }
-void TreeNode::clearColumnData() { notImplemented(); }
 
 TreeNode* TreeNode::childNamed(std::string_view name) const {
     for (const auto& [key, child] : childByName_)

@@ -8,8 +8,6 @@
 
 #include "mapping/mapping.hpp"
 
-#include <rapidjson/fwd.h>
-
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,14 +25,11 @@ class WriteState;
 class NameRegex;
 class Normalizer;
 
-// The positions of the formats not built here; each format defines its own.
-struct ParquetPosition;
-struct WorkbookPosition;
-struct CSVPosition;
-struct XMLPosition;
+// The document kind of a mapping's root node; the codes are those the first mapping tools used.
+enum class DocumentKind { None = 0, JSON = 1, XML = 2, CSV = 3, Excel = 4, Parquet = 6 };
 
-using JsonValue = rapidjson::Value;
-using JsonAllocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
+// The name under which a positional parent (a root, an array) enters its one child.
+constexpr const char* kPositionalChild = "##";
 
 // One ExternalBinding element: an index of this node fixed from outside for a whole read or write.
 struct NodeExternalBinding {
@@ -52,33 +47,18 @@ public:
     TreeNode(const TreeNode&) = delete;
     TreeNode& operator=(const TreeNode&) = delete;
 
-    // ---- the virtual interface, in slot order; operations a class does not implement throw
-    // std::logic_error("The method or operation is not implemented.")
-    virtual int documentKind() const { return 0; }
+    // ---- the format-neutral interface. Each document kind adds its own read and write steps in
+    // the base class of its nodes (a node's children are always of its own kind). Operations a
+    // class does not implement throw std::logic_error("The method or operation is not implemented.")
+    virtual DocumentKind documentKind() const { return DocumentKind::None; }
     virtual bool parseMapping(const pugi::xml_node& element, Mapping& mapping);
     virtual bool readDocument(ReadState& state);
-    virtual bool readParquet(ReadState& state, ParquetPosition& at);
-    virtual bool readWorkbook(ReadState& state, WorkbookPosition& at);
-    virtual bool readCSVField(ReadState& state, CSVPosition& at);
-    virtual bool readCSVRows(ReadState& state, CSVPosition& at);
-    virtual bool readXMLAttribute(ReadState& state, XMLPosition& at);
-    virtual bool readXMLElement(ReadState& state, XMLPosition& at);
-    virtual bool readJSON(ReadState& state, std::string_view name, const JsonValue& value);
     virtual bool writeDocument(WriteState& state, int pretty);
-    virtual bool writeParquet(WriteState& state, ParquetPosition& at);
-    virtual bool writeWorkbook(WriteState& state, WorkbookPosition& at);
-    virtual bool writeCSVField(WriteState& state, CSVPosition& at);
-    virtual bool writeCSVRows(WriteState& state, CSVPosition& at);
-    virtual bool writeXML(WriteState& state, XMLPosition& at);
-    // Fills name and value; a value left null means there is nothing to write.
-    virtual bool writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator);
     virtual bool isValueNode() const { return false; }
     virtual bool hasNamedChildren() const { return true; }
     // False where ExternalBinding is refused like any other element the node does not accept.
     virtual bool acceptsExternalBinding() const { return true; }
     virtual const char* typeName() const = 0;
-    virtual void setColumnData(WriteState& state, ParquetPosition& at);
-    virtual void clearColumnData();
 
     // ---- structure
     TreeNode* parent() const { return parent_; }

@@ -2,7 +2,6 @@
 
 #include "formats/json/json_part_sink.hpp"
 #include "frame/call_context.hpp"
-#include "mapping/included_mapping.hpp"
 #include "mapping/mapping_state.hpp"
 
 namespace flk {
@@ -28,7 +27,7 @@ std::shared_ptr<TreeNode> ArrayNode::makeChild(std::string_view element) {
 }
 
 bool ArrayNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
-    bool ok = parseElement(element, mapping, "ArrayMapping", kArrayAttributes, "##");
+    bool ok = parseElement(element, mapping, "ArrayMapping", kArrayAttributes, kPositionalChild);
     if (children().size() != 1 && !(children().empty() && !includedMapping_.empty())) {
         raiseError("Array node " + name() + " should have a single child node or an included mapping");
         ok = false;
@@ -43,7 +42,7 @@ bool ArrayNode::readJSON(ReadState& state, std::string_view name, const JsonValu
     if (bound <= 0) return bound < 0;
     bool ok = true;
     if (!includedMapping_.empty()) {
-        ok = readIncluded(*this, state, value);
+        ok = readJsonIncluded(*this, state, value);
     } else if (!value.IsArray()) {
         ok = readItem(state, value);
     } else {
@@ -60,8 +59,8 @@ int ArrayNode::beginItems(ReadState& state, std::string_view name) {
 }
 
 bool ArrayNode::readItem(ReadState& state, const JsonValue& item) {
-    TreeNode* child = childNamed("##");
-    return child->readJSON(state, child->name(), item);
+    TreeNode* child = childNamed(kPositionalChild);
+    return asJson(*child).readJSON(state, child->name(), item);
 }
 
 void ArrayNode::endItems(ReadState& state, bool ok) {
@@ -73,15 +72,15 @@ bool ArrayNode::writeJSON(WriteState& state, std::string& name, JsonValue& value
     if (!hasIterators() && includedMapping_.empty()) return true;
     writeKey(state, name);
     value.SetArray();
-    if (!includedMapping_.empty()) return writeIncluded(*this, state, value, allocator);
-    TreeNode* child = childNamed("##");
+    if (!includedMapping_.empty()) return writeJsonIncluded(*this, state, value, allocator);
+    TreeNode* child = childNamed(kPositionalChild);
     // A top-level array written as it is built hands each item over instead of keeping it.
-    JsonPartSink* sink = state.takePartSink();
+    JsonPartSink* sink = state.takeSink<JsonPartSink>();
     if (sink) sink->begin(nullptr);
     bool ok = forEachTuple(state, *child, [&] {
         std::string key;
         JsonValue item;
-        if (!child->writeJSON(state, key, item, sink ? sink->allocator() : allocator)) return false;
+        if (!asJson(*child).writeJSON(state, key, item, sink ? sink->allocator() : allocator)) return false;
         if (item.IsNull()) return true;
         if (sink) sink->part(item);
         else value.PushBack(item, allocator);

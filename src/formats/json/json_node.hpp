@@ -11,7 +11,24 @@
 
 namespace flk {
 
-class JSONNode : public TreeNode {};
+using JsonValue = rapidjson::Value;
+using JsonAllocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
+
+// The read and write steps of the nodes of JSON mappings; those a class does not implement fail
+// as TreeNode's do.
+class JSONNode : public TreeNode {
+public:
+    virtual bool readJSON(ReadState& state, std::string_view name, const JsonValue& value);
+    // Fills name and value; a value left null means there is nothing to write.
+    virtual bool writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator);
+};
+
+// Every node of a JSON tree is a JSONNode: the factory below makes no other.
+inline JSONNode& asJson(TreeNode& node) { return static_cast<JSONNode&>(node); }
+
+// The node's JSON value read and written through its included mapping.
+bool readJsonIncluded(const TreeNode& node, ReadState& state, const JsonValue& value);
+bool writeJsonIncluded(const TreeNode& node, WriteState& state, JsonValue& value, JsonAllocator& allocator);
 
 // Parent kinds whose child tables differ.
 enum class JsonParent { Root, Object, Array, RowOriented, ColumnOriented };

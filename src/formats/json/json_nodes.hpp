@@ -9,7 +9,7 @@ namespace flk {
 
 class JSONRootNode : public JSONNode {
 public:
-    int documentKind() const override { return 1; }
+    DocumentKind documentKind() const override { return DocumentKind::JSON; }
     bool parseMapping(const pugi::xml_node& element, Mapping& mapping) override;
     bool readDocument(ReadState& state) override;
     bool readJSON(ReadState& state, std::string_view name, const JsonValue& value) override;

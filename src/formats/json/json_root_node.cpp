@@ -36,7 +36,7 @@ std::shared_ptr<TreeNode> JSONRootNode::makeChild(std::string_view element) {
 
 bool JSONRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
     static const std::vector<std::string_view> accepted{"molvo-namespace", "namespace-uri", "iterative-reset"};
-    bool ok = parseElement(element, mapping, "MolvoJSONMapping", accepted, "##");
+    bool ok = parseElement(element, mapping, "MolvoJSONMapping", accepted, kPositionalChild);
     if (children().size() != 1) {
         raiseError(std::string_view("JSON root node should have a single child"));
         ok = false;
@@ -46,14 +46,14 @@ bool JSONRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping)
 
 bool JSONRootNode::readDocument(ReadState& state) {
     std::string text;
-    auto* array = dynamic_cast<ArrayNode*>(childNamed("##"));
+    auto* array = dynamic_cast<ArrayNode*>(childNamed(kPositionalChild));
     if (array && array->streamable()) {
         text = readAll(state.input());
         if (startsWithArray(text)) return readArrayItems(state, *array, text);
         std::istringstream again(std::move(text));
         return readParsed(state, again);
     }
-    if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed("##"))) {
+    if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed(kPositionalChild))) {
         text = readAll(state.input());
         return readTableRows(state, *table, text);
     }
@@ -110,8 +110,8 @@ bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, std::strin
 
 bool JSONRootNode::readJSON(ReadState& state, std::string_view, const JsonValue& value) {
     resetIterativeCounters();
-    TreeNode* child = childNamed("##");
-    return child && child->readJSON(state, child->name(), value);
+    TreeNode* child = childNamed(kPositionalChild);
+    return child && asJson(*child).readJSON(state, child->name(), value);
 }
 
 namespace {
@@ -140,10 +140,10 @@ bool JSONRootNode::writeDocument(WriteState& state, int pretty) {
     rapidjson::Document document;
     std::string name;
     JsonDocumentWriter writer(state.output(), pretty != 0);
-    TreeNode* child = childNamed("##");
-    if (child && writtenAsBuilt(*child)) state.offerPartSink(&writer);
+    TreeNode* child = childNamed(kPositionalChild);
+    if (child && writtenAsBuilt(*child)) state.offerSink(&writer);
     bool built = writeJSON(state, name, document, document.GetAllocator());
-    state.offerPartSink(nullptr);
+    state.offerSink(nullptr);
     if (!built) return raiseError(L"Error generating JSON document " + state.documentName());
     if (!writer.finish(document)) throw std::runtime_error("Cannot write the JSON document to its output");
     return true;
@@ -151,11 +151,11 @@ bool JSONRootNode::writeDocument(WriteState& state, int pretty) {
 
 // With nothing to write the document still holds the empty container of the child's kind.
 bool JSONRootNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
-    TreeNode* child = childNamed("##");
+    TreeNode* child = childNamed(kPositionalChild);
     if (!child) return false;
     bool ok = forEachTuple(state, *child, [&] {
         std::string key;
-        bool written = child->writeJSON(state, key, value, allocator);
+        bool written = asJson(*child).writeJSON(state, key, value, allocator);
         return written;
     });
     if (!ok) return false;

@@ -1,7 +1,6 @@
 #include "formats/json/json_nodes.hpp"
 
 #include "frame/call_context.hpp"
-#include "mapping/included_mapping.hpp"
 #include "mapping/mapping_state.hpp"
 
 namespace flk {
@@ -40,18 +39,18 @@ bool ObjectNode::readMembers(ReadState& state, const JsonValue& object) {
     for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
         std::string_view key(m->name.GetString(), m->name.GetStringLength());
         TreeNode* child = childNamed(key);
-        if (child && bindsIndex(*child) && !child->readJSON(state, key, m->value)) return false;
+        if (child && bindsIndex(*child) && !asJson(*child).readJSON(state, key, m->value)) return false;
     }
     if (state.takeSkip()) return true;   // an element was skipped: so is the object
     bool ok = true;
     for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
         std::string_view key(m->name.GetString(), m->name.GetStringLength());
         if (TreeNode* child = childNamed(key)) {
-            if (!bindsIndex(*child)) ok = child->readJSON(state, key, m->value) && ok;
+            if (!bindsIndex(*child)) ok = asJson(*child).readJSON(state, key, m->value) && ok;
             continue;
         }
         for (const auto& child : regexChildren())
-            if (child->matchesPattern(key)) ok = child->readJSON(state, key, m->value) && ok;
+            if (child->matchesPattern(key)) ok = asJson(*child).readJSON(state, key, m->value) && ok;
     }
     return ok;
 }
@@ -64,7 +63,7 @@ bool ObjectNode::readJSON(ReadState& state, std::string_view name, const JsonVal
     if (bound <= 0) return bound < 0;
     resetIterativeCounters();
     bool ok = true;
-    if (!includedMapping_.empty()) ok = readIncluded(*this, state, value);
+    if (!includedMapping_.empty()) ok = readJsonIncluded(*this, state, value);
     else if (value.IsObject()) ok = readMembers(state, value);
     if (ok && mapsToRef_ >= 0)
         state.assignReference(state.mapping().references[size_t(mapsToRef_)], value.IsFalse() ? 0.0 : 1.0);
@@ -79,7 +78,7 @@ bool ObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& valu
     bool keep = hasValueAt(state, forceDenseRef_, false) || (parent() && parent()->denseChildren_);
     value.SetObject();
     if (!includedMapping_.empty()) {
-        if (!writeIncluded(*this, state, value, allocator)) return false;
+        if (!writeJsonIncluded(*this, state, value, allocator)) return false;
     } else {
         for (const auto& child : children()) {
             bool any = false;
@@ -87,7 +86,7 @@ bool ObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& valu
                 any = true;
                 std::string key;
                 JsonValue item;
-                if (!child->writeJSON(state, key, item, allocator)) return false;
+                if (!asJson(*child).writeJSON(state, key, item, allocator)) return false;
                 if (!item.IsNull()) value.AddMember(JsonValue(key.data(), rapidjson::SizeType(key.size()), allocator), item, allocator);
                 return true;
             };

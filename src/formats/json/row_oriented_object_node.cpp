@@ -54,7 +54,7 @@ bool RowOrientedObjectNode::buildValue(WriteState& state, const std::vector<std:
     for (const auto& column : columns)
         meta.PushBack(JsonValue(column.data(), rapidjson::SizeType(column.size()), allocator), allocator);
     // A top-level table written as it is built hands each row over instead of keeping it.
-    JsonPartSink* sink = state.takePartSink();
+    JsonPartSink* sink = state.takeSink<JsonPartSink>();
     if (sink) sink->begin(&meta);
     JsonAllocator& rows = sink ? sink->allocator() : allocator;
     JsonValue data(rapidjson::kArrayType);

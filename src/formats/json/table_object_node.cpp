@@ -61,10 +61,10 @@ bool TableObjectNode::readRow(ReadState& state, const std::vector<std::pair<size
                               const std::vector<std::pair<size_t, TreeNode*>>& second,
                               const std::vector<std::string>& names, const std::vector<const JsonValue*>& cells) {
     for (const auto& [column, child] : first)
-        if (!child->readJSON(state, names[column], *cells[column])) return false;
+        if (!asJson(*child).readJSON(state, names[column], *cells[column])) return false;
     bool ok = true;
     if (!state.takeSkip())   // a skipped element leaves out the rest of the row
-        for (const auto& [column, child] : second) ok = child->readJSON(state, names[column], *cells[column]) && ok;
+        for (const auto& [column, child] : second) ok = asJson(*child).readJSON(state, names[column], *cells[column]) && ok;
     for (int index : scopeOwned_)
         if (!state.isExternallyBound(index)) state.tuple()[size_t(index)] = 0;
     return ok;
@@ -119,7 +119,7 @@ bool TableObjectNode::writeRows(WriteState& state, const std::vector<std::string
                 ok = ok && forEachTuple(state, *child, [&] {
                     std::string key;
                     JsonValue value;
-                    if (!child->writeJSON(state, key, value, allocator)) return false;
+                    if (!asJson(*child).writeJSON(state, key, value, allocator)) return false;
                     auto at = position.find(key);
                     if (!value.IsNull() && at != position.end()) cell(at->second, value);
                     return true;
