@@ -56,6 +56,10 @@ public:
         return s;
     }
     bool isExternallyBound(int index) const { return size_t(index) < external_.size() && external_[size_t(index)] != 0; }
+    // Unbinds the index at the end of the scope that bound it; one an external binding fixed stays.
+    void clearSlot(int index) {
+        if (!isExternallyBound(index)) tuple_[size_t(index)] = 0;
+    }
     // Flushes every handler of the index table, then every reference; false after raising the
     // first error a handler kept.
     bool flushAll();

@@ -3,6 +3,7 @@
 #include "frame/utf8.hpp"
 #include "mapping/mapping_state.hpp"
 #include "mapping/name_regex.hpp"
+#include "mapping/read_scope.hpp"
 #include "mapping/tree_node.hpp"
 #include "text/normalizer.hpp"
 
@@ -55,26 +56,37 @@ void TreeNode::bindConst(MappingState& state) {
     if (constIndex_ >= 0) state.tuple()[size_t(constIndex_)] = constElement_;
 }
 
-int TreeNode::bindPrologue(ReadState& state, std::string_view name) {
-    int r = bindByRegex(state, name);
-    if (r <= 0) return r;
-    r = bindIterative(state);
-    if (r <= 0) return r;
+namespace {
+
+// An element lookup's result as a start: an element goes on, 0 failed, kSkip skips.
+ReadStart startOf(int element) {
+    return element > 0 ? ReadStart::Go : element == 0 ? ReadStart::Failed : ReadStart::Skip;
+}
+
+}  // namespace
+
+ReadStart TreeNode::bindPrologue(ReadState& state, std::string_view name) {
+    ReadStart start = startOf(bindByRegex(state, name));
+    if (start != ReadStart::Go) return start;
+    start = startOf(bindIterative(state));
+    if (start != ReadStart::Go) return start;
     bindConst(state);
-    return 1;
+    return ReadStart::Go;
 }
 
 void TreeNode::markForceDense(MappingState& state) {
     if (forceDenseRef_ >= 0) state.assignReference(state.mapping().references[size_t(forceDenseRef_)], 1.0);
 }
 
+void TreeNode::clearValueBindings(MappingState& state) const {
+    for (int index : scopeOwned_) state.clearSlot(index);
+}
+
 void TreeNode::clearScopeBindings(MappingState& state) const {
-    for (int index : scopeOwned_)
-        if (!state.isExternallyBound(index)) state.tuple()[size_t(index)] = 0;
-    if (isValueNode() || bindsToIndex_ < 0 || state.isExternallyBound(bindsToIndex_)) return;
+    clearValueBindings(state);
+    if (isValueNode() || bindsToIndex_ < 0) return;
     const std::vector<int>& inherited = parent_ ? parent_->boundAll_ : std::vector<int>();
-    if (std::find(inherited.begin(), inherited.end(), bindsToIndex_) == inherited.end())
-        state.tuple()[size_t(bindsToIndex_)] = 0;
+    if (std::find(inherited.begin(), inherited.end(), bindsToIndex_) == inherited.end()) state.clearSlot(bindsToIndex_);
 }
 
 }  // namespace flk

@@ -92,8 +92,7 @@ void TreeNode::finishTuple(WriteState& state, int level) const {
 }
 
 void TreeNode::releaseTuple(WriteState& state, int level) const {
-    for (int index : levels_[level].own)
-        if (!state.isExternallyBound(index)) state.tuple()[size_t(index)] = 0;
+    for (int index : levels_[level].own) state.clearSlot(index);
 }
 
 bool TreeNode::hasValueAt(WriteState& state, int reference, bool consume) const {

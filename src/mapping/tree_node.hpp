@@ -24,6 +24,7 @@ class ReadState;
 class WriteState;
 class NameRegex;
 class Normalizer;
+enum class ReadStart;
 
 // The document kind of a mapping's root node; the codes are those the first mapping tools used.
 enum class DocumentKind { None = 0, JSON = 1, XML = 2, CSV = 3, Excel = 4, Parquet = 6 };
@@ -86,14 +87,18 @@ public:
 
     // ---- reading
     void resetIterativeCounters();
-    // Name binding (bindByRegex), then iterative and constant binding. 1 go on, 0 failed, -1 skip.
-    int bindPrologue(ReadState& state, std::string_view name);
+    // Name binding (bindByRegex), then iterative and constant binding.
+    ReadStart bindPrologue(ReadState& state, std::string_view name);
     int bindByRegex(MappingState& state, std::string_view key);
     int bindIterative(MappingState& state);
     void bindConst(MappingState& state);
     void markForceDense(MappingState& state);
     // Clears the slots of the indices bound for this node's scope that its parent does not bind.
     void clearScopeBindings(MappingState& state) const;
+    // Clears the slots its value children bound, at the end of each row or element they stand in.
+    void clearValueBindings(MappingState& state) const;
+    // A value node whose binds-to binds an index: read before its siblings, which may depend on it.
+    bool bindsIndexFromValue() const { return isValueNode() && bindsToIndex_ >= 0; }
     // The member name matches this node's compiled pattern.
     bool matchesPattern(std::string_view key) const;
     std::string normalizedForRead(std::string_view text) const;

@@ -3,6 +3,7 @@
 #include "formats/json/json_part_sink.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
+#include "mapping/read_scope.hpp"
 
 namespace flk {
 namespace {
@@ -38,8 +39,8 @@ bool ArrayNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
 bool ArrayNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
     if (value.IsNull()) return true;
     if (!value.IsArray() && !singletonAsArray_) return raiseError("Node " + std::string(name) + " is not an array");
-    int bound = beginItems(state, name);
-    if (bound <= 0) return bound < 0;
+    ReadScope scope(*this, state, name);
+    if (!scope.entered()) return scope.notEnteredResult();
     bool ok = true;
     if (!includedMapping_.empty()) {
         ok = readJsonIncluded(*this, state, value);
@@ -48,24 +49,12 @@ bool ArrayNode::readJSON(ReadState& state, std::string_view name, const JsonValu
     } else {
         for (auto item = value.Begin(); ok && item != value.End(); ++item) ok = readItem(state, *item);
     }
-    endItems(state, ok);
-    return ok;
-}
-
-int ArrayNode::beginItems(ReadState& state, std::string_view name) {
-    int bound = bindPrologue(state, name);
-    if (bound > 0) resetIterativeCounters();
-    return bound;
+    return scope.end(ok);
 }
 
 bool ArrayNode::readItem(ReadState& state, const JsonValue& item) {
     TreeNode* child = childNamed(kPositionalChild);
     return asJson(*child).readJSON(state, child->name(), item);
-}
-
-void ArrayNode::endItems(ReadState& state, bool ok) {
-    if (ok) markForceDense(state);
-    clearScopeBindings(state);
 }
 
 bool ArrayNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {

@@ -4,15 +4,15 @@
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
-
 namespace flk {
 
 bool ColumnOrientedObjectNode::readJSON(ReadState& state, std::string_view nameIn, const JsonValue& value) {
     std::string name(nameIn);
     if (!value.IsObject()) return raiseError("Node '" + name + "' is not an object");
-    int bound = bindPrologue(state, nameIn);
-    if (bound <= 0) return bound < 0;
-    std::vector<std::string> names;
+    ReadScope scope(*this, state, nameIn);
+    if (!scope.entered()) return scope.notEnteredResult();
+    ReadHeader header;
+    std::vector<std::string>& names = header.names;
     std::vector<const JsonValue*> arrays;
     for (auto m = value.MemberBegin(); m != value.MemberEnd(); ++m) {
         std::string member(m->name.GetString(), m->name.GetStringLength());
@@ -22,25 +22,24 @@ bool ColumnOrientedObjectNode::readJSON(ReadState& state, std::string_view nameI
         names.push_back(std::move(member));
         arrays.push_back(&m->value);
     }
-    std::vector<std::pair<size_t, TreeNode*>> first, second;
-    groups(names, first, second);
+    ColumnTable(*this).match(header);
     size_t rows = arrays.empty() ? 0 : arrays[0]->Size();
     std::vector<const JsonValue*> cells(names.size());
     for (size_t r = 0; r < rows; ++r) {
         for (size_t i = 0; i < names.size(); ++i) cells[i] = &(*arrays[i])[rapidjson::SizeType(r)];
-        if (!readRow(state, first, second, names, cells)) return false;
+        if (!readRow(state, header, cells)) return false;
     }
-    finishRead(state);
-    return true;
+    return scope.end(true);
 }
 
-bool ColumnOrientedObjectNode::buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
+bool ColumnOrientedObjectNode::buildValue(WriteState& state, const WriteHeader& header, JsonValue& value,
                                           JsonAllocator& allocator) {
+    const std::vector<std::string>& columns = header.names;
     std::vector<JsonValue> arrays;
     for (size_t i = 0; i < columns.size(); ++i) arrays.emplace_back(rapidjson::kArrayType);
     rapidjson::SizeType rows = 0;   // rows complete so far; the first cell of a column wins
     bool ok = writeRows(
-        state, columns, allocator,
+        state, header, allocator,
         [&](size_t i, JsonValue& cell) {
             if (arrays[i].Size() == rows) arrays[i].PushBack(cell, allocator);
         },

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "formats/json/json_node.hpp"
+#include "mapping/column_table.hpp"
 
 #include <functional>
+#include <optional>
 
 namespace flk {
 
@@ -52,11 +54,8 @@ public:
     bool hasNamedChildren() const override { return false; }
     const char* typeName() const override { return "ArrayNode"; }
 
-    // The read of an array in steps, so that a top-level array can be read item by item as it is
-    // parsed: begin (1 go on, 0 failed, -1 skip the array), each item, end.
-    int beginItems(ReadState& state, std::string_view name);
+    // One item; a top-level array is read item by item as it is parsed, in the array's scope.
     bool readItem(ReadState& state, const JsonValue& item);
-    void endItems(ReadState& state, bool ok);
     bool streamable() const { return includedMapping_.empty(); }
 
     bool singletonAsArray_ = false;
@@ -101,26 +100,15 @@ public:
     bool acceptsExternalBinding() const override { return false; }
 
 protected:
-    struct Column {
-        std::string name;
-        TreeNode* child;
-    };
-    // Children serving the column name: the exact one, else every matching pattern.
-    void serving(std::string_view column, std::vector<TreeNode*>& out) const;
-    // Orders the columns so that exact-name index-binding value columns come first.
-    void groups(const std::vector<std::string>& names, std::vector<std::pair<size_t, TreeNode*>>& first,
-                std::vector<std::pair<size_t, TreeNode*>>& second) const;
-    bool readRow(ReadState& state, const std::vector<std::pair<size_t, TreeNode*>>& first,
-                 const std::vector<std::pair<size_t, TreeNode*>>& second, const std::vector<std::string>& names,
-                 const std::vector<const JsonValue*>& cells);
-    void finishRead(ReadState& state);
-    std::vector<std::string> writeColumns(WriteState& state) const;
+    // Reads one row of cells, one per header column.
+    bool readRow(ReadState& state, const ReadHeader& header, const std::vector<const JsonValue*>& cells);
+    // The default of the value node serving the column, or {} where no value node serves it.
     void fillMissing(const std::string& column, JsonValue& cell, WriteState& state, JsonAllocator& allocator) const;
-    // Walks the table's tuples that pass the write filter as rows: cell(column, value) for every
-    // non-null cell a child writes under one of the columns, then endRow() once per row.
-    bool writeRows(WriteState& state, const std::vector<std::string>& columns, JsonAllocator& allocator,
+    // Walks the table's rows: cell(column, value) for every non-null cell a child writes under one
+    // of the header's columns, then endRow() once per row.
+    bool writeRows(WriteState& state, const WriteHeader& header, JsonAllocator& allocator,
                    const std::function<void(size_t, JsonValue&)>& cell, const std::function<void()>& endRow);
-    virtual bool buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
+    virtual bool buildValue(WriteState& state, const WriteHeader& header, JsonValue& value,
                             JsonAllocator& allocator) = 0;
     virtual bool rowOriented() const = 0;
     std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
@@ -131,21 +119,19 @@ public:
     bool readJSON(ReadState& state, std::string_view name, const JsonValue& value) override;
     const char* typeName() const override { return "RowOrientedObjectNode"; }
 
-    // The read in steps, so that a top-level table can be read row by row as it is parsed:
-    // begin with the object's members before "data" (1 go on, 0 failed, -1 skip), each row, end.
+    // The read in steps, so that a top-level table can be read row by row as it is parsed: begin
+    // with the object's members before "data" (the table's scope opens), each row, end.
     struct RowReading {
         std::string name;
-        std::vector<std::string> names;
-        std::vector<std::pair<size_t, TreeNode*>> first, second;
+        ReadHeader header;
         std::vector<const JsonValue*> cells;
+        std::optional<ReadScope> scope;
     };
-    int beginRows(ReadState& state, std::string_view name, const JsonValue& head, RowReading& reading);
+    ReadStart beginRows(ReadState& state, std::string_view name, const JsonValue& head, RowReading& reading);
     bool readRowValue(ReadState& state, const JsonValue& row, RowReading& reading);
-    void endRows(ReadState& state);
 
 protected:
-    bool buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
-                    JsonAllocator& allocator) override;
+    bool buildValue(WriteState& state, const WriteHeader& header, JsonValue& value, JsonAllocator& allocator) override;
     bool rowOriented() const override { return true; }
 };
 
@@ -155,8 +141,7 @@ public:
     const char* typeName() const override { return "ColumnOrientedObjectNode"; }
 
 protected:
-    bool buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
-                    JsonAllocator& allocator) override;
+    bool buildValue(WriteState& state, const WriteHeader& header, JsonValue& value, JsonAllocator& allocator) override;
     bool rowOriented() const override { return false; }
 };
 

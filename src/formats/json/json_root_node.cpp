@@ -7,10 +7,12 @@
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/mapping_state.hpp"
+#include "mapping/read_scope.hpp"
 
 #include <pugixml.hpp>
 
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace flk {
@@ -64,12 +66,12 @@ bool JSONRootNode::readDocument(ReadState& state) {
 bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table, std::string& text) {
     resetIterativeCounters();
     RowOrientedObjectNode::RowReading reading;
-    int begun = 0;
+    ReadStart begun = ReadStart::Failed;
     TableStreamResult streamed = forEachTableRow(
         text,
         [&](const JsonValue& head) {
             begun = table.beginRows(state, table.name(), head, reading);
-            return begun > 0;
+            return begun == ReadStart::Go;
         },
         [&](const JsonValue& row) { return table.readRowValue(state, row, reading); });
     if (!streamed.wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
@@ -77,9 +79,8 @@ bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table,
         std::istringstream whole(std::move(text));
         return readParsed(state, whole);
     }
-    if (begun <= 0) return begun < 0;
-    if (streamed.ok) table.endRows(state);
-    return streamed.ok;
+    if (begun != ReadStart::Go) return begun == ReadStart::Skip;
+    return reading.scope->end(streamed.ok);
 }
 
 bool JSONRootNode::readParsed(ReadState& state, std::istream& input) {
@@ -92,20 +93,16 @@ bool JSONRootNode::readParsed(ReadState& state, std::istream& input) {
 // A top-level array is read as it is parsed, so that its items never all exist at once.
 bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, std::string& text) {
     resetIterativeCounters();
-    int bound = -1;
-    bool ok = true, wellFormed = false, begun = false;
-    ok = forEachArrayItem(text, [&](const JsonValue& item) {
-        if (!begun) {
-            begun = true;
-            bound = array.beginItems(state, array.name());
-        }
-        return bound <= 0 ? true : array.readItem(state, item);
+    std::optional<ReadScope> scope;
+    bool wellFormed = false;
+    bool ok = forEachArrayItem(text, [&](const JsonValue& item) {
+        if (!scope) scope.emplace(array, state, array.name());
+        return !scope->entered() || array.readItem(state, item);
     }, wellFormed);
     if (!wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
-    if (!begun) bound = array.beginItems(state, array.name());
-    if (bound <= 0) return bound < 0;
-    array.endItems(state, ok);
-    return ok;
+    if (!scope) scope.emplace(array, state, array.name());
+    if (!scope->entered()) return scope->notEnteredResult();
+    return scope->end(ok);
 }
 
 bool JSONRootNode::readJSON(ReadState& state, std::string_view, const JsonValue& value) {

@@ -2,6 +2,7 @@
 
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
+#include "mapping/read_scope.hpp"
 
 namespace flk {
 namespace {
@@ -12,9 +13,6 @@ const std::vector<std::string_view> kObjectAttributes{
     "iterative-existing", "implicit-binds-to", "const-binds-to", "const-binds-value", "read-normalize",
     "write-normalize", "maps-to", "empty-as-bool", "write-filter", "dense-write", "force-dense", "dense-children",
     "included-mapping"};
-
-// Whether a child binds an index from its own value, so that it is read in the first pass.
-bool bindsIndex(const TreeNode& child) { return child.bindsToIndex_ >= 0; }
 
 }  // namespace
 
@@ -33,43 +31,34 @@ bool ObjectNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
     return parseElement(element, mapping, "ObjectMapping", kObjectAttributes, nullptr);
 }
 
-// Index-binding members first, whatever their place in the document, so that the members whose
-// values depend on those indices find them bound.
 bool ObjectNode::readMembers(ReadState& state, const JsonValue& object) {
-    for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
-        std::string_view key(m->name.GetString(), m->name.GetStringLength());
-        TreeNode* child = childNamed(key);
-        if (child && bindsIndex(*child) && !asJson(*child).readJSON(state, key, m->value)) return false;
-    }
-    if (state.takeSkip()) return true;   // an element was skipped: so is the object
-    bool ok = true;
-    for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
-        std::string_view key(m->name.GetString(), m->name.GetStringLength());
-        if (TreeNode* child = childNamed(key)) {
-            if (!bindsIndex(*child)) ok = asJson(*child).readJSON(state, key, m->value) && ok;
-            continue;
+    return readIndexMembersFirst(state, [&](bool indexPass) {
+        bool ok = true;
+        for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
+            std::string_view key(m->name.GetString(), m->name.GetStringLength());
+            if (TreeNode* child = childNamed(key)) {
+                if (child->bindsIndexFromValue() == indexPass) ok = asJson(*child).readJSON(state, key, m->value) && ok;
+                if (indexPass && !ok) return false;
+                continue;
+            }
+            if (indexPass) continue;
+            for (const auto& child : regexChildren())
+                if (child->matchesPattern(key)) ok = asJson(*child).readJSON(state, key, m->value) && ok;
         }
-        for (const auto& child : regexChildren())
-            if (child->matchesPattern(key)) ok = asJson(*child).readJSON(state, key, m->value) && ok;
-    }
-    return ok;
+        return ok;
+    });
 }
 
 bool ObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
     if (value.IsNull()) return true;
     if (!value.IsObject() && !(value.IsBool() && emptyAsBool_))
         return raiseError("Node '" + std::string(name) + "' is not an object");
-    int bound = bindPrologue(state, name);
-    if (bound <= 0) return bound < 0;
-    resetIterativeCounters();
+    ReadScope scope(*this, state, name);
+    if (!scope.entered()) return scope.notEnteredResult();
     bool ok = true;
     if (!includedMapping_.empty()) ok = readJsonIncluded(*this, state, value);
     else if (value.IsObject()) ok = readMembers(state, value);
-    if (ok && mapsToRef_ >= 0)
-        state.assignReference(state.mapping().references[size_t(mapsToRef_)], value.IsFalse() ? 0.0 : 1.0);
-    if (ok) markForceDense(state);
-    clearScopeBindings(state);
-    return ok;
+    return scope.end(ok, value.IsFalse() ? 0.0 : 1.0);
 }
 
 bool ObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {

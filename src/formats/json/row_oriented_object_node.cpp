@@ -5,51 +5,57 @@
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
-
 namespace flk {
+namespace {
 
-int RowOrientedObjectNode::beginRows(ReadState& state, std::string_view nameIn, const JsonValue& value, RowReading& r) {
+ReadStart refused(const std::string& message) {
+    raiseError(message);
+    return ReadStart::Failed;
+}
+
+}  // namespace
+
+ReadStart RowOrientedObjectNode::beginRows(ReadState& state, std::string_view nameIn, const JsonValue& value,
+                                           RowReading& r) {
     std::string name(nameIn);
-    if (!value.IsObject()) return raiseError("Node '" + name + "' is not an object");
-    int bound = bindPrologue(state, nameIn);
-    if (bound <= 0) return bound;
+    if (!value.IsObject()) return refused("Node '" + name + "' is not an object");
+    r.scope.emplace(*this, state, nameIn);
+    if (!r.scope->entered()) return r.scope->start();
     auto meta = value.FindMember("meta");
-    if (meta == value.MemberEnd()) return raiseError("Node '" + name + "' does not have a 'meta' field");
-    if (!meta->value.IsArray()) return raiseError("The 'meta' field of node '" + name + "' is not an array");
+    if (meta == value.MemberEnd()) return refused("Node '" + name + "' does not have a 'meta' field");
+    if (!meta->value.IsArray()) return refused("The 'meta' field of node '" + name + "' is not an array");
     r.name = name;
     for (const auto& item : meta->value.GetArray())   // a name that is not a string serves no column
-        r.names.push_back(item.IsString() ? std::string(item.GetString(), item.GetStringLength()) : std::string());
-    groups(r.names, r.first, r.second);
-    r.cells.resize(r.names.size());
-    return 1;
+        r.header.names.push_back(item.IsString() ? std::string(item.GetString(), item.GetStringLength()) : std::string());
+    ColumnTable(*this).match(r.header);
+    r.cells.resize(r.header.names.size());
+    return ReadStart::Go;
 }
 
 bool RowOrientedObjectNode::readRowValue(ReadState& state, const JsonValue& row, RowReading& r) {
     size_t length = row.IsArray() ? row.Size() : 1;
-    if (!row.IsArray() || length != r.names.size())
+    if (!row.IsArray() || length != r.header.names.size())
         return raiseError("A row of node '" + r.name + "' contains " + std::to_string(length) + " columns instead of " +
-                          std::to_string(r.names.size()));
-    for (size_t i = 0; i < r.names.size(); ++i) r.cells[i] = &row[rapidjson::SizeType(i)];
-    return readRow(state, r.first, r.second, r.names, r.cells);
+                          std::to_string(r.header.names.size()));
+    for (size_t i = 0; i < r.header.names.size(); ++i) r.cells[i] = &row[rapidjson::SizeType(i)];
+    return readRow(state, r.header, r.cells);
 }
-
-void RowOrientedObjectNode::endRows(ReadState& state) { finishRead(state); }
 
 bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
     RowReading r;
-    int begun = beginRows(state, name, value, r);
-    if (begun <= 0) return begun < 0;
+    ReadStart begun = beginRows(state, name, value, r);
+    if (begun != ReadStart::Go) return begun == ReadStart::Skip;
     auto data = value.FindMember("data");
     if (data == value.MemberEnd()) return raiseError("Node " + r.name + " does not have a 'data' field");
     if (!data->value.IsArray()) return raiseError("The 'data' field of node '" + r.name + "' is not an array");
     for (const auto& row : data->value.GetArray())
         if (!readRowValue(state, row, r)) return false;
-    endRows(state);
-    return true;
+    return r.scope->end(true);
 }
 
-bool RowOrientedObjectNode::buildValue(WriteState& state, const std::vector<std::string>& columns, JsonValue& value,
+bool RowOrientedObjectNode::buildValue(WriteState& state, const WriteHeader& header, JsonValue& value,
                                        JsonAllocator& allocator) {
+    const std::vector<std::string>& columns = header.names;
     JsonValue meta(rapidjson::kArrayType);
     for (const auto& column : columns)
         meta.PushBack(JsonValue(column.data(), rapidjson::SizeType(column.size()), allocator), allocator);
@@ -65,7 +71,7 @@ bool RowOrientedObjectNode::buildValue(WriteState& state, const std::vector<std:
     };
     startRow();
     bool ok = writeRows(
-        state, columns, rows, [&](size_t i, JsonValue& cell) { row[rapidjson::SizeType(i)] = cell; },
+        state, header, rows, [&](size_t i, JsonValue& cell) { row[rapidjson::SizeType(i)] = cell; },
         [&] {
             for (size_t i = 0; i < columns.size(); ++i)
                 if (row[rapidjson::SizeType(i)].IsNull()) fillMissing(columns[i], row[rapidjson::SizeType(i)], state, rows);

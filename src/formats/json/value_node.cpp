@@ -6,6 +6,7 @@
 #include "mapping/base64.hpp"
 #include "mapping/document_drivers.hpp"
 #include "mapping/mapping_nesting.hpp"
+#include "mapping/read_scope.hpp"
 
 #include <sstream>
 #include <vector>
@@ -100,11 +101,9 @@ bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
 
 bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
     if (!embeddedMapping_.empty()) return readEmbedded(state, value);
-    int bound = bindPrologue(state, name);
-    if (bound <= 0) return bound < 0;
-    bool ok = assignRead(state, value);
-    if (ok) markForceDense(state);
-    return ok;
+    ReadScope scope(*this, state, name);
+    if (!scope.entered()) return scope.notEnteredResult();
+    return scope.end(assignRead(state, value));
 }
 
 // A mapping embedded in itself, directly or through others, would write without end: the

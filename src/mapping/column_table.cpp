@@ -1,0 +1,78 @@
+#include "mapping/column_table.hpp"
+
+#include "mapping/mapping_state.hpp"
+
+namespace flk {
+
+bool WriteHeader::find(const std::string& key, size_t& column) const {
+    auto at = position.find(key);
+    if (at == position.end()) return false;
+    column = at->second;
+    return true;
+}
+
+void ColumnTable::serving(std::string_view column, std::vector<TreeNode*>& out) const {
+    out.clear();
+    if (TreeNode* exact = table_.childNamed(column)) {
+        out.push_back(exact);
+        return;
+    }
+    for (const auto& child : table_.regexChildren())
+        if (child->matchesPattern(column)) out.push_back(child.get());
+}
+
+void ColumnTable::match(ReadHeader& header) const {
+    std::vector<TreeNode*> servers;
+    header.indexColumns.clear();
+    header.valueColumns.clear();
+    for (size_t i = 0; i < header.names.size(); ++i) {
+        serving(header.names[i], servers);
+        for (TreeNode* child : servers) {
+            bool first = child->bindsIndexFromValue() && table_.childNamed(header.names[i]) == child;
+            (first ? header.indexColumns : header.valueColumns).emplace_back(i, child);
+        }
+    }
+}
+
+WriteHeader ColumnTable::header(WriteState& state) const {
+    WriteHeader header;
+    for (const auto& child : table_.children()) {
+        if (!child->name().empty()) {
+            header.names.push_back(child->name());
+        } else if (child->nameBindsIndex_ >= 0) {
+            MolvoIOHandler& index = *state.mapping().indexTable[size_t(child->nameBindsIndex_)];
+            for (int ordinal = 1;; ++ordinal) {
+                int element = index.elementByOrdinal(ordinal);
+                if (element <= 0) break;
+                header.names.push_back(child->nameRegexPrefix_ + child->normalizedForWrite(index.elementName(element)) +
+                                       child->nameRegexPostfix_);
+            }
+            index.clearError();
+        }
+    }
+    for (size_t i = 0; i < header.names.size(); ++i) header.position.emplace(header.names[i], i);
+    return header;
+}
+
+const TreeNode* ColumnTable::defaultServer(std::string_view column) const {
+    std::vector<TreeNode*> servers;
+    serving(column, servers);
+    return !servers.empty() && servers[0]->isValueNode() ? servers[0] : nullptr;
+}
+
+bool ColumnTable::writeRows(WriteState& state, const std::function<bool(TreeNode&)>& writeChild,
+                            const std::function<void()>& endRow) const {
+    bool ok = true;
+    while (ok && table_.nextTuple(state, 1)) {
+        if (table_.writeFiltered(state)) {
+            for (const auto& child : table_.children())
+                ok = ok && table_.forEachTuple(state, *child, [&] { return writeChild(*child); });
+            endRow();
+        }
+        table_.finishTuple(state, 1);
+    }
+    table_.releaseTuple(state, 1);
+    return ok;
+}
+
+}  // namespace flk
