@@ -48,9 +48,9 @@ bool coversAll(const std::vector<int>& ownDims) {
 bool TreeNode::nextTuple(WriteState& state, int level) const {
     if (subtreeReferences_.empty()) return level == 0;
     const Level& lv = levels_[level];
-    const auto& fixedDims_ = lv.fixedDims;
-    const auto& ownDims_ = lv.ownDims;
-    const auto& boundOwn_ = lv.own;
+    const auto& fixedDims = lv.fixedDims;
+    const auto& ownDims = lv.ownDims;
+    const auto& own = lv.own;
     std::vector<int>& tuple = state.tuple();
     const auto& references = state.mapping().references;
     int best = -1;
@@ -58,12 +58,12 @@ bool TreeNode::nextTuple(WriteState& state, int level) const {
     for (size_t i = 0; i < subtreeReferences_.size(); ++i) {
         int r = subtreeReferences_[i];
         ValueCursor& cursor = state.cursor(r);
-        if (cursor.done() || !coversAll(ownDims_[i])) continue;
-        if (!skipBehind(cursor, fixedDims_[i], references[size_t(r)], tuple)) continue;
+        if (cursor.done() || !coversAll(ownDims[i])) continue;
+        if (!skipBehind(cursor, fixedDims[i], references[size_t(r)], tuple)) continue;
         const int* at = cursor.tuple();
         bool smaller = best < 0;
-        for (size_t o = 0; !smaller && o < boundOwn_.size(); ++o) {
-            int mine = at[ownDims_[i][o]], theirs = bestAt[ownDims_[size_t(best)][o]];
+        for (size_t o = 0; !smaller && o < own.size(); ++o) {
+            int mine = at[ownDims[i][o]], theirs = bestAt[ownDims[size_t(best)][o]];
             if (mine != theirs) {
                 smaller = mine < theirs;
                 break;
@@ -72,21 +72,21 @@ bool TreeNode::nextTuple(WriteState& state, int level) const {
         if (smaller) best = int(i), bestAt = at;
     }
     if (best < 0) return false;
-    for (size_t o = 0; o < boundOwn_.size(); ++o) tuple[size_t(boundOwn_[o])] = bestAt[ownDims_[size_t(best)][o]];
+    for (size_t o = 0; o < own.size(); ++o) tuple[size_t(own[o])] = bestAt[ownDims[size_t(best)][o]];
     return true;
 }
 
 void TreeNode::finishTuple(WriteState& state, int level) const {
-    const auto& fixedDims_ = levels_[level].fixedDims;
-    const auto& ownDims_ = levels_[level].ownDims;
+    const auto& fixedDims = levels_[level].fixedDims;
+    const auto& ownDims = levels_[level].ownDims;
     std::vector<int>& tuple = state.tuple();
     const auto& references = state.mapping().references;
     for (size_t i = 0; i < subtreeReferences_.size(); ++i) {
         int r = subtreeReferences_[i];
         ValueCursor& cursor = state.cursor(r);
-        if (!coversAll(ownDims_[i])) continue;
-        while (!cursor.done() && liesOn(cursor, fixedDims_[i], references[size_t(r)], tuple) &&
-               liesOn(cursor, ownDims_[i], references[size_t(r)], tuple))
+        if (!coversAll(ownDims[i])) continue;
+        while (!cursor.done() && liesOn(cursor, fixedDims[i], references[size_t(r)], tuple) &&
+               liesOn(cursor, ownDims[i], references[size_t(r)], tuple))
             cursor.advance();
     }
 }

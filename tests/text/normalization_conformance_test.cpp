@@ -185,8 +185,8 @@ TEST_P(NormalizationConformance, AllLinesInOneTextNormalizeAsEachLine) {
 
 INSTANTIATE_TEST_SUITE_P(Encodings, NormalizationConformance,
                          ::testing::Values(Encoding::Wide, Encoding::Utf8, Encoding::Utf16),
-                         [](const auto& info) {
-                             switch (info.param) {
+                         [](const auto& param) {
+                             switch (param.param) {
                                  case Encoding::Wide:
                                      return std::string("Wide");
                                  case Encoding::Utf8:

@@ -95,9 +95,9 @@ TEST_F(OutsideFiles, ExpectedCsvFilesMatch) {
         ASSERT_EQ(static_cast<int64_t>(expected.size()) - 1, table->rowCount());
         ASSERT_EQ(expected[0].size(), static_cast<size_t>(table->columnCount()));
         for (int32_t c = 0; c < table->columnCount(); ++c) {
-            std::string name = expected[0][c];   // one file's names end in ':', its CSV has stray spaces
-            name.erase(0, name.find_first_not_of(' '));
-            EXPECT_EQ(0u, table->columnName(c).rfind(name, 0)) << table->columnName(c);
+            std::string column = expected[0][c];   // one file's names end in ':', its CSV has stray spaces
+            column.erase(0, column.find_first_not_of(' '));
+            EXPECT_EQ(0u, table->columnName(c).rfind(column, 0)) << table->columnName(c);
             for (int64_t r = 0; r < table->rowCount(); ++r)
                 ASSERT_EQ(expected[r + 1][c], toText(table->value(c, r))) << "column " << expected[0][c] << " row " << r;
         }
