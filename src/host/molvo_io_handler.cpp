@@ -244,4 +244,10 @@ bool MolvoIOHandler::retrieve(const int* tuple, MolvoValueW& value) {
     return true;
 }
 
+bool MolvoIOHandler::defaultValue(MolvoValueW& value) {
+    if (defaultBuffer_.empty()) defaultBuffer_.resize(size_t(stringSize_) + 1);
+    value = MolvoValueW{0, 0, stringSize_ + 1, defaultBuffer_.data()};
+    return MolvoAttributeDefaultW(handle(), &value) == 1;
+}
+
 }  // namespace flk

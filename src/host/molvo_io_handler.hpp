@@ -74,6 +74,9 @@ public:
     const MolvoValueW& batchValue(int i) const { return readValues_[size_t(i)]; }
     // The value at a tuple (the default where none is stored); strings stay valid until the next call.
     bool retrieve(const int* tuple, MolvoValueW& value);
+    // The identifier's default value; its string stays valid until the next call. False when the
+    // host does not give it.
+    bool defaultValue(MolvoValueW& value);
 
     // ---- errors
     bool ok() const { return ok_; }
@@ -127,6 +130,7 @@ private:
     CacheUse elementCacheUse_, nameCacheUse_;
     std::unordered_map<int, std::string> nameOfElement_;
     std::vector<wchar_t> nameBuffer_;
+    std::vector<wchar_t> defaultBuffer_;
     std::string lastName_;
 
     bool ok_ = true;

@@ -16,26 +16,6 @@
 namespace flk {
 namespace {
 
-double parseDouble(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    double d = std::strtod(start, &end);
-    if (end == start) throw std::invalid_argument("invalid stod argument");
-    if (errno == ERANGE) throw std::out_of_range("stod argument out of range");
-    return d;
-}
-
-int parseInt(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    long n = std::strtol(start, &end, 10);
-    if (end == start) throw std::invalid_argument("invalid stoi argument");
-    if (errno == ERANGE || n < INT_MIN || n > INT_MAX) throw std::out_of_range("stoi argument out of range");
-    return int(n);
-}
-
 // The shortest text that reads back as the same double ("0.0" for zero).
 std::string shortestText(double d) {
     rapidjson::StringBuffer buffer;
@@ -60,16 +40,6 @@ void setDouble(JsonValue& out, double d) {
 
 }  // namespace
 
-TargetKind targetKindOf(const MolvoIOHandler* target) {
-    if (!target) return TargetKind::Holder;
-    if (!target->isSetOrIndex() && target->rangeDomain().hasRange()) return TargetKind::Element;
-    switch (target->storage()) {
-        case IdentifierHandle::kDouble: return TargetKind::Numeric;
-        case IdentifierHandle::kString: return TargetKind::String;
-        default: return TargetKind::Integer;
-    }
-}
-
 void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
     out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
     out.number = 0;
@@ -89,9 +59,7 @@ void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
             out.text = shortestText(v.GetDouble());
         }
     } else if (v.IsString()) {
-        std::string text(v.GetString(), v.GetStringLength());
-        if (out.isText) out.text = std::move(text);
-        else out.number = kind == TargetKind::Numeric ? parseDouble(text) : parseInt(text);
+        convertText(kind, std::string(v.GetString(), v.GetStringLength()), out);
     }
     // null, objects and arrays: 0 or the empty text
 }

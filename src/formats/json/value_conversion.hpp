@@ -2,6 +2,7 @@
 #pragma once
 
 #include "formats/json/json_node.hpp"
+#include "mapping/value_transfer.hpp"
 #include "molvo/molvo3.h"
 
 #include <string>
@@ -10,18 +11,7 @@ namespace flk {
 
 class MolvoIOHandler;
 
-enum class TargetKind { Numeric, Integer, String, Element, Holder };
-
-TargetKind targetKindOf(const MolvoIOHandler* target);
-
-// A JSON value converted for a target: a number, or a text (strings, element names).
-struct ReadValue {
-    bool isText = false;
-    double number = 0;
-    std::string text;
-};
-
-// Throws std::invalid_argument / std::out_of_range with the texts "invalid stod argument",
+// A JSON value converted for a target. Throws std::invalid_argument / std::out_of_range with the texts "invalid stod argument",
 // "stod argument out of range" (and stoi) for strings that are not numbers.
 void convertForRead(TargetKind kind, const JsonValue& value, ReadValue& out);
 

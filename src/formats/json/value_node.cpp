@@ -2,13 +2,9 @@
 
 #include "formats/json/value_conversion.hpp"
 #include "frame/call_context.hpp"
-#include "frame/utf8.hpp"
-#include "mapping/base64.hpp"
-#include "mapping/document_drivers.hpp"
-#include "mapping/mapping_nesting.hpp"
+#include "mapping/embedded_document.hpp"
 #include "mapping/read_scope.hpp"
 
-#include <sstream>
 #include <vector>
 
 namespace flk {
@@ -20,22 +16,6 @@ const std::vector<std::string_view> kValueAttributes{
     "iterative-prefix", "iterative-existing", "const-binds-to", "const-binds-value", "read-normalize",
     "write-normalize", "maps-to", "write-filter", "dense-write", "force-dense", "embedded-mapping", "value",
     "number-type", "max-string-size", "accept-any", "base64-encoded"};
-
-// The element of that name in an element parameter's range, created when allowed; 0 when none.
-int elementInRange(MolvoIOHandler& parameter, const std::string& name, bool existingOnly) {
-    int range = parameter.rangeDomain().range();
-    std::wstring wide = fromUtf8(name);
-    int element = 0, created = 0;
-    if (wide.empty()) return 0;
-    int status = existingOnly ? MolvoSetNameToElementW(range, wide.c_str(), &element)
-                              : MolvoSetElementNumberW(range, wide.c_str(), 1, &element, &created);
-    if (status != 1) return 0;
-    if (created) {
-        MolvoValueW member{1, 1, 0, nullptr};
-        MolvoValueAssignW(range, &element, &member);
-    }
-    return element;
-}
 
 }  // namespace
 
@@ -58,45 +38,14 @@ bool ValueNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
 
 bool ValueNode::readEmbedded(ReadState& state, const JsonValue& value) {
     if (!value.IsString()) return raiseError("Embedded mapping node " + name() + " needs to be of string type");
-    std::string bytes(value.GetString(), value.GetStringLength());
-    if (base64_) {
-        std::string decoded;
-        if (!base64Decode(bytes, decoded)) return raiseError(std::string_view("Base64-encoded string contains invalid characters"));
-        bytes.swap(decoded);
-    }
-    auto mapping = findMapping(fromUtf8(embeddedMapping_));
-    if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
-    std::istringstream input(bytes);
-    return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping));
+    return readEmbeddedDocument(state, embeddedMapping_, std::string_view(value.GetString(), value.GetStringLength()),
+                                base64_);
 }
 
 bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
-    const IdentifierReference* ref = mapsToRef_ >= 0 ? &state.mapping().references[size_t(mapsToRef_)] : nullptr;
-    TargetKind kind = targetKindOf(ref ? ref->target.get() : nullptr);
     ReadValue converted;
-    convertForRead(kind, value, converted);
-    if (converted.isText && readNormalizer_) converted.text = normalizedForRead(converted.text);
-    if (bindsToIndex_ >= 0) {
-        if (state.isExternallyBound(bindsToIndex_)) return state.checkExternal(bindsToIndex_, converted.text) > 0;
-        int element = state.bindElement(bindsToIndex_, converted.text, bindsExisting_, skipNonExisting_);
-        if (element == 0) return false;
-        if (element == MappingState::kSkip) {
-            state.requestSkip();
-            return true;
-        }
-    }
-    if (!ref) return true;
-    if (kind == TargetKind::Element) {
-        int element = elementInRange(*ref->target, converted.text, rangeExisting_);
-        if (element > 0) state.assignElement(*ref, element);
-        else if (!converted.text.empty() && !skipNonExisting_)
-            return raiseError("Element " + converted.text + " is not in the range of " + toUtf8(ref->target->name()));
-    } else if (converted.isText) {
-        state.assignReference(*ref, std::string_view(converted.text));
-    } else {
-        state.assignReference(*ref, converted.number);
-    }
-    return true;
+    convertForRead(readTargetKind(*this, state), value, converted);
+    return transferValue(*this, state, converted);
 }
 
 bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
@@ -106,17 +55,9 @@ bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValu
     return scope.end(assignRead(state, value));
 }
 
-// A mapping embedded in itself, directly or through others, would write without end: the
-// embedded mapping is given no bindings, so each level would write what the one above it did.
 bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator) {
-    auto mapping = findMapping(fromUtf8(embeddedMapping_));
-    if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
-    if (mapping.get() == &state.mapping() || MappingNesting::inUse(*mapping))
-        return raiseError("The embedded mapping " + embeddedMapping_ + " would be written inside itself");
-    std::ostringstream output;
-    MappingNesting writing(state.mapping());
-    if (!writeDocumentWith(mapping, state.documentName(), output, 0)) return false;
-    std::string text = base64_ ? base64Encode(output.str()) : output.str();
+    std::string text;
+    if (!writeEmbeddedDocument(state, embeddedMapping_, base64_, text)) return false;
     value.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
     return true;
 }
@@ -124,9 +65,8 @@ bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator
 void ValueNode::writeDefault(WriteState& state, JsonValue& value, JsonAllocator& allocator) const {
     if (mapsToRef_ < 0) return;
     MolvoIOHandler& target = *state.mapping().references[size_t(mapsToRef_)].target;
-    std::vector<wchar_t> buffer(size_t(target.stringSize()) + 1, L'\0');
-    MolvoValueW stored{0, 0, target.stringSize() + 1, buffer.data()};
-    if (MolvoAttributeDefaultW(target.handle(), &stored) != 1) return;
+    MolvoValueW stored;
+    if (!target.defaultValue(stored)) return;
     convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator);
 }
 

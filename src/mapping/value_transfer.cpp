@@ -1,0 +1,115 @@
+#include "mapping/value_transfer.hpp"
+
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+#include "host/molvo_io_handler.hpp"
+#include "mapping/mapping_state.hpp"
+#include "mapping/tree_node.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace flk {
+namespace {
+
+double parseDouble(const std::string& text) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    double d = std::strtod(start, &end);
+    if (end == start) throw std::invalid_argument("invalid stod argument");
+    if (errno == ERANGE) throw std::out_of_range("stod argument out of range");
+    return d;
+}
+
+int parseInt(const std::string& text) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    long n = std::strtol(start, &end, 10);
+    if (end == start) throw std::invalid_argument("invalid stoi argument");
+    if (errno == ERANGE || n < INT_MIN || n > INT_MAX) throw std::out_of_range("stoi argument out of range");
+    return int(n);
+}
+
+// The element of that name in an element parameter's range, created when allowed; 0 when none.
+int elementInRange(MolvoIOHandler& parameter, const std::string& name, bool existingOnly) {
+    int range = parameter.rangeDomain().range();
+    std::wstring wide = fromUtf8(name);
+    int element = 0, created = 0;
+    if (wide.empty()) return 0;
+    int status = existingOnly ? MolvoSetNameToElementW(range, wide.c_str(), &element)
+                              : MolvoSetElementNumberW(range, wide.c_str(), 1, &element, &created);
+    if (status != 1) return 0;
+    if (created) {
+        MolvoValueW member{1, 1, 0, nullptr};
+        MolvoValueAssignW(range, &element, &member);
+    }
+    return element;
+}
+
+const IdentifierReference* mapsToReference(const TreeNode& node, ReadState& state) {
+    return node.mapsToRef_ >= 0 ? &state.mapping().references[size_t(node.mapsToRef_)] : nullptr;
+}
+
+bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReference& ref, const ReadValue& value) {
+    if (targetKindOf(ref.target.get()) == TargetKind::Element) {
+        int element = elementInRange(*ref.target, value.text, node.rangeExisting_);
+        if (element > 0) state.assignElement(ref, element);
+        else if (!value.text.empty() && !node.skipNonExisting_)
+            return raiseError("Element " + value.text + " is not in the range of " + toUtf8(ref.target->name()));
+    } else if (value.isText) {
+        state.assignReference(ref, std::string_view(value.text));
+    } else {
+        state.assignReference(ref, value.number);
+    }
+    return true;
+}
+
+}  // namespace
+
+TargetKind targetKindOf(const MolvoIOHandler* target) {
+    if (!target) return TargetKind::Holder;
+    if (!target->isSetOrIndex() && target->rangeDomain().hasRange()) return TargetKind::Element;
+    switch (target->storage()) {
+        case IdentifierHandle::kDouble: return TargetKind::Numeric;
+        case IdentifierHandle::kString: return TargetKind::String;
+        default: return TargetKind::Integer;
+    }
+}
+
+TargetKind readTargetKind(const TreeNode& node, ReadState& state) {
+    const IdentifierReference* ref = mapsToReference(node, state);
+    return targetKindOf(ref ? ref->target.get() : nullptr);
+}
+
+void convertText(TargetKind kind, std::string text, ReadValue& out) {
+    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
+    out.number = 0;
+    if (out.isText) {
+        out.text = std::move(text);
+        return;
+    }
+    out.text.clear();
+    out.number = kind == TargetKind::Numeric ? parseDouble(text) : parseInt(text);
+}
+
+bool transferValue(TreeNode& node, ReadState& state, ReadValue& value) {
+    if (value.isText && node.readNormalizer_) value.text = node.normalizedForRead(value.text);
+    if (int index = node.bindsToIndex_; index >= 0) {
+        // An index an external binding fixed is only checked against the value.
+        if (state.isExternallyBound(index)) return state.checkExternal(index, value.text) > 0;
+        int element = state.bindElement(index, value.text, node.bindsExisting_, node.skipNonExisting_);
+        if (element == 0) return false;
+        if (element == MappingState::kSkip) {
+            state.requestSkip();
+            return true;
+        }
+    }
+    const IdentifierReference* ref = mapsToReference(node, state);
+    return !ref || assignValue(node, state, *ref, value);
+}
+
+}  // namespace flk

@@ -1,0 +1,41 @@
+// Values read from documents into identifiers, whatever the document kind: the text or number a
+// document gives, converted for the storage of the identifier a value node maps to, then bound
+// (binds-to), looked up or created (binds-existing, range-existing) and assigned.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace flk {
+
+class MolvoIOHandler;
+class ReadState;
+class TreeNode;
+
+// What a value node's maps-to target takes: numbers, integers, strings, elements of an element
+// parameter's range, or nothing (no maps-to: the value only binds an index or is dropped).
+enum class TargetKind { Numeric, Integer, String, Element, Holder };
+
+TargetKind targetKindOf(const MolvoIOHandler* target);
+// The kind of the node's maps-to target.
+TargetKind readTargetKind(const TreeNode& node, ReadState& state);
+
+// A document value converted for a target: a number, or a text (strings, element names).
+struct ReadValue {
+    bool isText = false;
+    double number = 0;
+    std::string text;
+};
+
+// A document's text converted for the kind: kept for text targets, parsed for numeric ones.
+// Throws std::invalid_argument / std::out_of_range with the texts "invalid stod argument",
+// "stod argument out of range" (and stoi) for text that is not a number.
+void convertText(TargetKind kind, std::string text, ReadValue& out);
+
+// The read of one value by a value node, once converted for its target's kind: the value's text
+// (read-normalized) binds the node's binds-to index, and the value is assigned to its maps-to
+// target at the current tuple. False after raising an error; an element skipped by its lookup
+// makes the state skip the enclosing object, row or element.
+bool transferValue(TreeNode& node, ReadState& state, ReadValue& value);
+
+}  // namespace flk
