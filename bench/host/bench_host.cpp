@@ -1,7 +1,7 @@
 // Moving values through the batched identifier access: 1,000,000 values of a two-dimensional
 // numeric parameter are assigned (creating the elements of both indices on the way), flushed and
 // read back, beside the same values put into and read from a plain hash map.
-#include "mapping/molvo_io_handler.hpp"
+#include "host/molvo_io_handler.hpp"
 #include "molvo/model.hpp"
 #include "support/bench_clock.hpp"
 
