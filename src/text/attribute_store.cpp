@@ -1,10 +1,12 @@
 #include "text/attribute_store.hpp"
 
 #include "frame/call_context.hpp"
+#include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "host/molvo_io_handler.hpp"
 #include "text/attribute_list.hpp"
 
+#include <algorithm>
 #include <string>
 
 namespace flk {
@@ -25,6 +27,15 @@ int reported(MolvoIOHandler& handler, const std::wstring& what) {
     return 0;
 }
 
+// The host takes values of at most the parameter's string size: longer ones are cut there, which
+// is said once per call rather than not at all.
+void reportCutValues(const MolvoIOHandler& parameter, size_t cut, size_t longest) {
+    if (cut == 0) return;
+    LOG4CXX_WARN(logger(Log::FLK), "AttributeListSplit: " << cut << " values for " << toUtf8(parameter.name())
+                                       << " were cut to " << parameter.stringSize()
+                                       << " characters; the longest had " << longest << " characters");
+}
+
 }  // namespace
 
 int storeAttributeList(std::wstring_view list, int parameterHandle) {
@@ -33,7 +44,12 @@ int storeAttributeList(std::wstring_view list, int parameterHandle) {
     // New names become elements of the parameter's index (and so of its set) before the values.
     MolvoIOHandler index(parameter.declarationDomain().handle(0), false, 0);
     int status = 1;
+    size_t cut = 0, longest = 0;
     for (const Attribute& attribute : splitAttributeList(list)) {
+        if (attribute.value.size() > size_t(parameter.stringSize())) {
+            ++cut;
+            longest = std::max(longest, attribute.value.size());
+        }
         int element = index.elementByName(toUtf8(attribute.name), false);
         if (element == 0) {
             status = reported(index, L"cannot add the element '" + attribute.name + L"': ");
@@ -44,6 +60,7 @@ int storeAttributeList(std::wstring_view list, int parameterHandle) {
     }
     if (!index.flush() && index.lastErrorCode() != 0) status = reported(index, L"cannot add elements to the domain: ");
     if (!parameter.flush() && parameter.lastErrorCode() != 0) status = reported(parameter, L"cannot assign values: ");
+    reportCutValues(parameter, cut, longest);
     return status;
 }
 
