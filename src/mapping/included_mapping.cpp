@@ -146,6 +146,7 @@ bool readIncluded(const TreeNode& node, ReadState& state, const JsonValue& value
     if (mapping && MappingNesting::allowed(*mapping, node.name())) {
         MappingNesting reading(state.mapping());
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
+        inner.shareNotes(state.notes());
         if (passBindings(node, state, inner, true)) {
             ok = mapping->root->readJSON(inner, mapping->root->name(), value) && inner.flushAll();
             takeBackBindings(node, state, inner);
@@ -168,6 +169,7 @@ bool writeIncluded(const TreeNode& node, WriteState& state, JsonValue& value, Js
     if (!mapping || !MappingNesting::allowed(*mapping, node.name())) return false;
     MappingNesting writing(state.mapping());
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
+    inner.shareNotes(state.notes());
     if (!passBindings(node, state, inner, false)) return false;
     std::string name;
     return mapping->root->writeJSON(inner, name, value, allocator);

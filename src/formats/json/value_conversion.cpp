@@ -8,22 +8,44 @@
 #include <rapidjson/writer.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 namespace flk {
 namespace {
 
+enum class Leading { Number, NoNumber, OutOfRange };
+
+// The decimal number at the start of the text, after blanks and with an optional sign; what
+// follows it is ignored. Only decimal digits with an optional fraction and exponent count: the
+// hexadecimal, infinity and NaN forms that strtod would also take are not numbers of a document.
+Leading leadingDecimal(std::string_view text, double& value) {
+    size_t at = text.find_first_not_of(" \t\n\v\f\r");
+    if (at == std::string_view::npos) return Leading::NoNumber;
+    bool negative = text[at] == '-';
+    if (negative || text[at] == '+') ++at;
+    auto digit = [&](size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    if (!digit(at) && !(at < text.size() && text[at] == '.' && digit(at + 1))) return Leading::NoNumber;
+    // With a digit first, from_chars reads no infinity or NaN, and in its general format no
+    // hexadecimal: "0x1p4" reads as 0.
+    std::errc error = std::from_chars(text.data() + at, text.data() + text.size(), value).ec;
+    if (error == std::errc::result_out_of_range) return Leading::OutOfRange;
+    if (error != std::errc()) return Leading::NoNumber;
+    if (negative) value = -value;
+    return Leading::Number;
+}
+
 double parseDouble(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    double d = std::strtod(start, &end);
-    if (end == start) throw std::invalid_argument("invalid stod argument");
-    if (errno == ERANGE) throw std::out_of_range("stod argument out of range");
-    return d;
+    double d = 0;
+    switch (leadingDecimal(text, d)) {
+        case Leading::NoNumber: throw std::invalid_argument("invalid stod argument");
+        case Leading::OutOfRange: throw std::out_of_range("stod argument out of range");
+        default: return d;
+    }
 }
 
 int parseInt(const std::string& text) {
@@ -51,11 +73,6 @@ int truncated(double d) {
     if (d >= double(INT_MAX)) return INT_MAX;
     if (d <= double(INT_MIN)) return INT_MIN;
     return int(d);
-}
-
-void setDouble(JsonValue& out, double d) {
-    if (std::isfinite(d)) out.SetDouble(d);
-    else out.SetNull();   // JSON has no NaN or infinity
 }
 
 }  // namespace
@@ -105,9 +122,8 @@ void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocat
         out.SetInt(int(n));
         return;
     }
-    errno = 0;
-    double d = std::strtod(start, &end);
-    if (end != start && std::isfinite(d)) {
+    double d = 0;
+    if (leadingDecimal(text, d) == Leading::Number) {
         out.SetDouble(d);
         return;
     }
@@ -116,30 +132,32 @@ void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocat
     else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
 }
 
-void convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberType, bool acceptAny,
+bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberType, bool acceptAny,
                      const TreeNode& node, JsonValue& out, JsonAllocator& allocator) {
     switch (targetKindOf(&source)) {
         case TargetKind::Element: {
             std::string name = v.Int > 0 ? node.normalizedForWrite(source.elementName(v.Int)) : std::string();
             out.SetString(name.data(), rapidjson::SizeType(name.size()), allocator);
-            return;
+            return true;
         }
         case TargetKind::String: {
             std::string text = v.String ? toUtf8(v.String) : std::string();
             if (acceptAny) anyFromText(text, out, allocator);
             else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
-            return;
+            return true;
         }
         case TargetKind::Numeric:
-            if (numberType == 1) out.SetInt(truncated(v.Double));
+            // Whatever the number type: NaN has no integer or truth value to stand for it.
+            if (!std::isfinite(v.Double)) out.SetDouble(v.Double);
+            else if (numberType == 1) out.SetInt(truncated(v.Double));
             else if (numberType == 3) out.SetBool(truncated(v.Double) != 0);
-            else setDouble(out, v.Double);
-            return;
+            else out.SetDouble(v.Double);
+            return std::isfinite(v.Double);
         default:
             if (numberType == 2) out.SetDouble(double(v.Int));
             else if (numberType == 3) out.SetBool(v.Int != 0);
             else out.SetInt(v.Int);
-            return;
+            return true;
     }
 }
 

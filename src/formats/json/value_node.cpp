@@ -36,6 +36,16 @@ int elementInRange(MolvoIOHandler& parameter, const std::string& name, bool exis
     return element;
 }
 
+// The host takes at most the target's string size of characters: a longer text is cut there,
+// which the read reports when it ends. A text has at least as many bytes as characters, so
+// only a long one is counted.
+void noteIfCut(ReadState& state, const TreeNode& node, const MolvoIOHandler& target, const std::string& text) {
+    size_t limit = size_t(target.stringSize());
+    if (text.size() <= limit) return;
+    size_t length = utf8Length(text);
+    if (length > limit) state.notes().textCut(node, target.name(), target.stringSize(), length);
+}
+
 }  // namespace
 
 bool ValueNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
@@ -66,7 +76,7 @@ bool ValueNode::readEmbedded(ReadState& state, const JsonValue& value) {
     auto mapping = findMapping(fromUtf8(embeddedMapping_));
     if (!mapping || !mapping->root) return raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
     std::istringstream input(bytes);
-    return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping));
+    return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping), &state.notes());
 }
 
 bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
@@ -91,6 +101,7 @@ bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
         else if (!converted.text.empty() && !skipNonExisting_)
             return raiseError("Element " + converted.text + " is not in the range of " + toUtf8(ref->target->name()));
     } else if (converted.isText) {
+        noteIfCut(state, *this, *ref->target, converted.text);
         state.assignReference(*ref, std::string_view(converted.text));
     } else {
         state.assignReference(*ref, converted.number);
@@ -116,7 +127,7 @@ bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator
         return raiseError("The embedded mapping " + embeddedMapping_ + " would be written inside itself");
     std::ostringstream output;
     MappingNesting writing(state.mapping());
-    if (!writeDocumentWith(mapping, state.documentName(), output, 0)) return false;
+    if (!writeDocumentWith(mapping, state.documentName(), output, 0, &state.notes())) return false;
     std::string text = base64_ ? base64Encode(output.str()) : output.str();
     value.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
     return true;
@@ -128,7 +139,8 @@ void ValueNode::writeDefault(WriteState& state, JsonValue& value, JsonAllocator&
     std::vector<wchar_t> buffer(size_t(target.stringSize()) + 1, L'\0');
     MolvoValueW stored{0, 0, target.stringSize() + 1, buffer.data()};
     if (MolvoAttributeDefaultW(target.handle(), &stored) != 1) return;
-    convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator);
+    if (!convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator))
+        state.notes().writtenAsNull(target.name());
 }
 
 bool ValueNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
@@ -147,8 +159,9 @@ bool ValueNode::writeJSON(WriteState& state, std::string& name, JsonValue& value
     }
     if (hasValueAt(state, mapsToRef_, false)) {
         ValueCursor& cursor = state.cursor(mapsToRef_);
-        convertForWrite(*state.mapping().references[size_t(mapsToRef_)].target, cursor.value(), numberType_, acceptAny_,
-                        *this, value, allocator);
+        MolvoIOHandler& target = *state.mapping().references[size_t(mapsToRef_)].target;
+        if (!convertForWrite(target, cursor.value(), numberType_, acceptAny_, *this, value, allocator))
+            state.notes().writtenAsNull(target.name());
         cursor.advance();
     } else if ((hasValueAt(state, forceDenseRef_, false) || (parent() && parent()->denseChildren_)) && !acceptAny_) {
         writeDefault(state, value, allocator);
