@@ -40,10 +40,11 @@ private:
 struct Parse {
     JsonText& text;
     bool operator()(rapidjson::Document& d) {
+        if (!text.holdsOnlyHostText()) return false;
         rapidjson::InsituStringStream stream(text.body());
         rapidjson::Reader reader;
         DepthLimit handler(d);
-        ok = !reader.Parse<kParseFlags>(stream, handler).IsError() && text.acceptsParse(stream.Tell());
+        ok = !reader.Parse<kParseFlags>(stream, handler).IsError() && text.endsAt(stream.Tell());
         return ok;
     }
     bool ok = false;

@@ -71,7 +71,8 @@ bool forEachArrayItem(JsonText& text, const std::function<bool(const JsonValue&)
         CheckStream stream(text.body());
         rapidjson::Reader reader;
         Validator validator;
-        wellFormed = !reader.Parse<kCheckFlags>(stream, validator).IsError() && text.acceptsParse(stream.Tell());
+        wellFormed = text.holdsOnlyHostText() && !reader.Parse<kCheckFlags>(stream, validator).IsError() &&
+                     text.endsAt(stream.Tell());
     }
     if (!wellFormed) return false;
     rapidjson::InsituStringStream stream(text.body());

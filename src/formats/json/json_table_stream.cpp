@@ -111,7 +111,8 @@ TableStreamResult forEachTableRow(JsonText& text, const std::function<bool(const
     {
         CheckStream stream(text.body());
         rapidjson::Reader reader;
-        result.wellFormed = !reader.Parse<kCheckFlags>(stream, shape).IsError() && text.acceptsParse(stream.Tell());
+        result.wellFormed = text.holdsOnlyHostText() && !reader.Parse<kCheckFlags>(stream, shape).IsError() &&
+                            text.endsAt(stream.Tell());
     }
     if (!result.wellFormed || !shape.streamable()) return result;
     result.streamed = true;

@@ -93,8 +93,6 @@ void JsonText::end(size_t size) {
     size_ = size;
 }
 
-bool JsonText::acceptsParse(size_t parsedTo) const {
-    return parsedTo == bodySize() && escapesHostCanHold(std::string_view(body(), bodySize()));
-}
+bool JsonText::holdsOnlyHostText() const { return escapesHostCanHold(std::string_view(body(), bodySize())); }
 
 }  // namespace flk

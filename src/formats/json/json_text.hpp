@@ -3,9 +3,9 @@
 // The document is followed by kPadding NUL bytes. The parser ends the text at the first NUL, but
 // its UTF-8 check takes the whole of a character before it judges it: when the document ends
 // inside a multi-byte character, it takes up to three bytes beyond the end, and a parse in place
-// writes back what it took. The padding keeps both inside the buffer. Whether the parser saw every
-// byte (a NUL in the document ends its view early) and whether the text is one the host can hold
-// are checked after it accepted the text, by acceptsParse.
+// writes back what it took. The padding keeps both inside the buffer. What the parser does not
+// check is checked here: that it saw every byte (a NUL in the document ends its view early), and
+// that no escape stands for text the host cannot hold.
 #pragma once
 
 #include <cstddef>
@@ -30,10 +30,12 @@ public:
     const char* body() const { return bytes_.get() + bodyStart_; }
     size_t bodySize() const { return size_ - bodyStart_; }
 
-    // After the parser accepted the body and stopped at offset parsedTo: true when it stopped at
-    // the end (not at a NUL within the document) and no escape stands for text that the host
-    // cannot hold (a NUL, or half of a surrogate pair).
-    bool acceptsParse(size_t parsedTo) const;
+    // Whether a parser that accepted the body and stopped at offset parsedTo saw all of it.
+    bool endsAt(size_t parsedTo) const { return parsedTo == bodySize(); }
+    // Whether no escape in the body stands for text that the host cannot hold (a NUL, or half of
+    // a surrogate pair). Asked before a parse in place decodes the escapes; the answer counts for
+    // a body that the parser accepts.
+    bool holdsOnlyHostText() const;
 
 private:
     struct Free {
