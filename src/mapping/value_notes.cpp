@@ -2,16 +2,15 @@
 
 #include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
-#include "mapping/tree_node.hpp"
 
 #include <algorithm>
 
 namespace flk {
 
-void ValueNotes::textCut(const TreeNode& node, const std::wstring& identifier, int limit, size_t length) {
-    auto same = [&](const Cut& c) { return c.node == &node && c.identifier == identifier; };
+void ValueNotes::textCut(const std::string& node, const std::wstring& identifier, int limit, size_t length) {
+    auto same = [&](const Cut& c) { return c.node == node && c.identifier == identifier && c.limit == limit; };
     auto it = std::find_if(cuts_.begin(), cuts_.end(), same);
-    if (it == cuts_.end()) it = cuts_.insert(cuts_.end(), Cut{&node, node.name(), identifier, limit, 0, 0});
+    if (it == cuts_.end()) it = cuts_.insert(cuts_.end(), Cut{node, identifier, limit, 0, 0});
     it->longest = std::max(it->longest, length);
     ++it->count;
 }
@@ -25,7 +24,7 @@ void ValueNotes::report(const std::wstring& documentName) {
     std::string document = toUtf8(documentName);
     for (const Cut& c : cuts_) {
         LOG4CXX_WARN(log, "Reading " << document << ": " << c.count << " strings for " << toUtf8(c.identifier)
-                              << " were cut to the max-string-size " << c.limit << " of node '" << c.nodeName
+                              << " were cut to the max-string-size " << c.limit << " of node '" << c.node
                               << "'; the longest had " << c.longest << " characters");
     }
     for (const std::wstring& identifier : nulls_) {

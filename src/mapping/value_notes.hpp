@@ -11,20 +11,17 @@
 
 namespace flk {
 
-class TreeNode;
-
 class ValueNotes {
 public:
-    // length: in characters, of a text longer than limit.
-    void textCut(const TreeNode& node, const std::wstring& identifier, int limit, size_t length);
+    // length: in characters, of a text longer than limit, read by the node of that name.
+    void textCut(const std::string& node, const std::wstring& identifier, int limit, size_t length);
     void writtenAsNull(const std::wstring& identifier);
     // One warning per entry noted (cut texts are met reading, nulls writing); then forgets them.
     void report(const std::wstring& documentName);
 
 private:
     struct Cut {
-        const TreeNode* node;   // compared only: the name is kept for the report
-        std::string nodeName;
+        std::string node;
         std::wstring identifier;
         int limit;
         size_t longest;

@@ -14,7 +14,8 @@ namespace flk {
 // Whether the text starts, after blanks, with "[".
 bool startsWithArray(const JsonText& text);
 
-// False when the text is not one well-formed JSON value within the depth limit. Otherwise calls
+// False when the text is not one well-formed JSON value within the depth limit, all of it and
+// holding only text the host can hold (JsonText::endsAt, holdsOnlyHostText). Otherwise calls
 // item for every item of the top-level array in order, until one returns false; returns what
 // the last call returned (true for an empty array). The text is parsed in place.
 bool forEachArrayItem(JsonText& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed);

@@ -43,7 +43,7 @@ void noteIfCut(ReadState& state, const TreeNode& node, const MolvoIOHandler& tar
     size_t limit = size_t(target.stringSize());
     if (text.size() <= limit) return;
     size_t length = utf8Length(text);
-    if (length > limit) state.notes().textCut(node, target.name(), target.stringSize(), length);
+    if (length > limit) state.notes().textCut(node.name(), target.name(), target.stringSize(), length);
 }
 
 }  // namespace
