@@ -64,7 +64,7 @@ JsonText JsonText::read(std::istream& input) {
     size_t used = 0;
     while (input) {
         if (used == text.capacity_) {
-            if (used > 0 && atEnd(input)) break;   // the claim was exact: no larger buffer to meet the end
+            if (used > 0 && atEnd(input)) break;   // full just at the end (an exact claim): no more room
             text.reserve(nextCapacity(used, claimed));
         }
         input.read(text.bytes_.get() + used, std::streamsize(text.capacity_ - used));
