@@ -78,6 +78,16 @@ size_t decodeUtf8Into(std::string_view s, wchar_t* out, size_t capacity) {
     return n;
 }
 
+size_t utf8Length(std::string_view s) {
+    size_t n = 0;
+    for (size_t i = 0; i < s.size(); ++n) {
+        char32_t c;
+        size_t len = static_cast<unsigned char>(s[i]) < 0x80 ? 1 : decode(s, i, c);
+        i += len ? len : 1;
+    }
+    return n;
+}
+
 std::string toUtf8(std::wstring_view text) {
     std::string out;
     appendUtf8(out, text);

@@ -19,4 +19,7 @@ void appendWide(std::wstring& out, std::string_view utf8);
 // and returns how many it wrote; the rest of a longer text is cut.
 size_t decodeUtf8Into(std::string_view utf8, wchar_t* out, size_t capacity);
 
+// The number of wide characters the text decodes to.
+size_t utf8Length(std::string_view utf8);
+
 }  // namespace flk

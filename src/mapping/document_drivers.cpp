@@ -22,6 +22,27 @@ void forgetNames(Mapping& mapping) {
     for (auto& reference : mapping.references) reference.target->clearError();
 }
 
+// Reports what the state noted when the read or write ends, however it ends; notes that belong
+// to an outer read or write are left to it.
+class NotesReport {
+public:
+    NotesReport(MappingState& state, ValueNotes* outer) : state_(state), own_(outer == nullptr) {
+        if (outer) state.shareNotes(*outer);
+    }
+    ~NotesReport() {
+        try {
+            if (own_) state_.notes().report(state_.documentName());
+        } catch (...) {   // a logger that fails cannot fail the read or write
+        }
+    }
+    NotesReport(const NotesReport&) = delete;
+    NotesReport& operator=(const NotesReport&) = delete;
+
+private:
+    MappingState& state_;
+    bool own_;
+};
+
 }  // namespace
 
 void discardPending(Mapping& mapping) {
@@ -39,8 +60,9 @@ void applyResets(Mapping& mapping, ResetFlags flags) {
 }
 
 bool readDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstring& documentName,
-                      std::istream& input, ResetFlags flags) {
+                      std::istream& input, ResetFlags flags, ValueNotes* outerNotes) {
     ReadState state(mapping, documentName, input, flags);
+    NotesReport report(state, outerNotes);
     forgetNames(*mapping);
     applyResets(*mapping, flags);
     if (!state.prepareExternal(true)) return false;
@@ -52,8 +74,9 @@ bool readDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstrin
 }
 
 bool writeDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstring& documentName,
-                       std::ostream& output, int pretty) {
+                       std::ostream& output, int pretty, ValueNotes* outerNotes) {
     WriteState state(mapping, documentName, output, pretty);
+    NotesReport report(state, outerNotes);
     forgetNames(*mapping);
     if (!state.prepareExternal(false)) return false;
     return mapping->root->writeDocument(state, pretty);

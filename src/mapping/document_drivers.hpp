@@ -11,10 +11,12 @@
 namespace flk {
 
 // Applies the reset flags, fixes the external bindings, reads and flushes. Exceptions propagate.
+// What the read or write notes is reported when it ends, or, given outer notes (a document
+// embedded in another), added to them.
 bool readDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstring& documentName,
-                      std::istream& input, ResetFlags flags);
+                      std::istream& input, ResetFlags flags, ValueNotes* outerNotes = nullptr);
 bool writeDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstring& documentName,
-                       std::ostream& output, int pretty);
+                       std::ostream& output, int pretty, ValueNotes* outerNotes = nullptr);
 
 // The resets of ResetMappingData, in their order: indices, referenced identifiers, counters.
 void applyResets(Mapping& mapping, ResetFlags flags);

@@ -30,7 +30,7 @@ bool readEmbeddedDocument(ReadState& state, const std::string& mappingName, std:
     auto mapping = embeddedMapping(mappingName);
     if (!mapping) return false;
     std::istringstream input(bytes);
-    return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping));
+    return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping), &state.notes());
 }
 
 bool writeEmbeddedDocument(WriteState& state, const std::string& mappingName, bool base64, std::string& text) {
@@ -40,7 +40,7 @@ bool writeEmbeddedDocument(WriteState& state, const std::string& mappingName, bo
         return raiseError("The embedded mapping " + mappingName + " would be written inside itself");
     std::ostringstream output;
     MappingNesting writing(state.mapping());
-    if (!writeDocumentWith(mapping, state.documentName(), output, 0)) return false;
+    if (!writeDocumentWith(mapping, state.documentName(), output, 0, &state.notes())) return false;
     text = base64 ? base64Encode(output.str()) : output.str();
     return true;
 }

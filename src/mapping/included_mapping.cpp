@@ -150,6 +150,7 @@ bool readIncluded(const TreeNode& node, ReadState& state, const IncludingKind& k
     if (mapping && MappingNesting::allowed(*mapping, node.name())) {
         MappingNesting reading(state.mapping());
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
+        inner.shareNotes(state.notes());
         if (passBindings(node, state, inner, true)) {
             ok = read(*mapping->root, inner) && inner.flushAll();
             takeBackBindings(node, state, inner);
@@ -172,6 +173,7 @@ bool writeIncluded(const TreeNode& node, WriteState& state, const IncludingKind&
     if (!mapping || !MappingNesting::allowed(*mapping, node.name())) return false;
     MappingNesting writing(state.mapping());
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
+    inner.shareNotes(state.notes());
     if (!passBindings(node, state, inner, false)) return false;
     return write(*mapping->root, inner);
 }

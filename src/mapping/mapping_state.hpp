@@ -3,6 +3,7 @@
 #pragma once
 
 #include "mapping/mapping.hpp"
+#include "mapping/value_notes.hpp"
 
 #include <iosfwd>
 #include <memory>
@@ -19,6 +20,8 @@ public:
 
     MappingState(std::shared_ptr<Mapping> mapping, std::wstring documentName);
     virtual ~MappingState() = default;
+    MappingState(const MappingState&) = delete;
+    MappingState& operator=(const MappingState&) = delete;
 
     Mapping& mapping() { return *mapping_; }
     const std::wstring& documentName() const { return documentName_; }
@@ -63,6 +66,10 @@ public:
     // Flushes every handler of the index table, then every reference; false after raising the
     // first error a handler kept.
     bool flushAll();
+    // What is reported when the read or write ends: this state's own notes, or those of the read
+    // or write that this one is part of (through an included or embedded mapping).
+    ValueNotes& notes() { return *notes_; }
+    void shareNotes(ValueNotes& outer) { notes_ = &outer; }
 
 protected:
     const std::wstring& indexName(int index) const;
@@ -78,6 +85,8 @@ private:
     std::vector<int> external_;     // element fixed by an external binding per index, 0 when none
     std::vector<int> scratch_;      // a reference's tuple, reused
     bool skip_ = false;
+    ValueNotes ownNotes_;
+    ValueNotes* notes_ = &ownNotes_;
 };
 
 // Raises that nothing gives the index an iterative-binding names an element; returns 0.

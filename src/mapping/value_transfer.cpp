@@ -7,6 +7,7 @@
 #include "mapping/tree_node.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <stdexcept>
@@ -15,13 +16,12 @@ namespace flk {
 namespace {
 
 double parseDouble(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    double d = std::strtod(start, &end);
-    if (end == start) throw std::invalid_argument("invalid stod argument");
-    if (errno == ERANGE) throw std::out_of_range("stod argument out of range");
-    return d;
+    double d = 0;
+    switch (leadingDecimal(text, d)) {
+        case LeadingDecimal::None: throw std::invalid_argument("invalid stod argument");
+        case LeadingDecimal::OutOfRange: throw std::out_of_range("stod argument out of range");
+        default: return d;
+    }
 }
 
 int parseInt(const std::string& text) {
@@ -50,6 +50,16 @@ int elementInRange(MolvoIOHandler& parameter, const std::string& name, bool exis
     return element;
 }
 
+// The host takes at most the target's string size of characters: a longer text is cut there,
+// which the read reports when it ends. A text has at least as many bytes as characters, so only a
+// long one is counted.
+void noteIfCut(ReadState& state, const TreeNode& node, const MolvoIOHandler& target, const std::string& text) {
+    size_t limit = size_t(target.stringSize());
+    if (text.size() <= limit) return;
+    size_t length = utf8Length(text);
+    if (length > limit) state.notes().textCut(node.name(), target.name(), target.stringSize(), length);
+}
+
 const IdentifierReference* mapsToReference(const TreeNode& node, ReadState& state) {
     return node.mapsToRef_ >= 0 ? &state.mapping().references[size_t(node.mapsToRef_)] : nullptr;
 }
@@ -61,6 +71,7 @@ bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReferen
         else if (!value.text.empty() && !node.skipNonExisting_)
             return raiseError("Element " + value.text + " is not in the range of " + toUtf8(ref.target->name()));
     } else if (value.isText) {
+        noteIfCut(state, node, *ref.target, value.text);
         state.assignReference(ref, std::string_view(value.text));
     } else {
         state.assignReference(ref, value.number);
@@ -69,6 +80,22 @@ bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReferen
 }
 
 }  // namespace
+
+LeadingDecimal leadingDecimal(std::string_view text, double& value) {
+    size_t at = text.find_first_not_of(" \t\n\v\f\r");
+    if (at == std::string_view::npos) return LeadingDecimal::None;
+    bool negative = text[at] == '-';
+    if (negative || text[at] == '+') ++at;
+    auto digit = [&](size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    if (!digit(at) && !(at < text.size() && text[at] == '.' && digit(at + 1))) return LeadingDecimal::None;
+    // With a digit first, from_chars reads no infinity or NaN, and in its general format no
+    // hexadecimal: "0x1p4" reads as 0.
+    std::errc error = std::from_chars(text.data() + at, text.data() + text.size(), value).ec;
+    if (error == std::errc::result_out_of_range) return LeadingDecimal::OutOfRange;
+    if (error != std::errc()) return LeadingDecimal::None;
+    if (negative) value = -value;
+    return LeadingDecimal::Number;
+}
 
 TargetKind targetKindOf(const MolvoIOHandler* target) {
     if (!target) return TargetKind::Holder;

@@ -27,9 +27,17 @@ struct ReadValue {
     std::string text;
 };
 
+enum class LeadingDecimal { Number, None, OutOfRange };
+
+// The decimal number at the start of the text, after blanks and with an optional sign; what
+// follows it is ignored. Only decimal digits with an optional fraction and exponent count: the
+// hexadecimal, infinity and NaN forms that strtod would also take are not numbers of a document.
+LeadingDecimal leadingDecimal(std::string_view text, double& value);
+
 // A document's text converted for the kind: kept for text targets, parsed for numeric ones.
 // Throws std::invalid_argument / std::out_of_range with the texts "invalid stod argument",
-// "stod argument out of range" (and stoi) for text that is not a number.
+// "stod argument out of range" (and stoi) for text that does not start with a decimal number
+// (hexadecimal, infinity and NaN forms included) or starts with one out of range.
 void convertText(TargetKind kind, std::string text, ReadValue& out);
 
 // The read of one value by a value node, once converted for its target's kind: the value's text

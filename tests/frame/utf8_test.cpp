@@ -9,6 +9,7 @@ TEST(Utf8, RoundTripsEveryPlane) {
     std::wstring text = L"A\u00e9\u4e2d\U0001F600z";
     EXPECT_EQ(toUtf8(text), "A\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80z");
     EXPECT_EQ(fromUtf8(toUtf8(text)), text);
+    EXPECT_EQ(utf8Length(toUtf8(text)), text.size());
 }
 
 TEST(Utf8, InvalidInputBecomesReplacementCharacters) {
@@ -23,7 +24,10 @@ TEST(Utf8, InvalidInputBecomesReplacementCharacters) {
         {"encoded surrogate", "\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
     };
-    for (const auto& c : cases) EXPECT_EQ(fromUtf8(c.input), c.expected) << c.what;
+    for (const auto& c : cases) {
+        EXPECT_EQ(fromUtf8(c.input), c.expected) << c.what;
+        EXPECT_EQ(utf8Length(c.input), c.expected.size()) << c.what;
+    }
     EXPECT_EQ(toUtf8(std::wstring(1, wchar_t(0xD800))), "\xEF\xBF\xBD");
 }
 

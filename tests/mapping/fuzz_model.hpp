@@ -5,15 +5,30 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace flk::fuzz {
 
-// Where the targets put the files they hand to the exports: memory-backed when the system has
-// it, so that every run does not wait for a disk.
+// Where the targets put the files they hand to the exports: a folder of this process, memory-backed
+// when the system has it, so that every run does not wait for a disk, and removed when the
+// process ends (the corpus replays run as tests, again and again).
 inline std::string scratchPath(const char* name) {
-    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    return std::string(dir) + "/" + name + "-" + std::to_string(::getpid());
+    struct Folder {
+        std::filesystem::path path;
+        Folder() {
+            const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+            path = std::filesystem::path(base) / ("flk-fuzz-" + std::to_string(::getpid()));
+            std::filesystem::create_directories(path);
+        }
+        ~Folder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return (folder.path / name).string();
 }
 
 inline void declareModel() {

@@ -1,17 +1,31 @@
 // Reading JSON documents: one table of mapping, document and the identifier contents it gives.
 #include "mapping_fixture.hpp"
+#include "support/log_capture.hpp"
+
+#include <sys/resource.h>
 
 namespace flk::test {
 namespace {
 
+using namespace std::string_literals;   // documents with NUL bytes in them
+
 struct ReadCase {
     const char* title;
     const char* mapping;
-    const char* document;
+    std::string document;
     int result;
     std::vector<std::pair<const wchar_t*, const char*>> expected;   // identifier, contents
     const char* error = "";   // expected in the raised errors; all of them when it ends in a line end
 };
+
+// One mapping for each of the three ways a document is read: whole, as a top-level array item by
+// item (kOrders), and as a top-level row table row by row.
+const char* const kPriceKeys = R"(<MolvoJSONMapping><ObjectMapping>
+  <ValueMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ObjectMapping></MolvoJSONMapping>)";
+const char* const kPriceRows = R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+  <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+</RowOrientedObjectMapping></MolvoJSONMapping>)";
+const char* const kTopValue = R"(<MolvoJSONMapping><ValueMapping maps-to="Title"/></MolvoJSONMapping>)";
 
 const ReadCase kCases[] = {
     {"nested objects and arrays", kOrders,
@@ -244,6 +258,48 @@ const ReadCase kCases[] = {
      R"(<MolvoJSONMapping><ObjectMapping><ValueMapping name="doc" embedded-mapping="m" base64-encoded=""/>
           <ValueMapping name="title" maps-to="Title"/></ObjectMapping></MolvoJSONMapping>)",
      R"({"doc":"eyJ0aXRsZSI6IngifQ"})", 1, {{L"Title", "=x"}}},
+    // A document that ends inside a multi-byte character: the parser's UTF-8 check looks past
+    // the end of the text for the rest of the character.
+    {"a character cut at the end of a whole document fails", kPriceKeys, "{\"apple\":\"\xF0", 0, {},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a character cut at the end of a streamed array fails", kOrders, "[{\"id\":\"\xF1", 0, {},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a character cut at the end of a streamed table fails", kPriceRows, "{\"meta\":[\"product\"],\"data\":[[\"\xE2\x82", 0,
+     {}, "ReadFromStream: Error parsing JSON document "},
+    // Every byte of the document counts: a NUL byte does not end it.
+    {"a NUL byte after a whole document fails", kTopValue, "\"t\"\0 garbage"s, 0, {{L"Title", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a NUL byte after a streamed array fails", kOrders, "[{\"id\":\"A1\",\"total\":1}]\0[]"s, 0, {{L"Total", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a NUL byte after a streamed table fails", kPriceRows, "{\"meta\":[\"product\",\"price\"],\"data\":[]} \0 "s, 0,
+     {}, "ReadFromStream: Error parsing JSON document "},
+    // Text that the host cannot hold: its strings end at a NUL, and a half surrogate is no character.
+    {"NUL escapes in member names fail", kPriceKeys, R"({"k\u0000a":1,"k\u0000b":2})", 0, {{L"Price", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a NUL escape in an array item fails", kOrders, R"([{"id":"A1","customer":"a\u0000"}])", 0, {{L"Customer", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a NUL escape in a table cell fails", kPriceRows, R"({"meta":["product","price"],"data":[["\u0000",1]]})", 0,
+     {{L"Price", ""}}, "ReadFromStream: Error parsing JSON document "},
+    {"a lone low surrogate fails", kOrders, R"([{"id":"A1","customer":"\udc00"}])", 0, {{L"Customer", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a lone low surrogate in a whole document fails", kTopValue, R"("x\uDFFFy")", 0, {{L"Title", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"a lone high surrogate fails", kOrders, R"([{"id":"A1","customer":"\ud800x"}])", 0, {{L"Customer", ""}},
+     "ReadFromStream: Error parsing JSON document "},
+    {"surrogate pairs and escaped backslashes before u0000 read", kOrders,
+     R"([{"id":"A1","customer":"\ud83d\ude00\\u0000\\\u00e9"}])", 1, {{L"Customer", "A1=\xF0\x9F\x98\x80\\u0000\\\xC3\xA9"}}},
+    // Strings read into numbers: decimal numbers only, what follows them ignored.
+    {"NaN in a string is no number", kOrders, R"([{"id":"A1","total":"NaN"}])", 0, {{L"Total", ""}},
+     "Exception occurred while reading data: invalid stod argument from document "},
+    {"inf in a string is no number", kOrders, R"([{"id":"A1","total":"inf"}])", 0, {{L"Total", ""}},
+     "invalid stod argument"},
+    {"-Infinity in a string is no number", kOrders, R"([{"id":"A1","total":" -Infinity"}])", 0, {{L"Total", ""}},
+     "invalid stod argument"},
+    {"a decimal number out of range in a string fails", kOrders, R"([{"id":"A1","total":"1e999"}])", 0, {{L"Total", ""}},
+     "stod argument out of range"},
+    {"strings read as the decimal number they start with", kOrders,
+     R"([{"id":"A1","total":"0x1p4"},{"id":"A2","total":" +2.5e1x"},{"id":"A3","total":".5"},{"id":"A4","total":"-7e-1."}])",
+     1, {{L"Total", "A2=25 A3=0.5 A4=-0.7"}}},
     {"a namespace qualifies names unless they begin with ::",
      R"(<MolvoJSONMapping molvo-namespace="shop"><ObjectMapping>
           <ValueMapping name="title" maps-to="::Title"/></ObjectMapping></MolvoJSONMapping>)",
@@ -344,6 +400,93 @@ TEST_F(MappingTest, EmptyReferencedEmptiesMapsToTargetsEvenWhenTheDocumentFails)
     ASSERT_EQ(readText("m", R"([{"id":"A1","total":4}])"), 1);
     EXPECT_EQ(readText("m", "not json", 1), 0);
     EXPECT_EQ(contents(L"Total"), "");
+}
+
+// Strings longer than a node's max-string-size are cut to it, and the read says so once when it
+// ends, per node: with the limit and the longest length met, in characters, not bytes.
+TEST_F(MappingTest, StringsCutToTheMaxStringSizeAreReportedOncePerRead) {
+    ASSERT_EQ(addMapping("m", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="title" maps-to="Title" max-string-size="2000"/>
+          <ArrayMapping name="orders"><ObjectMapping>
+            <ValueMapping name="id" binds-to="o"/><ValueMapping name="customer" maps-to="Customer"/>
+          </ObjectMapping></ArrayMapping></ObjectMapping></MolvoJSONMapping>)"), 1);
+    std::string accents;   // 1024 characters in 2048 bytes: not cut
+    for (int i = 0; i < 1024; ++i) accents += "\xC3\xA9";
+    std::string doc = "{\"title\":\"" + std::string(2001, 't') + "\",\"orders\":[{\"id\":\"A1\",\"customer\":\"" +
+                      std::string(1500, 'x') + "\"},{\"id\":\"A2\",\"customer\":\"" + accents +
+                      "\"},{\"id\":\"A3\",\"customer\":\"" + std::string(3000, 'y') + "\"}]}";
+    LogCapture log(dir_ / "flk.log");
+    ASSERT_EQ(readText("m", doc), 1) << errorsJoined();
+    std::string name = toUtf8(path("doc.json"));
+    EXPECT_EQ(log.text(), "WARN - Reading " + name + ": 1 strings for Title were cut to the max-string-size 2000 of "
+                          "node 'title'; the longest had 2001 characters\n"
+                          "WARN - Reading " + name + ": 2 strings for Customer were cut to the max-string-size 1024 of "
+                          "node 'customer'; the longest had 3000 characters\n");
+    EXPECT_EQ(std::get<std::wstring>(model().get(L"Customer", {L"A3"})), std::wstring(1024, L'y'));
+    EXPECT_EQ(std::get<std::wstring>(model().get(L"Customer", {L"A2"})), std::wstring(1024, L'\u00e9'));
+    std::string before = log.text();
+    ASSERT_EQ(readText("m", R"({"orders":[{"id":"A1","customer":"short"}]})"), 1);
+    EXPECT_EQ(log.text(), before);   // nothing is carried into the next read
+}
+
+// A stream that serves a text but claims another size when asked where its end lies.
+class ClaimingBuffer : public std::streambuf {
+public:
+    ClaimingBuffer(std::string text, std::streamoff claimed) : text_(std::move(text)), claimed_(claimed) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+protected:
+    pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode) override {
+        if (off != 0) return pos_type(-1);
+        return dir == std::ios::end ? pos_type(claimed_) : pos_type(gptr() - eback());
+    }
+    pos_type seekpos(pos_type at, std::ios::openmode) override {
+        if (at < 0 || size_t(at) > text_.size()) return pos_type(-1);
+        setg(eback(), eback() + std::streamoff(at), egptr());
+        return at;
+    }
+
+private:
+    std::string text_;
+    std::streamoff claimed_;
+};
+
+long peakResidentKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The buffer grows with the bytes that arrive, whatever size the stream claims: a claim far
+// beyond them is neither allocated nor filled, and one short of them still gets them all.
+TEST_F(MappingTest, ADocumentIsReadWhateverSizeItsStreamClaims) {
+    constexpr long kMaxGrowthKilobytes = 128 * 1024;
+    ASSERT_EQ(addMapping("m", kPriceKeys), 1);
+    std::string big = "{";   // about 150 KB, more than one input block
+    for (int i = 0; i < 8000; ++i) big += "\"product-" + std::to_string(i) + "\":" + std::to_string(i + 1) + ",";
+    big.back() = '}';
+    struct Case {
+        const char* what;
+        const std::string& text;
+        std::streamoff claimed;
+        size_t values;
+    } cases[] = {
+        {"a terabyte claimed for eleven bytes", "{\"apple\":1}", std::streamoff(1) << 40, 1},
+        {"two gigabytes claimed for eleven bytes", "{\"apple\":1}", std::streamoff(1) << 31, 1},
+        {"three bytes claimed for all of a large document", big, 3, 8000},
+        {"the exact size claimed", big, std::streamoff(big.size()), 8000},
+        {"nothing claimed", big, 0, 8000},
+    };
+    for (const Case& c : cases) {
+        model().empty(L"Price");
+        long before = peakResidentKilobytes();
+        ClaimingBuffer buffer(c.text, c.claimed);
+        std::istream input(&buffer);
+        EXPECT_EQ(ReadFromStream(&input, L"mem", L"m", 0, 0, 0), 1) << c.what << "\n" << errorsJoined();
+        EXPECT_EQ(model().card(L"Price"), c.values) << c.what;
+        EXPECT_LT(peakResidentKilobytes() - before, kMaxGrowthKilobytes) << c.what;
+    }
 }
 
 }  // namespace

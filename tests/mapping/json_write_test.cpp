@@ -1,9 +1,15 @@
 // Writing JSON documents: a table of mapping, model data and the exact text written, and round
 // trips in which what a mapping writes reads back to the same identifier contents.
 #include "mapping_fixture.hpp"
+#include "support/log_capture.hpp"
+
+#include <limits>
 
 namespace flk::test {
 namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 struct Assign {
     const wchar_t* identifier;
@@ -193,6 +199,30 @@ const WriteCase kCases[] = {
      R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p" write-filter="Keep">
           <ValueMapping name="price" maps-to="Price"/></ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
      {{L"Price", {L"apple"}, 1.0}, {L"Price", {L"pear"}, 2.0}, {L"Keep", {L"pear"}, 1.0}}, R"({"pear":{"price":2.0}})", 0, false},
+    // JSON has no NaN or infinity: such values are written as null, and their members, items and
+    // cells stay where they belong.
+    {"values JSON cannot hold are written as null", kPrices,
+     {{L"Price", {L"apple"}, kNaN}, {L"Price", {L"pear"}, kInfinity}, {L"Price", {L"fig"}, -kInfinity},
+      {L"Price", {L"kiwi"}, 1.0}},
+     R"({"apple":null,"pear":null,"fig":null,"kiwi":1.0})", 0, false},
+    {"NaN is null whatever the number type",
+     R"(<MolvoJSONMapping><ObjectMapping><ObjectMapping name-regex=".*" name-binds-to="p">
+          <ValueMapping name="i" maps-to="Price" number-type="integer"/>
+          <ValueMapping name="b" maps-to="Keep" number-type="boolean"/>
+        </ObjectMapping></ObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, kNaN}, {L"Keep", {L"apple"}, kInfinity}}, R"({"apple":{"i":null,"b":null}})", 0, false},
+    {"a streamed table keeps null cells in place",
+     R"(<MolvoJSONMapping><RowOrientedObjectMapping>
+          <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
+        </RowOrientedObjectMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, kNaN}, {L"Price", {L"pear"}, 2.0}},
+     "{\n\t\"meta\": [\n\t\t\"product\",\n\t\t\"price\"\n\t],\n\t\"data\": [\n\t\t[\n\t\t\t\"apple\",\n\t\t\tnull\n\t\t],\n"
+     "\t\t[\n\t\t\t\"pear\",\n\t\t\t2.0\n\t\t]\n\t]\n}", 1, false},
+    {"a streamed array keeps null members in place",
+     R"(<MolvoJSONMapping><ArrayMapping><ObjectMapping>
+          <ValueMapping name="p" binds-to="p"/><ValueMapping name="v" maps-to="Price"/></ObjectMapping></ArrayMapping></MolvoJSONMapping>)",
+     {{L"Price", {L"apple"}, kNaN}, {L"Price", {L"pear"}, 2.0}}, R"([{"p":"apple","v":null},{"p":"pear","v":2.0}])", 0,
+     false},
     {"a top-level value", R"(<MolvoJSONMapping><ValueMapping maps-to="Title"/></MolvoJSONMapping>)",
      {{L"Title", {}, std::wstring(L"x")}}, R"("x")"},
     {"pretty output indents each level with one tab", kOrders, {{L"Total", {L"A1"}, 4.0}},
@@ -265,6 +295,26 @@ TEST_F(MappingTest, AMappingEmbeddedInItselfFailsToWrite) {
     model().clearErrors();
     EXPECT_EQ(writeText("b"), "<failed>");   // the guard is released after each write
     EXPECT_NE(errorsJoined().find("The embedded mapping b would be written inside itself"), std::string::npos);
+}
+
+// Each identifier with values written as null is named once per write, embedded documents
+// included.
+TEST_F(MappingTest, ValuesWrittenAsNullAreReportedOncePerWriteAndIdentifier) {
+    ASSERT_EQ(addMapping("inner", kPrices), 1);
+    ASSERT_EQ(addMapping("m", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="a" embedded-mapping="inner"/><ValueMapping name="b" embedded-mapping="inner"/>
+          <ObjectMapping name="keep"><ValueMapping name-regex=".*" name-binds-to="p" maps-to="Keep"/></ObjectMapping>
+        </ObjectMapping></MolvoJSONMapping>)"), 1);
+    model().assign(L"Price", {L"apple"}, kNaN);
+    model().assign(L"Price", {L"pear"}, kInfinity);
+    model().assign(L"Keep", {L"apple"}, -kInfinity);
+    model().assign(L"Keep", {L"pear"}, 1.0);
+    LogCapture log(dir_ / "flk.log");
+    EXPECT_EQ(writeText("m"), R"({"a":"{\"apple\":null,\"pear\":null}","b":"{\"apple\":null,\"pear\":null}",)"
+                              R"("keep":{"apple":null,"pear":1.0}})");
+    std::string written = "WARN - Writing " + toUtf8(path("out.json")) + ": values of ";
+    EXPECT_EQ(log.text(), written + "Price that the document cannot hold (NaN or infinite numbers) were written as null\n" +
+                              written + "Keep that the document cannot hold (NaN or infinite numbers) were written as null\n");
 }
 
 TEST_F(MappingTest, WritingTruncatesAnExistingFile) {

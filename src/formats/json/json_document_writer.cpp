@@ -3,6 +3,7 @@
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/writer.h>
 
+#include <cmath>
 #include <ostream>
 
 namespace flk {
@@ -30,6 +31,15 @@ private:
     size_t used_ = 0;
 };
 
+// JSON has no NaN or infinity: such a double (its node reported it) is written as null, so that
+// its member or item stays in the document.
+template <class Writer>
+class NullForNonFinite : public Writer {
+public:
+    using Writer::Writer;
+    bool Double(double d) { return std::isfinite(d) ? Writer::Double(d) : Writer::Null(); }
+};
+
 }  // namespace
 
 // The events of the document, sent to a compact or a pretty writer.
@@ -46,8 +56,8 @@ public:
 
 private:
     BufferedOutput buffer_;
-    rapidjson::Writer<BufferedOutput> compact_;
-    rapidjson::PrettyWriter<BufferedOutput> pretty_;
+    NullForNonFinite<rapidjson::Writer<BufferedOutput>> compact_;
+    NullForNonFinite<rapidjson::PrettyWriter<BufferedOutput>> pretty_;
     bool isPretty_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <rapidjson/reader.h>
 
+#include <string_view>
 #include <vector>
 
 namespace flk {
@@ -59,21 +60,22 @@ private:
 
 }  // namespace
 
-bool startsWithArray(const std::string& text) {
-    size_t at = text.find_first_not_of(" \t\n\r", jsonBodyStart(text));
-    return at != std::string::npos && text[at] == '[';
+bool startsWithArray(const JsonText& text) {
+    std::string_view body(text.body(), text.bodySize());
+    size_t at = body.find_first_not_of(" \t\n\r");
+    return at != std::string_view::npos && body[at] == '[';
 }
 
-bool forEachArrayItem(std::string& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed) {
-    size_t start = jsonBodyStart(text);
+bool forEachArrayItem(JsonText& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed) {
     {
-        CheckStream stream(text.c_str() + start);
+        CheckStream stream(text.body());
         rapidjson::Reader reader;
         Validator validator;
-        wellFormed = !reader.Parse<kCheckFlags>(stream, validator).IsError();
+        wellFormed = text.holdsOnlyHostText() && !reader.Parse<kCheckFlags>(stream, validator).IsError() &&
+                     text.endsAt(stream.Tell());
     }
     if (!wellFormed) return false;
-    rapidjson::InsituStringStream stream(text.data() + start);
+    rapidjson::InsituStringStream stream(text.body());
     rapidjson::Reader reader;
     ItemBuilder builder(item);
     reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, builder);

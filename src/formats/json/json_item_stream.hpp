@@ -5,18 +5,19 @@
 #pragma once
 
 #include "formats/json/json_node.hpp"
+#include "formats/json/json_text.hpp"
 
 #include <functional>
-#include <string>
 
 namespace flk {
 
-// Whether the text (after an optional byte-order mark) starts, after blanks, with "[".
-bool startsWithArray(const std::string& text);
+// Whether the text starts, after blanks, with "[".
+bool startsWithArray(const JsonText& text);
 
-// False when the text is not one well-formed JSON value within the depth limit. Otherwise calls
+// False when the text is not one well-formed JSON value within the depth limit, all of it and
+// holding only text the host can hold (JsonText::endsAt, holdsOnlyHostText). Otherwise calls
 // item for every item of the top-level array in order, until one returns false; returns what
 // the last call returned (true for an empty array). The text is parsed in place.
-bool forEachArrayItem(std::string& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed);
+bool forEachArrayItem(JsonText& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed);
 
 }  // namespace flk

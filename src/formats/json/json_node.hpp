@@ -36,12 +36,10 @@ enum class JsonParent { Root, Object, Array, RowOriented, ColumnOriented };
 // The node for a child element, or nullptr when the parent does not accept it.
 std::shared_ptr<TreeNode> makeJsonNode(JsonParent parent, std::string_view element);
 
-// Reads a whole JSON document (UTF-8, optional byte-order mark) with the nesting depth bounded;
-// false for any parse error.
-// The whole stream, read in blocks.
-std::string readAll(std::istream& input);
+class JsonText;
 
-// text receives the bytes and must outlive the document, whose strings point into it.
-bool parseJsonDocument(std::istream& input, rapidjson::Document& document, std::string& text);
+// Parses a whole JSON document in place with the nesting depth bounded; false for any parse
+// error. The text must outlive the document, whose strings point into it.
+bool parseJsonDocument(JsonText& text, rapidjson::Document& document);
 
 }  // namespace flk

@@ -24,9 +24,9 @@ protected:
     std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
 
 private:
-    bool readParsed(ReadState& state, std::istream& input);
-    bool readArrayItems(ReadState& state, class ArrayNode& array, std::string& text);
-    bool readTableRows(ReadState& state, class RowOrientedObjectNode& table, std::string& text);
+    bool readParsed(ReadState& state, class JsonText& text);
+    bool readArrayItems(ReadState& state, class ArrayNode& array, class JsonText& text);
+    bool readTableRows(ReadState& state, class RowOrientedObjectNode& table, class JsonText& text);
 };
 
 class ObjectNode : public JSONNode {

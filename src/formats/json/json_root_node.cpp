@@ -3,6 +3,7 @@
 #include "formats/json/json_document_writer.hpp"
 #include "formats/json/json_item_stream.hpp"
 #include "formats/json/json_table_stream.hpp"
+#include "formats/json/json_text.hpp"
 
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
@@ -11,9 +12,7 @@
 
 #include <pugixml.hpp>
 
-#include <iterator>
 #include <optional>
-#include <sstream>
 
 namespace flk {
 
@@ -47,23 +46,16 @@ bool JSONRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping)
 }
 
 bool JSONRootNode::readDocument(ReadState& state) {
-    std::string text;
+    JsonText text = JsonText::read(state.input());
     auto* array = dynamic_cast<ArrayNode*>(childNamed(kPositionalChild));
-    if (array && array->streamable()) {
-        text = readAll(state.input());
-        if (startsWithArray(text)) return readArrayItems(state, *array, text);
-        std::istringstream again(std::move(text));
-        return readParsed(state, again);
-    }
-    if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed(kPositionalChild))) {
-        text = readAll(state.input());
+    if (array && array->streamable() && startsWithArray(text)) return readArrayItems(state, *array, text);
+    if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed(kPositionalChild)))
         return readTableRows(state, *table, text);
-    }
-    return readParsed(state, state.input());
+    return readParsed(state, text);
 }
 
 // A top-level row table is read row by row as it is parsed, where its shape allows.
-bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table, std::string& text) {
+bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table, JsonText& text) {
     resetIterativeCounters();
     RowOrientedObjectNode::RowReading reading;
     ReadStart begun = ReadStart::Failed;
@@ -75,23 +67,19 @@ bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table,
         },
         [&](const JsonValue& row) { return table.readRowValue(state, row, reading); });
     if (!streamed.wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
-    if (!streamed.streamed) {
-        std::istringstream whole(std::move(text));
-        return readParsed(state, whole);
-    }
+    if (!streamed.streamed) return readParsed(state, text);
     if (begun != ReadStart::Go) return begun == ReadStart::Skip;
     return reading.scope->end(streamed.ok);
 }
 
-bool JSONRootNode::readParsed(ReadState& state, std::istream& input) {
+bool JSONRootNode::readParsed(ReadState& state, JsonText& text) {
     rapidjson::Document document;
-    std::string text;
-    if (!parseJsonDocument(input, document, text)) return raiseError(L"Error parsing JSON document " + state.documentName());
+    if (!parseJsonDocument(text, document)) return raiseError(L"Error parsing JSON document " + state.documentName());
     return readJSON(state, name(), document);
 }
 
 // A top-level array is read as it is parsed, so that its items never all exist at once.
-bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, std::string& text) {
+bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, JsonText& text) {
     resetIterativeCounters();
     std::optional<ReadScope> scope;
     bool wellFormed = false;

@@ -104,19 +104,19 @@ private:
 
 }  // namespace
 
-TableStreamResult forEachTableRow(std::string& text, const std::function<bool(const JsonValue&)>& head,
+TableStreamResult forEachTableRow(JsonText& text, const std::function<bool(const JsonValue&)>& head,
                                   const std::function<bool(const JsonValue&)>& row) {
     TableStreamResult result;
-    size_t start = jsonBodyStart(text);
     ShapeCheck shape;
     {
-        CheckStream stream(text.c_str() + start);
+        CheckStream stream(text.body());
         rapidjson::Reader reader;
-        result.wellFormed = !reader.Parse<kCheckFlags>(stream, shape).IsError();
+        result.wellFormed = text.holdsOnlyHostText() && !reader.Parse<kCheckFlags>(stream, shape).IsError() &&
+                            text.endsAt(stream.Tell());
     }
     if (!result.wellFormed || !shape.streamable()) return result;
     result.streamed = true;
-    rapidjson::InsituStringStream stream(text.data() + start);
+    rapidjson::InsituStringStream stream(text.body());
     rapidjson::Reader reader;
     RowBuilder builder(head, row);
     reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, builder);

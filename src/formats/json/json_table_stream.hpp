@@ -5,9 +5,9 @@
 #pragma once
 
 #include "formats/json/json_node.hpp"
+#include "formats/json/json_text.hpp"
 
 #include <functional>
-#include <string>
 
 namespace flk {
 
@@ -19,7 +19,7 @@ struct TableStreamResult {
 
 // head receives the members before "data"; row each item of "data". Either may stop the read by
 // returning false.
-TableStreamResult forEachTableRow(std::string& text, const std::function<bool(const JsonValue& head)>& head,
+TableStreamResult forEachTableRow(JsonText& text, const std::function<bool(const JsonValue& head)>& head,
                                   const std::function<bool(const JsonValue& row)>& row);
 
 }  // namespace flk

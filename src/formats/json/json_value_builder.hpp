@@ -1,5 +1,5 @@
-// What the streaming readers of large documents share: the byte-order mark at the start, and a
-// SAX handler that builds values bottom-up on a stack, so that a part of a document can be built,
+// What the streaming readers of large documents share: the check pass's input stream, and a SAX
+// handler that builds values bottom-up on a stack, so that a part of a document can be built,
 // handed over and released on its own. Derived (CRTP) decides in add() where a finished value
 // goes and in allocator() which pool it is built from.
 #pragma once
@@ -13,12 +13,6 @@
 #include <vector>
 
 namespace flk {
-
-// Where the JSON text starts: after a UTF-8 byte-order mark, if there is one.
-inline size_t jsonBodyStart(const std::string& text) {
-    constexpr size_t kByteOrderMark = 3;
-    return text.compare(0, kByteOrderMark, "\xEF\xBB\xBF") == 0 ? kByteOrderMark : 0;
-}
 
 // The input of a check pass over a text that must stay as it is: read in the reader's in-situ
 // mode, as the default mode would copy every string onto a stack only to throw it away. The

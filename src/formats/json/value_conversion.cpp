@@ -8,10 +8,12 @@
 #include <rapidjson/writer.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 namespace flk {
 namespace {
@@ -31,11 +33,6 @@ int truncated(double d) {
     if (d >= double(INT_MAX)) return INT_MAX;
     if (d <= double(INT_MIN)) return INT_MIN;
     return int(d);
-}
-
-void setDouble(JsonValue& out, double d) {
-    if (std::isfinite(d)) out.SetDouble(d);
-    else out.SetNull();   // JSON has no NaN or infinity
 }
 
 }  // namespace
@@ -73,9 +70,8 @@ void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocat
         out.SetInt(int(n));
         return;
     }
-    errno = 0;
-    double d = std::strtod(start, &end);
-    if (end != start && std::isfinite(d)) {
+    double d = 0;
+    if (leadingDecimal(text, d) == LeadingDecimal::Number) {
         out.SetDouble(d);
         return;
     }
@@ -84,30 +80,32 @@ void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocat
     else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
 }
 
-void convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberType, bool acceptAny,
+bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberType, bool acceptAny,
                      const TreeNode& node, JsonValue& out, JsonAllocator& allocator) {
     switch (targetKindOf(&source)) {
         case TargetKind::Element: {
             std::string name = v.Int > 0 ? node.normalizedForWrite(source.elementName(v.Int)) : std::string();
             out.SetString(name.data(), rapidjson::SizeType(name.size()), allocator);
-            return;
+            return true;
         }
         case TargetKind::String: {
             std::string text = v.String ? toUtf8(v.String) : std::string();
             if (acceptAny) anyFromText(text, out, allocator);
             else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
-            return;
+            return true;
         }
         case TargetKind::Numeric:
-            if (numberType == 1) out.SetInt(truncated(v.Double));
+            // Whatever the number type: NaN has no integer or truth value to stand for it.
+            if (!std::isfinite(v.Double)) out.SetDouble(v.Double);
+            else if (numberType == 1) out.SetInt(truncated(v.Double));
             else if (numberType == 3) out.SetBool(truncated(v.Double) != 0);
-            else setDouble(out, v.Double);
-            return;
+            else out.SetDouble(v.Double);
+            return std::isfinite(v.Double);
         default:
             if (numberType == 2) out.SetDouble(double(v.Int));
             else if (numberType == 3) out.SetBool(v.Int != 0);
             else out.SetInt(v.Int);
-            return;
+            return true;
     }
 }
 

@@ -11,12 +11,16 @@ namespace flk {
 
 class MolvoIOHandler;
 
-// A JSON value converted for a target. Throws std::invalid_argument / std::out_of_range with the texts "invalid stod argument",
-// "stod argument out of range" (and stoi) for strings that are not numbers.
+// A JSON value converted for a target. Throws std::invalid_argument / std::out_of_range with the
+// texts "invalid stod argument", "stod argument out of range" (and stoi) for strings that do not
+// start with a decimal number (hexadecimal, infinity and NaN forms included) or start with one
+// out of range.
 void convertForRead(TargetKind kind, const JsonValue& value, ReadValue& out);
 
-// A stored value as JSON, by the identifier's storage and the node's number type.
-void convertForWrite(MolvoIOHandler& source, const MolvoValueW& stored, int numberType, bool acceptAny,
+// A stored value as JSON, by the identifier's storage and the node's number type. False for a
+// value that JSON cannot hold (NaN or an infinity): it stays a double, which the document writer
+// writes as null, so that its member or item is still there.
+bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& stored, int numberType, bool acceptAny,
                      const class TreeNode& node, JsonValue& out, JsonAllocator& allocator);
 
 // The text as a JSON integer, double, true, false or null where it reads as one, else a string.

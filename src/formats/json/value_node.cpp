@@ -67,7 +67,8 @@ void ValueNode::writeDefault(WriteState& state, JsonValue& value, JsonAllocator&
     MolvoIOHandler& target = *state.mapping().references[size_t(mapsToRef_)].target;
     MolvoValueW stored;
     if (!target.defaultValue(stored)) return;
-    convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator);
+    if (!convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator))
+        state.notes().writtenAsNull(target.name());
 }
 
 bool ValueNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
@@ -86,8 +87,9 @@ bool ValueNode::writeJSON(WriteState& state, std::string& name, JsonValue& value
     }
     if (hasValueAt(state, mapsToRef_, false)) {
         ValueCursor& cursor = state.cursor(mapsToRef_);
-        convertForWrite(*state.mapping().references[size_t(mapsToRef_)].target, cursor.value(), numberType_, acceptAny_,
-                        *this, value, allocator);
+        MolvoIOHandler& target = *state.mapping().references[size_t(mapsToRef_)].target;
+        if (!convertForWrite(target, cursor.value(), numberType_, acceptAny_, *this, value, allocator))
+            state.notes().writtenAsNull(target.name());
         cursor.advance();
     } else if ((hasValueAt(state, forceDenseRef_, false) || (parent() && parent()->denseChildren_)) && !acceptAny_) {
         writeDefault(state, value, allocator);
