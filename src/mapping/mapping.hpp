@@ -14,6 +14,11 @@ namespace flk {
 
 class TreeNode;
 
+// How deep the elements of a mapping file may nest, the document element included: far beyond
+// any real mapping, and far within the stack that parsing, checking, reading and writing through
+// so many levels take.
+constexpr int kMaxMappingDepth = 256;
+
 // An identifier referenced by a binding attribute, with the index numbers of its tuple.
 struct IdentifierReference {
     std::shared_ptr<MolvoIOHandler> target;

@@ -6,20 +6,49 @@
 #include "mapping/document_drivers.hpp"
 #include "mapping/root_kinds.hpp"
 #include "mapping/tree_node.hpp"
+#include "platform/input_file.hpp"
 
 #include <pugixml.hpp>
+
+#include <istream>
 
 namespace flk {
 namespace {
 
 std::wstring textOf(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
 
+// Finds an element nested deeper than a mapping may be, without recursion: the nodes' own
+// parsing recurses once per level.
+struct DepthCheck : pugi::xml_tree_walker {
+    bool tooDeep = false;
+    bool for_each(pugi::xml_node& node) override {
+        tooDeep = node.type() == pugi::node_element && depth() >= kMaxMappingDepth;   // depth() counts from 0
+        return !tooDeep;
+    }
+};
+
+// Loads the file and checks its nesting; false after raising.
+bool loadMappingFile(const std::string& file, pugi::xml_document& document) {
+    auto refuse = [&](const std::string& reason) {
+        return raiseError("Unable to parse mapping file " + file + ": " + reason) != 0;
+    };
+    InputFile input;
+    if (!input.open(file))
+        return refuse(input.failure() == InputFile::Failure::NotFound ? "File was not found" : input.reason());
+    std::unique_ptr<std::streambuf> buffer = input.releaseAsBuffer();
+    std::istream stream(buffer.get());
+    pugi::xml_parse_result parsed = document.load(stream);
+    if (!parsed) return refuse(parsed.description());
+    DepthCheck check;
+    document.traverse(check);
+    if (check.tooDeep) return refuse("its elements are nested more than " + std::to_string(kMaxMappingDepth) + " deep");
+    return true;
+}
+
 // Parses the file into the entry's mapping; false leaves the entry empty.
 int addMapping(const std::wstring& name, const std::wstring& file) {
     pugi::xml_document document;
-    pugi::xml_parse_result parsed = document.load_file(toUtf8(file).c_str());
-    if (!parsed)
-        return raiseError("Unable to parse mapping file " + toUtf8(file) + ": " + parsed.description());
+    if (!loadMappingFile(toUtf8(file), document)) return 0;
     // A new object rather than the old one emptied in place: whoever still holds the old mapping
     // (a read or write in progress) keeps it whole.
     std::shared_ptr<Mapping>& entry = mappingEntry(name);
@@ -56,7 +85,12 @@ FERROLINK_API int AddMapping(const wchar_t* mappingName, const wchar_t* mappingF
     std::string context = "AddMapping " + toUtf8(name);
     return runExport(context.c_str(), Host::Controlled, [&] {
         LOG4CXX_INFO(logger(Log::FLK), "Add mapping " << toUtf8(name) << " from file " << toUtf8(file));
-        return addMapping(name, file);
+        try {
+            return addMapping(name, file);
+        } catch (const std::bad_alloc&) {
+            deleteMapping(name);
+            return raiseError("Out of memory while reading mapping file " + toUtf8(file));
+        }
     });
 }
 
