@@ -49,6 +49,7 @@ public:
     std::vector<IdentifierReference> references;
     std::vector<ExternalBinding> externalBindings;   // those of the root, in document order
     std::wstring nameSpace;
+    int depth = 0;   // how deep the file's elements nest, the document element included
 
     size_t indexCount() const { return indexTable.size(); }
     // Empties the mapping in place before it is parsed again.

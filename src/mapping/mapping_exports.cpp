@@ -10,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <istream>
 
 namespace flk {
@@ -17,18 +18,18 @@ namespace {
 
 std::wstring textOf(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
 
-// Finds an element nested deeper than a mapping may be, without recursion: the nodes' own
-// parsing recurses once per level.
+// How deep the elements nest, measured without recursion (the nodes' own parsing recurses once
+// per level) and only up to one level past the limit.
 struct DepthCheck : pugi::xml_tree_walker {
-    bool tooDeep = false;
+    int deepest = 0;
     bool for_each(pugi::xml_node& node) override {
-        tooDeep = node.type() == pugi::node_element && depth() >= kMaxMappingDepth;   // depth() counts from 0
-        return !tooDeep;
+        if (node.type() == pugi::node_element) deepest = std::max(deepest, depth() + 1);   // depth() counts from 0
+        return deepest <= kMaxMappingDepth;
     }
 };
 
-// Loads the file and checks its nesting; false after raising.
-bool loadMappingFile(const std::string& file, pugi::xml_document& document) {
+// Loads the file and measures its nesting into depth; false after raising.
+bool loadMappingFile(const std::string& file, pugi::xml_document& document, int& depth) {
     auto refuse = [&](const std::string& reason) {
         return raiseError("Unable to parse mapping file " + file + ": " + reason) != 0;
     };
@@ -41,19 +42,22 @@ bool loadMappingFile(const std::string& file, pugi::xml_document& document) {
     if (!parsed) return refuse(parsed.description());
     DepthCheck check;
     document.traverse(check);
-    if (check.tooDeep) return refuse("its elements are nested more than " + std::to_string(kMaxMappingDepth) + " deep");
+    depth = check.deepest;
+    if (depth > kMaxMappingDepth) return refuse("its elements are nested more than " + std::to_string(kMaxMappingDepth) + " deep");
     return true;
 }
 
 // Parses the file into the entry's mapping; false leaves the entry empty.
 int addMapping(const std::wstring& name, const std::wstring& file) {
     pugi::xml_document document;
-    if (!loadMappingFile(toUtf8(file), document)) return 0;
+    int depth = 0;
+    if (!loadMappingFile(toUtf8(file), document, depth)) return 0;
     // A new object rather than the old one emptied in place: whoever still holds the old mapping
     // (a read or write in progress) keeps it whole.
     std::shared_ptr<Mapping>& entry = mappingEntry(name);
     entry = std::make_shared<Mapping>();
     entry->name = name;
+    entry->depth = depth;
     for (const RootKind& kind : rootKinds()) {
         pugi::xml_node element = document.child(kind.element);
         if (!element) continue;

@@ -44,10 +44,7 @@ bool InputFile::failWithError(int error) {
 }
 
 bool InputFile::open(const std::string& path) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    failure_ = Failure::None;
-    reason_.clear();
+    fail(Failure::None, {});   // forgets an earlier file and its failure
     struct stat named {};
     if (::stat(path.c_str(), &named) != 0) return failWithError(errno);
     if (!S_ISREG(named.st_mode)) return fail(Failure::NotRegularFile, notRegular(named.st_mode));
@@ -61,7 +58,6 @@ bool InputFile::open(const std::string& path) {
     if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
         return fail(Failure::CannotOpen, "it was replaced while it was opened");
     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
-    size_ = std::uint64_t(opened.st_size);
     return true;
 }
 

@@ -3,7 +3,6 @@
 // /dev/zero never ends, and opening a FIFO waits for a writer that may never come.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <streambuf>
@@ -27,7 +26,6 @@ public:
     bool open(const std::string& path);
     Failure failure() const { return failure_; }
     const std::string& reason() const { return reason_; }
-    std::uint64_t size() const { return size_; }
 
     // Hand the opened file over; the file object is empty afterwards.
     std::FILE* releaseAsStdio();                       // closed with fclose
@@ -40,7 +38,6 @@ private:
     int fd_ = -1;
     Failure failure_ = Failure::None;
     std::string reason_;
-    std::uint64_t size_ = 0;
 };
 
 }  // namespace flk

@@ -128,9 +128,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, MappingFile, ::testing::ValuesIn(kCases), CaseTi
 // is refused with the file's name instead of exhausting the stack.
 TEST_F(MappingTest, MappingFilesNestAsDeepAsTheLimitAndNoDeeper) {
     auto nested = [](int depth) {   // elements in all, the document element included
-        std::string open = "<MolvoJSONMapping><ObjectMapping>", close = "</ObjectMapping></MolvoJSONMapping>";
-        for (int level = 3; level < depth; ++level) open += "<ObjectMapping name='a'>", close = "</ObjectMapping>" + close;
-        return open + "<ValueMapping name='v' maps-to='Title'/>" + close;
+        std::string open = "<MolvoJSONMapping><ObjectMapping>", close;
+        for (int level = 3; level < depth; ++level) open += "<ObjectMapping name='a'>", close += "</ObjectMapping>";
+        return open + "<ValueMapping name='v' maps-to='Title'/>" + close + "</ObjectMapping></MolvoJSONMapping>";
     };
     std::string document = R"({"v":"x"})";
     for (int level = 3; level < kMaxMappingDepth; ++level) document = R"({"a":)" + document + "}";
