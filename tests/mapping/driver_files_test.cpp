@@ -126,6 +126,24 @@ TEST_F(DriverFiles, AFailedWriteLeavesTheFileThatWasThere) {
     EXPECT_EQ(leftovers(), std::vector<std::string>());
 }
 
+// A document larger than what is kept before writing fails while it is written, and still says why.
+TEST_F(DriverFiles, ALargeDocumentPastTheRoomLeftFailsWithTheSystemsReason) {
+    constexpr int kProducts = 6000;   // about 100 KB of pretty JSON
+    for (int i = 0; i < kProducts; ++i) {
+        std::wstring name = L"product-" + std::to_wstring(i);
+        model().assign(L"Products", {name}, 1.0);
+        model().assign(L"Price", {name}, double(i));
+    }
+    std::wstring target = file("large.json", "the good file");
+    {
+        FileSizeLimit limit(1000);
+        EXPECT_EQ(WriteToFile(target.c_str(), L"m", 1), 0);
+    }
+    EXPECT_EQ(read(target), "the good file");
+    EXPECT_EQ(errorsJoined(), "WriteToFile: Cannot write file " + toUtf8(target) + ": File too large\n");
+    EXPECT_EQ(leftovers(), std::vector<std::string>());
+}
+
 TEST_F(DriverFiles, AWrittenFileKeepsItsModeAndItsLinks) {
     std::wstring shared = file("shared.json", "old");
     ASSERT_EQ(chmod(toUtf8(shared).c_str(), 0640), 0);
