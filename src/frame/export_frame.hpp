@@ -7,10 +7,19 @@
 #include "frame/host_control.hpp"
 
 #include <exception>
+#include <new>
+#include <string_view>
 
 namespace flk {
 
 enum class Host { Untouched, Controlled };
+
+// What an exception is reported as: its own text, or what happened where the text would only name
+// a type ("std::bad_alloc") or say nothing.
+inline std::string_view exceptionText(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
+    return *e.what() ? std::string_view(e.what()) : std::string_view("Unknown exception");
+}
 
 // context: the name to store as call context, or nullptr for the exports that keep the previous one.
 template <class Work>
@@ -20,7 +29,7 @@ int runExport(const char* context, Host host, Work&& work) noexcept {
     try {
         return work();
     } catch (const std::exception& e) {
-        return raiseError(std::string_view(e.what()));
+        return raiseError(exceptionText(e));
     } catch (...) {
         return raiseError(std::string_view("Unknown exception"));
     }

@@ -6,9 +6,12 @@
 #include "frame/utf8.hpp"
 #include "mapping/document_drivers.hpp"
 #include "mapping/tree_node.hpp"
+#include "platform/input_file.hpp"
+#include "platform/output_file.hpp"
 #include "streams/memory_stream.hpp"
 
-#include <fstream>
+#include <istream>
+#include <ostream>
 
 namespace flk {
 namespace {
@@ -21,10 +24,6 @@ int failWith(const std::string& message) {
     return raiseError(message);
 }
 
-std::string exceptionText(const std::exception& e) {
-    return *e.what() ? std::string(e.what()) : std::string("Unknown exception");
-}
-
 int readFrom(std::istream& input, const std::wstring& document, const std::wstring& mappingName, ResetFlags flags) {
     setCallContext(std::string_view("ReadFromStream"));
     auto mapping = findMapping(mappingName);
@@ -33,7 +32,7 @@ int readFrom(std::istream& input, const std::wstring& document, const std::wstri
         return readDocumentWith(mapping, document, input, flags) ? 1 : 0;
     } catch (const std::exception& e) {
         discardPending(*mapping);
-        return raiseError("Exception occurred while reading data: " + exceptionText(e) + " from document " +
+        return raiseError("Exception occurred while reading data: " + std::string(exceptionText(e)) + " from document " +
                           toUtf8(document));
     } catch (...) {
         discardPending(*mapping);
@@ -48,7 +47,7 @@ int writeTo(std::ostream& output, const std::wstring& document, const std::wstri
     try {
         return writeDocumentWith(mapping, document, output, pretty) ? 1 : 0;
     } catch (const std::exception& e) {
-        return raiseError("Exception occurred while writing data: " + exceptionText(e) + " to document " +
+        return raiseError("Exception occurred while writing data: " + std::string(exceptionText(e)) + " to document " +
                           toUtf8(document));
     } catch (...) {
         return raiseError("Exception occurred while writing data: Unknown exception to document " + toUtf8(document));
@@ -75,8 +74,14 @@ FERROLINK_API int ReadFromFile(const wchar_t* fileName, const wchar_t* mappingNa
             if (!stream) return failWith("Stream " + name + " does not exist");
             return readFrom(stream->rewoundForReading(), file, mapping, flags);
         }
-        std::ifstream input(name, std::ios::binary);
-        if (!input) return failWith("Cannot open file " + name + " for reading");
+        InputFile opened;
+        if (!opened.open(name)) {
+            if (opened.failure() == InputFile::Failure::NotRegularFile)
+                return failWith("Cannot read file " + name + ": " + opened.reason());
+            return failWith("Cannot open file " + name + " for reading");
+        }
+        std::unique_ptr<std::streambuf> buffer = opened.releaseAsBuffer();
+        std::istream input(buffer.get());
         return readFrom(input, file, mapping, flags);
     });
 }
@@ -92,9 +97,17 @@ FERROLINK_API int WriteToFile(const wchar_t* fileName, const wchar_t* mappingNam
             auto stream = MemoryStreams::get(name);
             return writeTo(stream->stream(), file, mapping, pretty);
         }
-        std::ofstream output(name, std::ios::binary | std::ios::trunc);
-        if (!output) return failWith("Cannot open file " + name + " for writing");
-        return writeTo(output, file, mapping, pretty);
+        // The file replaces the one of that name only once the whole document is in it.
+        OutputFile output;
+        if (!output.open(name)) {
+            if (output.failure() == OutputFile::Failure::CannotOpen)
+                return failWith("Cannot open file " + name + " for writing");
+            return failWith("Cannot write file " + name + ": " + output.reason());
+        }
+        std::ostream stream(&output);
+        if (!writeTo(stream, file, mapping, pretty)) return 0;
+        setCallContext(std::string_view("WriteToFile"));
+        return output.commit() ? 1 : failWith("Cannot write file " + name + ": " + output.reason());
     });
 }
 

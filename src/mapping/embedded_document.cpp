@@ -28,7 +28,8 @@ bool readEmbeddedDocument(ReadState& state, const std::string& mappingName, std:
         bytes.swap(decoded);
     }
     auto mapping = embeddedMapping(mappingName);
-    if (!mapping) return false;
+    if (!mapping || !MappingNesting::allowedEmbedded(state.mapping(), *mapping)) return false;
+    MappingNesting reading(state.mapping());
     std::istringstream input(bytes);
     return readDocumentWith(mapping, state.documentName(), input, state.embeddedFlags(*mapping), &state.notes());
 }
@@ -38,6 +39,7 @@ bool writeEmbeddedDocument(WriteState& state, const std::string& mappingName, bo
     if (!mapping) return false;
     if (mapping.get() == &state.mapping() || MappingNesting::inUse(*mapping))
         return raiseError("The embedded mapping " + mappingName + " would be written inside itself");
+    if (!MappingNesting::allowedEmbedded(state.mapping(), *mapping)) return false;
     std::ostringstream output;
     MappingNesting writing(state.mapping());
     if (!writeDocumentWith(mapping, state.documentName(), output, 0, &state.notes())) return false;

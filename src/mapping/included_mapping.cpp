@@ -147,7 +147,7 @@ bool readIncluded(const TreeNode& node, ReadState& state, const IncludingKind& k
     if (!bindNodeExternals(node, state, saved)) return false;
     bool ok = false;
     auto mapping = includedMapping(node, state, kind);
-    if (mapping && MappingNesting::allowed(*mapping, node.name())) {
+    if (mapping && MappingNesting::allowed(state.mapping(), *mapping, node.name())) {
         MappingNesting reading(state.mapping());
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
         inner.shareNotes(state.notes());
@@ -170,7 +170,7 @@ bool writeIncluded(const TreeNode& node, WriteState& state, const IncludingKind&
     int match = nodeExternalsMatch(node, state);
     if (match <= 0) return match == 0;
     auto mapping = includedMapping(node, state, kind);
-    if (!mapping || !MappingNesting::allowed(*mapping, node.name())) return false;
+    if (!mapping || !MappingNesting::allowed(state.mapping(), *mapping, node.name())) return false;
     MappingNesting writing(state.mapping());
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
     inner.shareNotes(state.notes());

@@ -14,6 +14,11 @@ namespace flk {
 
 class TreeNode;
 
+// How deep the elements of a mapping file may nest, the document element included: far beyond
+// any real mapping, and far within the stack that parsing, checking, reading and writing through
+// so many levels take.
+constexpr int kMaxMappingDepth = 256;
+
 // An identifier referenced by a binding attribute, with the index numbers of its tuple.
 struct IdentifierReference {
     std::shared_ptr<MolvoIOHandler> target;
@@ -44,6 +49,7 @@ public:
     std::vector<IdentifierReference> references;
     std::vector<ExternalBinding> externalBindings;   // those of the root, in document order
     std::wstring nameSpace;
+    int depth = 0;   // how deep the file's elements nest, the document element included
 
     size_t indexCount() const { return indexTable.size(); }
     // Empties the mapping in place before it is parsed again.

@@ -25,6 +25,7 @@ void Mapping::clear() {
     references.clear();
     externalBindings.clear();
     nameSpace.clear();
+    depth = 0;
 }
 
 std::shared_ptr<Mapping> findMapping(const std::wstring& name) {

@@ -5,10 +5,10 @@
 #include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "host/molvo_io_handler.hpp"
+#include "platform/output_file.hpp"
 #include "streams/memory_stream.hpp"
 
 #include <algorithm>
-#include <fstream>
 
 namespace flk {
 namespace {
@@ -30,6 +30,31 @@ std::wstring identifierName(int handle) {
     MolvoValueW value{0, 0, kStringParameterSize + 1, buffer.data()};
     if (MolvoAttributeNameW(handle, &value) != 1) return {};
     return buffer.data();
+}
+
+// What the identifier is when it is not a scalar string parameter, the one kind a stream's text
+// moves to and from; empty when it is one.
+std::string notScalarString(const MolvoIOHandler& identifier) {
+    std::string kind;
+    if (identifier.isSet()) return "a set";
+    if (identifier.type() == IdentifierHandle::kIndex) return "an index";
+    if (identifier.storage() == IdentifierHandle::kString) kind = "a string parameter";
+    else if (identifier.rangeDomain().hasRange()) kind = "an element parameter";
+    else if (identifier.storage() == IdentifierHandle::kDouble) kind = "a numeric parameter";
+    else kind = "an integer parameter";
+    int indices = identifier.slicedDimension();
+    if (indices > 0) kind += " with " + std::to_string(indices) + (indices == 1 ? " index" : " indices");
+    return kind == "a string parameter" ? std::string() : kind;
+}
+
+// False after raising why the stream cannot move to or from the identifier ("exported into",
+// "imported from").
+bool checkScalarString(const MolvoIOHandler& identifier, const std::string& stream, const char* direction) {
+    if (!identifier.valid()) return streamError(toUtf8(identifier.creationError()));
+    std::string kind = notScalarString(identifier);
+    if (kind.empty()) return true;
+    return streamError("Stream " + stream + " cannot be " + direction + " " + toUtf8(identifier.name()) + ": it is " +
+                       kind + ", not a scalar string parameter");
 }
 
 }  // namespace
@@ -69,11 +94,16 @@ FERROLINK_API int WriteStreamToFile(const char* name, const char* fileName) {
         auto stream = MemoryStreams::get(nameOf(name));
         setCallContext(std::string_view("WriteStreamToFile"));
         if (!stream) return missing(nameOf(name));
-        std::ofstream file(nameOf(fileName), std::ios::binary | std::ios::trunc);
-        if (!file) return streamError("File " + nameOf(fileName) + " cannot be opened for writing");
+        std::string target = nameOf(fileName);
+        OutputFile file;
+        if (!file.open(target)) {
+            if (file.failure() == OutputFile::Failure::CannotOpen)
+                return streamError("File " + target + " cannot be opened for writing");
+            return streamError("File " + target + " cannot be written: " + file.reason());
+        }
         std::string bytes = stream->contents();
-        file.write(bytes.data(), std::streamsize(bytes.size()));
-        return file ? 1 : streamError("File " + nameOf(fileName) + " cannot be opened for writing");
+        file.write(bytes.data(), bytes.size());
+        return file.commit() ? 1 : streamError("File " + target + " cannot be written: " + file.reason());
     });
 }
 
@@ -82,13 +112,10 @@ FERROLINK_API int ExportStream(const char* name, int stringParameter) {
         auto stream = MemoryStreams::get(nameOf(name));
         setCallContext(std::string_view("ExportStream"));
         if (!stream) return missing(nameOf(name));
+        MolvoIOHandler target(identifierName(stringParameter), false, 0, kStringParameterSize);
+        if (!checkScalarString(target, nameOf(name), "exported into")) return 0;
         std::wstring text = fromUtf8(stream->contents());
         text = text.substr(0, std::min(text.find(L'\0'), size_t(kStringParameterSize)));
-        MolvoIOHandler target(identifierName(stringParameter), false, 0, kStringParameterSize);
-        if (!target.valid()) {
-            raiseError(target.creationError());
-            return 1;
-        }
         target.assignText(nullptr, toUtf8(text));
         if (!target.ok() || target.lastErrorCode() != 0) raiseError(target.lastError());
         return 1;
@@ -97,6 +124,8 @@ FERROLINK_API int ExportStream(const char* name, int stringParameter) {
 
 FERROLINK_API int ImportStream(const char* name, int stringParameter) {
     return runExport("ImportStream", Host::Controlled, [&] {
+        if (!checkScalarString(MolvoIOHandler(stringParameter, false, kStringParameterSize), nameOf(name), "imported from"))
+            return 0;
         std::vector<wchar_t> buffer(kStringParameterSize + 1, L'\0');
         MolvoValueW value{0, 0, kStringParameterSize + 1, buffer.data()};
         if (MolvoValueRetrieveW(stringParameter, nullptr, &value) != 1) {

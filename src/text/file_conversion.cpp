@@ -2,16 +2,20 @@
 
 #include "text/text_file.hpp"
 #include "text/text_file_errors.hpp"
+#include "text/text_file_names.hpp"
 
 #include <filesystem>
 
 namespace ucsIO {
 namespace {
 
-std::unique_ptr<StdBackendFile> openBackend(const TextFileName& name, const char* mode) {
-    auto file = std::make_unique<StdBackendFile>();
-    if (!file->open(name.utf8, mode)) return nullptr;
-    return file;
+// "<what> file ...: <reason>." in the form of the kept messages; system reasons are ASCII.
+std::wstring readingMessage(const TextFileName& name, const std::string& reason) {
+    return L"Reading file: '" + name.wide + L"': " + wideName(reason) + L".";
+}
+
+std::wstring writingMessage(const TextFileName& name, const std::string& reason) {
+    return L"Writing file \"" + name.wide + L"\": " + wideName(reason) + L".";
 }
 
 }  // namespace
@@ -20,16 +24,18 @@ ConversionOutcome convertTextFile(const TextFileName& input, std::wstring_view i
                                   const TextFileName& output, std::wstring_view outputEncoding, bool noBom) {
     ConversionOutcome outcome;
     TextInputFile in;
-    auto inFile = openBackend(input, "rb");
-    if (!inFile) {
+    auto inFile = std::make_unique<StdBackendFile>();
+    if (!inFile->openForReading(input.utf8)) {
         outcome.inputError = kFileError;
+        outcome.inputMessage = readingMessage(input, inFile->reason());
         return outcome;
     }
     const bool inputOpened = in.open(std::move(inFile), input.wide, 0, inputEncoding);
     outcome.inputError = in.errorCode();
     if (!inputOpened) return outcome;
 
-    // Opening the output truncates it: converting a file onto itself would destroy it.
+    // A failed conversion still replaces the output with what came before the failure, which
+    // would leave no copy of the input.
     std::error_code notComparable;
     if (std::filesystem::equivalent(input.utf8, output.utf8, notComparable)) {
         outcome.outputError = kFileError;
@@ -37,20 +43,30 @@ ConversionOutcome convertTextFile(const TextFileName& input, std::wstring_view i
         return outcome;
     }
     TextOutputFile out;
-    auto outFile = openBackend(output, "wb");
-    if (!outFile) {
+    auto outFile = std::make_unique<ReplacingBackendFile>();
+    ReplacingBackendFile& replacement = *outFile;   // owned by out from here on
+    if (!outFile->open(output.utf8)) {
         outcome.outputError = kFileError;
+        outcome.outputMessage = writingMessage(output, outFile->reason());
         return outcome;
     }
-    bool ok = out.open(std::move(outFile), output.wide, noBom ? kNoBom : 0, outputEncoding);
-    ok = ok && out.copyFrom(in);
+    const bool outputOpened = out.open(std::move(outFile), output.wide, noBom ? kNoBom : 0, outputEncoding);
+    bool ok = outputOpened && out.copyFrom(in);
     ok = out.close() && ok;
     in.close();
-    outcome.copied = ok && in.errorCode() == kNoError && out.errorCode() == kNoError;
     outcome.inputError = in.errorCode();
     outcome.inputMessage = in.errorMessage();
     outcome.outputError = out.errorCode();
     outcome.outputMessage = out.errorMessage();
+    // An output that opened replaces the file also after the input failed to decode, or held a
+    // character the output encoding lacks: what was converted before the failure is kept. Only an
+    // output that could not be opened or written leaves the file as it was.
+    if (outputOpened && !replacement.commit()) {
+        ok = false;
+        outcome.outputError = kFileError;
+        outcome.outputMessage = writingMessage(output, replacement.reason());
+    }
+    outcome.copied = ok && outcome.inputError == kNoError && outcome.outputError == kNoError;
     return outcome;
 }
 

@@ -20,9 +20,11 @@ struct ConversionOutcome {
     std::wstring outputMessage;
 };
 
-// Encodings "" mean the default; noBom leaves out the output encoding's BOM. Not copied when a
-// file cannot be opened, an encoding is unknown, the input cannot be decoded to its end, or the
-// output cannot be encoded or written; the output keeps what was converted before the failure.
+// Encodings "" mean the default; noBom leaves out the output encoding's BOM. Only regular files are
+// read. Not copied when a file cannot be opened, an encoding is unknown, the input cannot be
+// decoded to its end, or the output cannot be encoded or written. The output file is replaced
+// once the conversion ends, with what was converted before a failure to decode or encode; an
+// output that cannot be opened or written leaves it as it was.
 ConversionOutcome convertTextFile(const TextFileName& input, std::wstring_view inputEncoding,
                                   const TextFileName& output, std::wstring_view outputEncoding, bool noBom);
 

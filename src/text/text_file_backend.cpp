@@ -1,6 +1,6 @@
 #include "text/text_file_backend.hpp"
 
-#include <cerrno>
+#include "platform/input_file.hpp"
 
 namespace ucsIO {
 namespace {
@@ -13,10 +13,11 @@ constexpr size_t kStreamBufferBytes = 256 * 1024;
 
 StdBackendFile::~StdBackendFile() { close(); }
 
-bool StdBackendFile::open(const std::string& utf8Name, const char* mode) {
+bool StdBackendFile::openForReading(const std::string& utf8Name) {
     close();
-    file_ = std::fopen(utf8Name.c_str(), mode);
-    errorNumber_ = file_ ? 0 : errno;
+    flk::InputFile input;
+    file_ = input.open(utf8Name) ? input.releaseAsStdio() : nullptr;
+    reason_ = input.reason();
     if (file_) {
         // The runtime library ignores the size unless it is given the buffer as well.
         if (!buffer_) buffer_ = std::make_unique<char[]>(kStreamBufferBytes);
@@ -45,5 +46,14 @@ long StdBackendFile::tell() { return file_ ? std::ftell(file_) : -1; }
 bool StdBackendFile::eof() { return !file_ || std::feof(file_); }
 
 bool StdBackendFile::error() { return !file_ || std::ferror(file_); }
+
+bool ReplacingBackendFile::open(const std::string& utf8Name) { return file_.open(utf8Name); }
+
+bool ReplacingBackendFile::commit() { return file_.commit(); }
+
+size_t ReplacingBackendFile::write(const void* buffer, size_t bytes) {
+    file_.write(static_cast<const char*>(buffer), bytes);
+    return file_.failed() ? 0 : bytes;
+}
 
 }  // namespace ucsIO

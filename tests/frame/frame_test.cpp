@@ -37,6 +37,11 @@ TEST_F(Frame, AnErrorRaisedInsideAnExportCarriesItsCallContext) {
     EXPECT_EQ(model().errors()[0].source, L"Ferrolink");
 }
 
+TEST_F(Frame, AnExhaustedMemoryIsReportedAsSuch) {
+    EXPECT_EQ(runExport("AddMapping", Host::Controlled, []() -> int { throw std::bad_alloc(); }), 0);
+    EXPECT_EQ(errorTexts().back(), L"AddMapping: out of memory");
+}
+
 TEST_F(Frame, SomeExportsKeepThePreviousCallContext) {
     char buffer[2048];
     GetErrorMessage(CURLE_OK, buffer);

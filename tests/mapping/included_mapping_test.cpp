@@ -1,6 +1,8 @@
 // Included mappings and external bindings: the including node's indices reach the included
 // mapping, element parameters and iterative-bindings fix indices, and a string parameter can
 // choose the mapping per tuple.
+#include "mapping/base64.hpp"
+#include "mapping/mapping_nesting.hpp"
 #include "mapping_fixture.hpp"
 #include "molvo/molvo3.h"
 
@@ -173,6 +175,67 @@ TEST_F(Included, MappingsThatIncludeThemselvesStopAtADepthLimit) {
     std::string deep;
     for (int level = 0; level < 100; ++level) deep += R"({"next":)";
     EXPECT_EQ(readText("self", deep + "{}" + std::string(100, '}')), 0);
+}
+
+// Mappings as deep as allowed that include one another stop once their elements together nest
+// deeper than a few such mappings, reading and writing alike, instead of exhausting the stack.
+TEST_F(Included, IncludedMappingsTogetherNestNoDeeperThanTheLimit) {
+    const int chain = kMaxMappingDepth - 4;   // objects named a between the top object and its member n
+    std::string open = "<MolvoJSONMapping><ObjectMapping>", close;
+    for (int level = 0; level < chain; ++level) open += "<ObjectMapping name='a'>", close += "</ObjectMapping>";
+    ASSERT_EQ(addMapping("deep", open + "<ObjectMapping name='n' included-mapping='@deep'/>" + close +
+                                     "</ObjectMapping></MolvoJSONMapping>"), 1) << errorsJoined();
+    auto document = [&](int inclusions) {
+        std::string text = "{}";
+        for (int i = 0; i < inclusions; ++i) {
+            text = R"({"n":)" + text + "}";
+            for (int level = 0; level < chain; ++level) text = R"({"a":)" + text + "}";
+        }
+        return text;
+    };
+    const int mappings = MappingNesting::kMaxElementDepth / kMaxMappingDepth;   // each as deep as allowed, nearly
+    EXPECT_EQ(readText("deep", document(mappings - 1)), 1) << errorsJoined();
+    const std::string refused = "Mapping deep in node n would nest elements more than " +
+                                std::to_string(MappingNesting::kMaxElementDepth) + " deep with the mappings around it";
+    EXPECT_EQ(readText("deep", document(mappings)), 0);
+    EXPECT_NE(errorsJoined().find("ReadFromStream: " + refused), std::string::npos) << errorsJoined();
+    EXPECT_EQ(writeText("deep"), "<failed>");
+    EXPECT_NE(errorsJoined().find("WriteToStream: " + refused), std::string::npos) << errorsJoined();
+}
+
+// So do embedded mappings: one as deep as allowed read inside itself, and a chain of such
+// mappings written inside one another.
+TEST_F(Included, EmbeddedMappingsTogetherNestNoDeeperThanTheLimit) {
+    const int chain = kMaxMappingDepth - 4;   // objects named a between the top object and its member d
+    auto deepMapping = [&](const std::string& embedded) {
+        std::string open = "<MolvoJSONMapping><ObjectMapping>", close;
+        for (int level = 0; level < chain; ++level) open += "<ObjectMapping name='a'>", close += "</ObjectMapping>";
+        std::string member = embedded.empty() ? "<ValueMapping name='d' maps-to='Title'/>"
+                                              : "<ValueMapping name='d' embedded-mapping='" + embedded + "' base64-encoded=''/>";
+        return open + member + close + "</ObjectMapping></MolvoJSONMapping>";
+    };
+    auto document = [&](int embeddings) {
+        std::string text = "{}";
+        for (int i = 0; i < embeddings; ++i) {
+            text = R"({"d":")" + base64Encode(text) + R"("})";
+            for (int level = 0; level < chain; ++level) text = R"({"a":)" + text + "}";
+        }
+        return text;
+    };
+    const int mappings = MappingNesting::kMaxElementDepth / kMaxMappingDepth;
+    const std::string refused = " would nest elements more than " + std::to_string(MappingNesting::kMaxElementDepth) +
+                                " deep with the mappings around it";
+    ASSERT_EQ(addMapping("self", deepMapping("self")), 1) << errorsJoined();
+    EXPECT_EQ(readText("self", document(mappings - 1)), 1) << errorsJoined();
+    EXPECT_EQ(readText("self", document(mappings)), 0);
+    EXPECT_NE(errorsJoined().find("ReadFromStream: The embedded mapping self" + refused), std::string::npos) << errorsJoined();
+
+    ASSERT_EQ(addMapping("e0", deepMapping("")), 1) << errorsJoined();
+    for (int i = 1; i <= mappings; ++i)
+        ASSERT_EQ(addMapping("e" + std::to_string(i), deepMapping("e" + std::to_string(i - 1))), 1) << errorsJoined();
+    EXPECT_NE(writeText("e" + std::to_string(mappings - 1)), "<failed>") << errorsJoined();
+    EXPECT_EQ(writeText("e" + std::to_string(mappings)), "<failed>");
+    EXPECT_NE(errorsJoined().find("The embedded mapping e0" + refused), std::string::npos) << errorsJoined();
 }
 
 }  // namespace

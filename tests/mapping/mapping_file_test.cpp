@@ -124,6 +124,29 @@ TEST_P(MappingFile, IsCheckedWithTheDocumentedMessages) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MappingFile, ::testing::ValuesIn(kCases), CaseTitle());
 
+// A mapping nested as deep as allowed reads and writes its document; one level more, or far more,
+// is refused with the file's name instead of exhausting the stack.
+TEST_F(MappingTest, MappingFilesNestAsDeepAsTheLimitAndNoDeeper) {
+    auto nested = [](int depth) {   // elements in all, the document element included
+        std::string open = "<MolvoJSONMapping><ObjectMapping>", close;
+        for (int level = 3; level < depth; ++level) open += "<ObjectMapping name='a'>", close += "</ObjectMapping>";
+        return open + "<ValueMapping name='v' maps-to='Title'/>" + close + "</ObjectMapping></MolvoJSONMapping>";
+    };
+    std::string document = R"({"v":"x"})";
+    for (int level = 3; level < kMaxMappingDepth; ++level) document = R"({"a":)" + document + "}";
+    ASSERT_EQ(addMapping("deep", nested(kMaxMappingDepth)), 1) << errorsJoined();
+    ASSERT_EQ(readText("deep", document), 1) << errorsJoined();
+    EXPECT_EQ(std::get<std::wstring>(model().get(L"Title", {})), L"x");
+    EXPECT_EQ(writeText("deep"), document);
+    for (int depth : {kMaxMappingDepth + 1, 20000}) {
+        model().clearErrors();
+        EXPECT_EQ(addMapping("deeper", nested(depth)), 0);
+        EXPECT_EQ(errorsJoined(), "AddMapping deeper: Unable to parse mapping file " + toUtf8(path("deeper.xml")) +
+                                      ": its elements are nested more than " + std::to_string(kMaxMappingDepth) +
+                                      " deep\n");
+    }
+}
+
 TEST_F(MappingTest, AFailedReAddRemovesTheEarlierMapping) {
     ASSERT_EQ(addMapping("m", "<MolvoJSONMapping><ObjectMapping/></MolvoJSONMapping>"), 1);
     EXPECT_EQ(addMapping("m", "<MolvoYAMLMapping/>"), 0);

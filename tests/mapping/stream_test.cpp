@@ -96,6 +96,44 @@ TEST_F(MappingTest, StreamExportsFollowTheirRules) {
     EXPECT_EQ(DeleteStream("#s"), 0);
 }
 
+// Only a scalar string parameter holds a stream's text; anything else is refused by name and
+// keeps its value, and no stream is made from it.
+TEST_F(MappingTest, StreamsMoveOnlyThroughScalarStringParameters) {
+    parameter(L"Rate", {}, molvo::Storage::Numeric, 0.0);
+    parameter(L"Pick", {}, molvo::Storage::Element, std::wstring(), L"Products");
+    model().assign(L"Rate", {}, 2.5);
+    model().assign(L"Pick", {}, std::wstring(L"pear"));
+    model().assign(L"Label", {L"apple"}, std::wstring(L"green"));
+    struct Case {
+        const wchar_t* identifier;
+        const char* what;
+    };
+    const Case cases[] = {
+        {L"Label", "a string parameter with 1 index"},
+        {L"Qty", "an integer parameter with 2 indices"},
+        {L"Products", "a set"},
+        {L"p", "an index"},
+        {L"Rate", "a numeric parameter"},
+        {L"Pick", "an element parameter"},
+    };
+    ASSERT_EQ(CreateStream("#s"), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(toUtf8(c.identifier));
+        model().clearErrors();
+        std::string name = toUtf8(c.identifier);
+        EXPECT_EQ(ExportStream("#s", model().handle(c.identifier)), 0);
+        EXPECT_EQ(ImportStream("#t", model().handle(c.identifier)), 0);
+        EXPECT_EQ(errorsJoined(), "ExportStream: Stream #s cannot be exported into " + name + ": it is " + c.what +
+                                      ", not a scalar string parameter\n"
+                                      "ImportStream: Stream #t cannot be imported from " + name + ": it is " + c.what +
+                                      ", not a scalar string parameter\n");
+        EXPECT_EQ(DeleteStream("#t"), 0);
+    }
+    EXPECT_EQ(std::get<double>(model().get(L"Rate", {})), 2.5);
+    EXPECT_EQ(std::get<std::wstring>(model().get(L"Pick", {})), L"pear");
+    EXPECT_EQ(contents(L"Label"), "apple=green");
+}
+
 TEST_F(MappingTest, ReadAndWriteThroughCallerStreams) {
     model().assign(L"Price", {L"pear"}, 3.0);
     ASSERT_EQ(addMapping("m", kPrices), 1);

@@ -1,11 +1,17 @@
 // Converting files: the edge cases as one table (BOMs, line ends, names, defaults, truncated and
 // unconvertible input, empty input), then the kept messages word for word.
 #include "encoding_test_files.hpp"
+#include "support/file_size_limit.hpp"
 #include "text/text_file_errors.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -160,6 +166,73 @@ TEST(FileConversion, KeptMessages) {
         EXPECT_EQ(outcome.outputError, c.outputError);
         EXPECT_EQ(outcome.outputMessage, withFile(c.outputMessage, folder.path("out")));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Only a finished conversion replaces the output file: an unknown encoding, an input that is not a
+// regular file and a write that fails leave it as it was, and the reason is kept with the file.
+TEST(FileConversion, AFailedConversionLeavesTheOutputThatWasThere) {
+    struct Case {
+        const char* what;
+        std::string input;
+        const wchar_t* outputEncoding;
+        rlim_t sizeLimit;   // 0 for none
+        std::int32_t inputError;
+        std::wstring inputMessage;   // <file> stands for the input file's name
+        std::int32_t outputError;
+        std::wstring outputMessage;   // <file> stands for the output file's name
+    };
+    flk::test::TempFolder folder;
+    writeBytes(folder.path("in"), "new text");
+    ASSERT_EQ(mkdir(folder.path("folder").c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(folder.path("fifo").c_str(), 0600), 0);
+    const Case cases[] = {
+        {"unknown output encoding", folder.path("in"), L"klingon", 0, 0, L"", ucsIO::kUnknownEncoding, L""},
+        {"a directory as input", folder.path("folder"), L"UTF-8", 0, ucsIO::kFileError,
+         L"Reading file: '<file>': it is a directory, not a regular file.", 0, L""},
+        {"a FIFO as input", folder.path("fifo"), L"UTF-8", 0, ucsIO::kFileError,
+         L"Reading file: '<file>': it is a FIFO, not a regular file.", 0, L""},
+        {"an endless device as input", "/dev/zero", L"UTF-8", 0, ucsIO::kFileError,
+         L"Reading file: '<file>': it is a character device, not a regular file.", 0, L""},
+        {"a missing input", folder.path("none"), L"UTF-8", 0, ucsIO::kFileError,
+         L"Reading file: '<file>': No such file or directory.", 0, L""},
+        {"a write past the room left", folder.path("in"), L"UTF-8", 4, 0, L"", ucsIO::kFileError,
+         L"Writing file \"<file>\": File too large."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(folder.path("out"), "the old text");
+        ucsIO::ConversionOutcome outcome;
+        {
+            std::optional<flk::test::FileSizeLimit> limit;
+            if (c.sizeLimit) limit.emplace(c.sizeLimit);
+            outcome = ucsIO::convertTextFile(fileName(c.input), L"UTF-8", fileName(folder.path("out")), c.outputEncoding,
+                                             true);
+        }
+        EXPECT_FALSE(outcome.copied);
+        EXPECT_EQ(readBytes(folder.path("out")), "the old text");
+        EXPECT_EQ(outcome.inputError, c.inputError);
+        EXPECT_EQ(outcome.inputMessage, withFile(c.inputMessage, c.input));
+        EXPECT_EQ(outcome.outputError, c.outputError);
+        EXPECT_EQ(outcome.outputMessage, withFile(c.outputMessage, folder.path("out")));
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path(".")))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"fifo", "folder", "in", "out"}));   // no temporary left
+}
+
+TEST(FileConversion, AFullDiskIsReportedWithTheSystemsReason) {
+    flk::test::TempFolder folder;
+    writeBytes(folder.path("in"), "text");
+    const auto outcome = ucsIO::convertTextFile(fileName(folder.path("in")), L"UTF-8", fileName("/dev/full"), L"UTF-8", true);
+    EXPECT_FALSE(outcome.copied);
+    EXPECT_EQ(outcome.outputError, ucsIO::kFileError);
+    EXPECT_EQ(outcome.outputMessage, L"Writing file \"/dev/full\": No space left on device.");
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+// Output files that appear whole or not at all. The bytes go to a new file beside the target (same
+// directory, a unique hidden name), which replaces the target only when every write, the close and
+// the rename succeeded; a failed or abandoned write removes it, and the target keeps what it held.
+// The new file takes the target's mode and, where the process may, its owner; a file that did not
+// exist gets the mode the process creates files with. A symbolic link is followed: the file it
+// names is replaced, not the link.
+//
+// Two targets are written in place instead: one that exists and cannot be replaced (a device such
+// as /dev/null, a FIFO), and a writable file in a folder where no new file may be made, which
+// would otherwise not be writable at all. Nothing is synced to disk: this guards against failed
+// writes, not against the machine stopping.
+//
+// The object is the stream buffer a std::ostream writes through. After the first failed write the
+// bytes that follow are dropped and commit() fails with the system's reason, so that a writer
+// learns of the failure once, with its cause, instead of as a stream that went bad.
+#pragma once
+
+#include <memory>
+#include <streambuf>
+#include <string>
+
+namespace flk {
+
+class OutputFile : public std::streambuf {
+public:
+    // CannotOpen: no file could be made; Unwritable: the name is something that takes no file
+    // (a directory); WriteFailed: a write, the close or the replacement failed.
+    enum class Failure { None, CannotOpen, Unwritable, WriteFailed };
+
+    OutputFile();
+    ~OutputFile() override;   // abandons what was not committed
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Prepares the write to the file with this UTF-8 name; false with failure() and reason().
+    bool open(const std::string& path);
+    void write(const char* data, size_t size) { sputn(data, std::streamsize(size)); }
+    // Hands buffered bytes to the system; false once a write failed.
+    bool flush();
+    // Puts the written file in the target's place; false with failure() and reason(), and then
+    // the target is as it was.
+    bool commit();
+    // Drops what was written; the target is as it was.
+    void abandon();
+
+    bool failed() const { return failure_ != Failure::None; }
+    Failure failure() const { return failure_; }
+    // The system's text ("No space left on device") or what the name is instead.
+    const std::string& reason() const { return reason_; }
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override;
+
+private:
+    bool openReplacement(const std::string& path);
+    bool openInPlace(const std::string& path, int flags);
+    bool fail(Failure failure, std::string reason);
+    void writeOut(const char* data, size_t size);
+    void closeFile();
+
+    int fd_ = -1;
+    std::string target_;
+    std::string temporary_;   // empty when the target is written in place
+    std::unique_ptr<char[]> buffer_;
+    Failure failure_ = Failure::None;
+    std::string reason_;
+};
+
+}  // namespace flk
