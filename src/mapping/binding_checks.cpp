@@ -58,59 +58,59 @@ void splitReference(const std::string& reference, std::string& identifier, std::
 
 bool TreeNode::validateBindings(Mapping& mapping) {
     bool ok = true;
-    for (std::wstring* n : {&bindsTo_, &iterativeBindsTo_, &nameBindsTo_, &implicitBindsTo_, &constBindsTo_})
+    for (std::wstring* n : {&attributes_.bindsTo, &attributes_.iterativeBindsTo, &attributes_.nameBindsTo, &attributes_.implicitBindsTo, &attributes_.constBindsTo})
         qualifyInPlace(mapping, *n);
-    int binders = !bindsTo_.empty() + !iterativeBindsTo_.empty() + !nameBindsTo_.empty() + !implicitBindsTo_.empty();
+    int binders = !attributes_.bindsTo.empty() + !attributes_.iterativeBindsTo.empty() + !attributes_.nameBindsTo.empty() + !attributes_.implicitBindsTo.empty();
     if (binders > 1) {
         raiseError("Only one of the binds-to, iterative-binds-to, name-binds-to and implicit-binds-to attributes can "
-                   "be specified at a time for node " + name_);
+                   "be specified at a time for node " + attributes_.name);
         ok = false;
     }
-    if (isValueNode() && !bindsTo_.empty() + !mapsTo_.empty() + !value_.empty() > 1) {
+    if (isValueNode() && !attributes_.bindsTo.empty() + !attributes_.mapsTo.empty() + !attributes_.value.empty() > 1) {
         raiseError("Only one of the binds-to, maps-to and value attributes can be specified at a time for node " +
-                   name_);
+                   attributes_.name);
         ok = false;
     }
     ok = validateExternal(mapping) && ok;
-    if (!nameBindsTo_.empty()) {
-        nameBindsIndex_ = registerIndex(mapping, nameBindsTo_, name_, "name-binds-to");
+    if (!attributes_.nameBindsTo.empty()) {
+        nameBindsIndex_ = registerIndex(mapping, attributes_.nameBindsTo, attributes_.name, "name-binds-to");
         ok = nameBindsIndex_ >= 0 && ok;
-        if (!nameRegex_.empty()) ok = compileNameRegex() && ok;
+        if (!attributes_.nameRegex.empty()) ok = compileNameRegex() && ok;
     }
-    if (!iterativeBindsTo_.empty()) {
-        iterativeIndex_ = registerIndex(mapping, iterativeBindsTo_, name_, "iterative-binds-to");
+    if (!attributes_.iterativeBindsTo.empty()) {
+        iterativeIndex_ = registerIndex(mapping, attributes_.iterativeBindsTo, attributes_.name, "iterative-binds-to");
         ok = iterativeIndex_ >= 0 && ok;
     }
-    const std::wstring& binds = bindsTo_.empty() ? implicitBindsTo_ : bindsTo_;
+    const std::wstring& binds = attributes_.bindsTo.empty() ? attributes_.implicitBindsTo : attributes_.bindsTo;
     if (!binds.empty()) {
-        bindsToIndex_ = registerIndex(mapping, binds, name_, "binds-to");
+        bindsToIndex_ = registerIndex(mapping, binds, attributes_.name, "binds-to");
         ok = bindsToIndex_ >= 0 && ok;
     }
-    if (!constBindsTo_.empty()) ok = registerConst(mapping) && ok;
+    if (!attributes_.constBindsTo.empty()) ok = registerConst(mapping) && ok;
     for (auto& child : children_) ok = child->validateBindings(mapping) && ok;
     return ok;
 }
 
 bool TreeNode::compileNameRegex() {
-    std::string pattern = nameRegex_[0] == '(' ? nameRegexPrefix_ + nameRegex_ + nameRegexPostfix_
-                                               : nameRegexPrefix_ + "(" + nameRegex_ + ")" + nameRegexPostfix_;
+    std::string pattern = attributes_.nameRegex[0] == '(' ? attributes_.nameRegexPrefix + attributes_.nameRegex + attributes_.nameRegexPostfix
+                                               : attributes_.nameRegexPrefix + "(" + attributes_.nameRegex + ")" + attributes_.nameRegexPostfix;
     regex_ = std::make_unique<NameRegex>(pattern);
     if (regex_->ok()) return true;
-    raiseError("The name-regex attribute " + pattern + " for node " + name_ + " could not be parsed: " + regex_->error());
+    raiseError("The name-regex attribute " + pattern + " for node " + attributes_.name + " could not be parsed: " + regex_->error());
     regex_.reset();
     return false;
 }
 
 // The constant element must exist already: a mapping file does not create labels.
 bool TreeNode::registerConst(Mapping& mapping) {
-    constIndex_ = registerIndex(mapping, constBindsTo_, name_, "const-binds-to");
+    constIndex_ = registerIndex(mapping, attributes_.constBindsTo, attributes_.name, "const-binds-to");
     if (constIndex_ < 0) return false;
     MolvoIOHandler& index = *mapping.indexTable[size_t(constIndex_)];
-    constElement_ = index.elementByName(constBindsValue_, true);
+    constElement_ = index.elementByName(attributes_.constBindsValue, true);
     index.clearError();
     if (constElement_ > 0) return true;
-    raiseError("The const-binds-value attribute " + constBindsValue_ + " for node " + name_ +
-               " does not refer to an existing label for index " + toUtf8(constBindsTo_));
+    raiseError("The const-binds-value attribute " + attributes_.constBindsValue + " for node " + attributes_.name +
+               " does not refer to an existing label for index " + toUtf8(attributes_.constBindsTo));
     return false;
 }
 
@@ -118,12 +118,12 @@ bool TreeNode::validateExternal(Mapping& mapping) {
     bool ok = true;
     for (NodeExternalBinding& b : externalBindings_) {
         if (!b.binding.empty() && !b.iterativeBinding.empty()) {
-            raiseError("Node " + name_ + " cannot have an external binding with both a 'binding' and "
+            raiseError("Node " + attributes_.name + " cannot have an external binding with both a 'binding' and "
                        "'iterative-binding' attribute");
             ok = false;
             continue;
         }
-        b.index = registerIndex(mapping, b.bindsTo, name_, "ExternalBinding.binds-to");
+        b.index = registerIndex(mapping, b.bindsTo, attributes_.name, "ExternalBinding.binds-to");
         if (b.index < 0) {
             ok = false;
             continue;
@@ -132,14 +132,14 @@ bool TreeNode::validateExternal(Mapping& mapping) {
         auto parameter = std::make_shared<MolvoIOHandler>(b.binding, false, 0, MolvoIOHandler::kMinStringSize);
         if (!parameter->valid() || parameter->isSetOrIndex() || parameter->fullDimension() != 0 ||
             !parameter->rangeDomain().hasRange()) {
-            raiseError("The binding attribute " + toUtf8(b.binding) + " of ExternalBinding for node " + name_ +
+            raiseError("The binding attribute " + toUtf8(b.binding) + " of ExternalBinding for node " + attributes_.name +
                        " should refer to an scalar element parameter");
             ok = false;
             continue;
         }
         if (rootSetName(parameter->rangeDomain().range()) != rootSetName(mapping.indexTable[size_t(b.index)]->handle())) {
             raiseError("The domain of the binds-to attribute " + toUtf8(b.bindsTo) + " and the range of the binding "
-                       "attribute " + toUtf8(b.binding) + " of ExternalBinding for node " + name_ +
+                       "attribute " + toUtf8(b.binding) + " of ExternalBinding for node " + attributes_.name +
                        " should be the same");
             ok = false;
             continue;
@@ -173,7 +173,7 @@ bool TreeNode::resolveIterativeExternal(Mapping& mapping) {
     bool ok = true;
     for (NodeExternalBinding& b : externalBindings_) {
         if (b.iterativeBinding.empty()) continue;
-        b.iterativeIndex = registerIndex(mapping, b.iterativeBinding, name_, "ExternalBinding.iterative-binding");
+        b.iterativeIndex = registerIndex(mapping, b.iterativeBinding, attributes_.name, "ExternalBinding.iterative-binding");
         if (b.iterativeIndex < 0 || b.index < 0) {
             ok = false;
             continue;
@@ -210,27 +210,27 @@ bool TreeNode::resolve(Mapping& mapping) {
         for (const NodeExternalBinding& b : externalBindings_)
             mapping.externalBindings.push_back(
                 ExternalBinding{b.index, b.bindingParameter, b.iterativeBinding, b.iterativePrefix});
-    if (!includedMapping_.empty() && !children_.empty()) {
-        raiseError("Node " + name_ + " with included-mapping attribute '" + includedMapping_ +
+    if (!attributes_.includedMapping.empty() && !children_.empty()) {
+        raiseError("Node " + attributes_.name + " with included-mapping attribute '" + attributes_.includedMapping +
                    "' cannot have any child nodes");
         ok = false;
     }
     for (auto& child : children_) ok = child->resolve(mapping) && ok;
-    if (!mapsTo_.empty()) ok = resolveReference(mapping, "maps-to", mapsTo_, true, mapsToRef_) && ok;
-    if (!writeFilter_.empty()) ok = resolveReference(mapping, "write-filter", writeFilter_, false, writeFilterRef_) && ok;
-    if (!forceDense_.empty()) ok = resolveReference(mapping, "force-dense", forceDense_, true, forceDenseRef_) && ok;
-    if (!includedMapping_.empty() && includedMapping_[0] != '@')
-        ok = resolveReference(mapping, "included-mapping", includedMapping_, false, includedRef_) && ok;
-    if (!embeddedMapping_.empty()) {
-        if (!findMapping(fromUtf8(embeddedMapping_))) {
-            raiseError("The embedded mapping " + embeddedMapping_ + " cannot be found");
+    if (!attributes_.mapsTo.empty()) ok = resolveReference(mapping, "maps-to", attributes_.mapsTo, true, mapsToRef_) && ok;
+    if (!attributes_.writeFilter.empty()) ok = resolveReference(mapping, "write-filter", attributes_.writeFilter, false, writeFilterRef_) && ok;
+    if (!attributes_.forceDense.empty()) ok = resolveReference(mapping, "force-dense", attributes_.forceDense, true, forceDenseRef_) && ok;
+    if (!attributes_.includedMapping.empty() && attributes_.includedMapping[0] != '@')
+        ok = resolveReference(mapping, "included-mapping", attributes_.includedMapping, false, includedRef_) && ok;
+    if (!attributes_.embeddedMapping.empty()) {
+        if (!findMapping(fromUtf8(attributes_.embeddedMapping))) {
+            raiseError("The embedded mapping " + attributes_.embeddedMapping + " cannot be found");
             ok = false;
         } else if (!boundAll_.empty()) {
-            raiseError("The mapping " + embeddedMapping_ + " can only be embedded in nodes without bound indices");
+            raiseError("The mapping " + attributes_.embeddedMapping + " can only be embedded in nodes without bound indices");
             ok = false;
         }
     }
-    if (!embeddedMapping_.empty() || (!includedMappingName_.empty() && externalBindings_.empty()))
+    if (!attributes_.embeddedMapping.empty() || (!attributes_.includedMappingName.empty() && externalBindings_.empty()))
         for (TreeNode* n = this; n; n = n->parent_) n->nestedMapping_ = true;
     ok = checkIncludedNow(mapping) && ok;
     if (ok) shadowIncluded(mapping);
@@ -241,8 +241,8 @@ bool TreeNode::resolve(Mapping& mapping) {
 // An included mapping registered already is checked now; one named per tuple, or added later,
 // when it is used.
 bool TreeNode::checkIncludedNow(Mapping& mapping) const {
-    if (includedMappingName_.empty()) return true;
-    auto included = findMapping(includedMappingName_);
+    if (attributes_.includedMappingName.empty()) return true;
+    auto included = findMapping(attributes_.includedMappingName);
     if (!included || !included->root || included.get() == &mapping) return true;
     return checkIterativeBindings(*this, mapping, *included);
 }
@@ -251,8 +251,8 @@ bool TreeNode::checkIncludedNow(Mapping& mapping) const {
 // mapping's identifiers: each of them gets a reference here, its external indices in the places
 // of this node's bound indices, its other indices registered as positions nothing here binds.
 void TreeNode::shadowIncluded(Mapping& mapping) {
-    if (includedMappingName_.empty()) return;
-    auto included = findMapping(includedMappingName_);
+    if (attributes_.includedMappingName.empty()) return;
+    auto included = findMapping(attributes_.includedMappingName);
     includedKnown_ = included && included->root;
     if (!includedKnown_ || included.get() == &mapping) return;
     for (const IdentifierReference& inner : included->references) {
@@ -261,11 +261,11 @@ void TreeNode::shadowIncluded(Mapping& mapping) {
             int position = -1;
             for (size_t k = 0; k < included->externalBindings.size() && k < boundAll_.size(); ++k)
                 if (included->externalBindings[k].index == index) position = boundAll_[k];
-            if (position < 0) position = registerIndex(mapping, included->indexTable[size_t(index)]->name(), name_, "included-mapping");
+            if (position < 0) position = registerIndex(mapping, included->indexTable[size_t(index)]->name(), attributes_.name, "included-mapping");
             if (position < 0) return;
             indices.push_back(position);
         }
-        auto target = std::make_shared<MolvoIOHandler>(inner.target->name(), false, 0, maxStringSize_);
+        auto target = std::make_shared<MolvoIOHandler>(inner.target->name(), false, 0, attributes_.maxStringSize);
         includedShadows_.push_back(int(mapping.references.size()));
         mapping.references.push_back(IdentifierReference{std::move(target), std::move(indices), false, {}});
     }
@@ -276,18 +276,18 @@ bool TreeNode::resolveReference(Mapping& mapping, const std::string& attribute, 
     std::string identifier;
     std::vector<std::string> listed;
     splitReference(reference, identifier, listed);
-    std::string where = "The " + attribute + " attribute " + reference + " for node " + name_;
-    auto target = std::make_shared<MolvoIOHandler>(qualifyName(mapping, fromUtf8(identifier)), false, 0, maxStringSize_);
+    std::string where = "The " + attribute + " attribute " + reference + " for node " + attributes_.name;
+    auto target = std::make_shared<MolvoIOHandler>(qualifyName(mapping, fromUtf8(identifier)), false, 0, attributes_.maxStringSize);
     if (!target->valid()) return raiseError(where + " refers to an non-existing identifier");
     std::vector<int> indices;
     if (listed.empty()) {
         if (size_t(target->fullDimension()) != boundAll_.size())
-            return raiseError("The dimension of the " + attribute + " attribute " + reference + " for node " + name_ +
+            return raiseError("The dimension of the " + attribute + " attribute " + reference + " for node " + attributes_.name +
                               " does not coincide with the number of bound indices at this node");
         indices = boundAll_;
     } else {
         if (size_t(target->fullDimension()) != listed.size())
-            return raiseError("The dimension of the " + attribute + " attribute " + reference + " for node " + name_ +
+            return raiseError("The dimension of the " + attribute + " attribute " + reference + " for node " + attributes_.name +
                               " does not coincide with the specified number of indices");
         for (size_t k = 0; k < listed.size(); ++k) {
             auto it = mapping.indexNumbers.find(qualifyName(mapping, fromUtf8(listed[k])));
@@ -304,7 +304,7 @@ bool TreeNode::resolveReference(Mapping& mapping, const std::string& attribute, 
         const MolvoIOHandler& index = *mapping.indexTable[size_t(indices[k])];
         if (rootSetName(domain.handle(int(k))) != rootSetName(index.handle()))
             return raiseError("The root domain at position " + std::to_string(k + 1) + " of the " + attribute +
-                              " attribute " + reference + " for node " + name_ +
+                              " attribute " + reference + " for node " + attributes_.name +
                               " does not coincide with the root domain of index " + toUtf8(index.name()));
     }
     number = int(mapping.references.size());

@@ -39,13 +39,13 @@ WriteHeader ColumnTable::header(WriteState& state) const {
     for (const auto& child : table_.children()) {
         if (!child->name().empty()) {
             header.names.push_back(child->name());
-        } else if (child->nameBindsIndex_ >= 0) {
-            MolvoIOHandler& index = *state.mapping().indexTable[size_t(child->nameBindsIndex_)];
+        } else if (child->nameBindsIndex() >= 0) {
+            MolvoIOHandler& index = *state.mapping().indexTable[size_t(child->nameBindsIndex())];
             for (int ordinal = 1;; ++ordinal) {
                 int element = index.elementByOrdinal(ordinal);
                 if (element <= 0) break;
-                header.names.push_back(child->nameRegexPrefix_ + child->normalizedForWrite(index.elementName(element)) +
-                                       child->nameRegexPostfix_);
+                header.names.push_back(child->attributes().nameRegexPrefix + child->normalizedForWrite(index.elementName(element)) +
+                                       child->attributes().nameRegexPostfix);
             }
             index.clearError();
         }

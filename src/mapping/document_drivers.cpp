@@ -6,8 +6,8 @@ namespace flk {
 namespace {
 
 void resetCounters(const TreeNode& node) {
-    if (!node.iterativeBindsTo_.empty()) iterativeCounter(node.iterativeBindsTo_) = 0;
-    for (const auto& b : node.externalBindings_)
+    if (!node.attributes().iterativeBindsTo.empty()) iterativeCounter(node.attributes().iterativeBindsTo) = 0;
+    for (const auto& b : node.externalBindings())
         if (!b.iterativeBinding.empty()) iterativeCounter(b.iterativeBinding) = 0;
     for (const auto& child : node.children()) resetCounters(*child);
 }

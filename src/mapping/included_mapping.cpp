@@ -15,9 +15,9 @@ namespace {
 // The mapping the node names, directly after "@" or through a string parameter at the current tuple.
 std::shared_ptr<Mapping> includedMapping(const TreeNode& node, MappingState& state, const IncludingKind& kind) {
     if (node.top().documentKind() != kind.kind) throw std::runtime_error(kind.outsideTree);
-    std::wstring name = node.includedMappingName_;
-    if (node.includedRef_ >= 0) {
-        const IdentifierReference& ref = state.mapping().references[size_t(node.includedRef_)];
+    std::wstring name = node.attributes().includedMappingName;
+    if (node.includedReference() >= 0) {
+        const IdentifierReference& ref = state.mapping().references[size_t(node.includedReference())];
         std::vector<int> tuple;
         for (int index : ref.indices) tuple.push_back(state.tuple()[size_t(index)]);
         MolvoValueW value{0, 0, 0, nullptr};
@@ -39,7 +39,7 @@ std::shared_ptr<Mapping> includedMapping(const TreeNode& node, MappingState& sta
 int iterativeSource(const TreeNode& node, const Mapping& outer, const ExternalBinding& binding) {
     auto found = outer.indexNumbers.find(binding.iterativeBinding);
     if (found == outer.indexNumbers.end()) return -1;
-    bool bound = std::find(node.boundAll_.begin(), node.boundAll_.end(), found->second) != node.boundAll_.end();
+    bool bound = std::find(node.boundIndices().begin(), node.boundIndices().end(), found->second) != node.boundIndices().end();
     return bound ? found->second : -1;
 }
 
@@ -47,7 +47,7 @@ int iterativeSource(const TreeNode& node, const Mapping& outer, const ExternalBi
 // -1 when the node does not pass it.
 int outerPosition(const TreeNode& node, const Mapping& outer, const ExternalBinding& binding, size_t k) {
     if (!binding.iterativeBinding.empty()) return iterativeSource(node, outer, binding);
-    return k < node.boundAll_.size() ? node.boundAll_[k] : -1;
+    return k < node.boundIndices().size() ? node.boundIndices()[k] : -1;
 }
 
 bool sameRoot(const TreeNode& node, const MolvoIOHandler& mine, const MolvoIOHandler& external, const Mapping& included) {
@@ -63,7 +63,7 @@ bool sameRoot(const TreeNode& node, const MolvoIOHandler& mine, const MolvoIOHan
 // one the node does not pass is fixed as for a mapping used on its own.
 bool passBindings(const TreeNode& node, MappingState& outer, MappingState& inner, bool reading) {
     Mapping& included = inner.mapping();
-    if (node.boundAll_.size() > included.externalBindings.size()) {
+    if (node.boundIndices().size() > included.externalBindings.size()) {
         raiseError("More bindings specified for included mapping in node " + node.name() +
                    " than referenced mapping " + toUtf8(included.name) + " supports");
         return false;
@@ -104,7 +104,7 @@ int nodeBindingElement(const NodeExternalBinding& binding, MappingState& state) 
 
 // Binds the node's own ExternalBinding indices for one read, remembering what they held.
 bool bindNodeExternals(const TreeNode& node, MappingState& state, std::vector<int>& saved) {
-    for (const NodeExternalBinding& binding : node.externalBindings_) {
+    for (const NodeExternalBinding& binding : node.externalBindings()) {
         int element = nodeBindingElement(binding, state);
         if (element <= 0) return false;
         saved.push_back(state.tuple()[size_t(binding.index)]);
@@ -114,13 +114,13 @@ bool bindNodeExternals(const TreeNode& node, MappingState& state, std::vector<in
 }
 
 void restoreNodeExternals(const TreeNode& node, MappingState& state, const std::vector<int>& saved) {
-    for (size_t k = 0; k < saved.size(); ++k) state.tuple()[size_t(node.externalBindings_[k].index)] = saved[k];
+    for (size_t k = 0; k < saved.size(); ++k) state.tuple()[size_t(node.externalBindings()[k].index)] = saved[k];
 }
 
 // A write enumerates the node's external indices like its others; only the tuples that carry
 // the elements its ExternalBindings give are written.
 int nodeExternalsMatch(const TreeNode& node, WriteState& state) {
-    for (const NodeExternalBinding& binding : node.externalBindings_) {
+    for (const NodeExternalBinding& binding : node.externalBindings()) {
         int element = nodeBindingElement(binding, state);
         if (element <= 0) return -1;
         if (state.tuple()[size_t(binding.index)] != element) return 0;
@@ -163,8 +163,8 @@ bool readIncluded(const TreeNode& node, ReadState& state, const IncludingKind& k
 bool writeIncluded(const TreeNode& node, WriteState& state, const IncludingKind& kind, const IncludedWrite& write) {
     // Which tuples the node has comes from the included mapping's identifiers, learnt when this
     // mapping was added; one added later is not known here.
-    if (!node.includedMappingName_.empty() && !node.includedKnown_ && !node.boundOwn_.empty())
-        return raiseError("The included mapping " + toUtf8(node.includedMappingName_) + " of node " + node.name() +
+    if (!node.attributes().includedMappingName.empty() && !node.includedKnown() && !node.ownIndices().empty())
+        return raiseError("The included mapping " + toUtf8(node.attributes().includedMappingName) + " of node " + node.name() +
                           " was added after mapping " + toUtf8(state.mapping().name) +
                           ": add that mapping again to write through it");
     int match = nodeExternalsMatch(node, state);

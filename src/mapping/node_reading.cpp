@@ -22,11 +22,11 @@ std::string TreeNode::normalizedForWrite(std::string_view text) const {
 bool TreeNode::matchesPattern(std::string_view key) const { return regex_ && regex_->matches(key); }
 
 void TreeNode::resetIterativeCounters() {
-    if (iterativeResetAll_) {
+    if (attributes_.iterativeResetAll) {
         for (auto& child : children_)
-            if (!child->iterativeBindsTo_.empty()) iterativeCounter(child->iterativeBindsTo_) = 0;
+            if (!child->attributes().iterativeBindsTo.empty()) iterativeCounter(child->attributes().iterativeBindsTo) = 0;
     }
-    for (const std::wstring& index : iterativeResetList_) iterativeCounter(index) = 0;
+    for (const std::wstring& index : attributes_.iterativeResetList) iterativeCounter(index) = 0;
 }
 
 int TreeNode::bindByRegex(MappingState& state, std::string_view key) {
@@ -35,21 +35,21 @@ int TreeNode::bindByRegex(MappingState& state, std::string_view key) {
     if (regex_) {
         // A pattern wrapped in parentheses here names its element by the first group written in
         // the mapping file, when it has one.
-        if (!regex_->capture(key, element, nameRegex_[0] == '(' ? 1 : 2)) return 1;
+        if (!regex_->capture(key, element, attributes_.nameRegex[0] == '(' ? 1 : 2)) return 1;
     } else {
         element.assign(key);
     }
     element = normalizedForRead(element);
     if (state.isExternallyBound(nameBindsIndex_)) return state.checkExternal(nameBindsIndex_, element) > 0 ? 1 : 0;
-    return state.bindElement(nameBindsIndex_, element, bindsExisting_, skipNonExisting_);
+    return state.bindElement(nameBindsIndex_, element, attributes_.bindsExisting, attributes_.skipNonExisting);
 }
 
 int TreeNode::bindIterative(MappingState& state) {
     if (iterativeIndex_ < 0) return 1;
-    unsigned& counter = iterativeCounter(iterativeBindsTo_);
+    unsigned& counter = iterativeCounter(attributes_.iterativeBindsTo);
     ++counter;
-    return state.bindIterative(iterativeIndex_, int(counter), iterativePrefix_, iterativeExisting_, bindsExisting_,
-                               skipNonExisting_);
+    return state.bindIterative(iterativeIndex_, int(counter), attributes_.iterativePrefix, attributes_.iterativeExisting, attributes_.bindsExisting,
+                               attributes_.skipNonExisting);
 }
 
 void TreeNode::bindConst(MappingState& state) {

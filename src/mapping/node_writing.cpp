@@ -119,14 +119,14 @@ bool TreeNode::writeFiltered(WriteState& state) const {
 }
 
 bool TreeNode::writeKey(WriteState& state, std::string& key) const {
-    if (!name_.empty()) {
-        key = name_;
+    if (!attributes_.name.empty()) {
+        key = attributes_.name;
         return true;
     }
     if (nameBindsIndex_ < 0) return false;
     int element = state.tuple()[size_t(nameBindsIndex_)];
-    key = nameRegexPrefix_ + normalizedForWrite(state.mapping().indexTable[size_t(nameBindsIndex_)]->elementName(element)) +
-          nameRegexPostfix_;
+    key = attributes_.nameRegexPrefix + normalizedForWrite(state.mapping().indexTable[size_t(nameBindsIndex_)]->elementName(element)) +
+          attributes_.nameRegexPostfix;
     return true;
 }
 

@@ -11,8 +11,8 @@ ReadScope::ReadScope(TreeNode& node, ReadState& state, std::string_view name)
 
 bool ReadScope::end(bool ok, double mark) {
     if (ok) {
-        if (!node_.isValueNode() && node_.mapsToRef_ >= 0)
-            state_.assignReference(state_.mapping().references[size_t(node_.mapsToRef_)], mark);
+        if (!node_.isValueNode() && node_.mapsToReference() >= 0)
+            state_.assignReference(state_.mapping().references[size_t(node_.mapsToReference())], mark);
         node_.markForceDense(state_);
     }
     node_.clearScopeBindings(state_);

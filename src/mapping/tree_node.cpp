@@ -45,36 +45,36 @@ bool isTrue(const std::string& value) { return value == "1"; }
 
 bool TreeNode::applyCommonAttribute(const std::string& a, const std::string& v) {
     std::wstring wide = fromUtf8(v);
-    if (a == "name") name_ = v;
-    else if (a == "alt-name") altName_ = v;
-    else if (a == "name-regex") nameRegex_ = v;
-    else if (a == "name-regex-prefix") nameRegexPrefix_ = v;
-    else if (a == "name-regex-postfix") nameRegexPostfix_ = v;
-    else if (a == "name-regex-from") nameRegexFrom_ = v;
-    else if (a == "name-binds-to") nameBindsTo_ = wide;
-    else if (a == "iterative-binds-to") iterativeBindsTo_ = wide;
-    else if (a == "iterative-prefix") iterativePrefix_ = v;
-    else if (a == "binds-to") bindsTo_ = wide;
-    else if (a == "implicit-binds-to") implicitBindsTo_ = wide;
-    else if (a == "const-binds-to") constBindsTo_ = wide;
-    else if (a == "const-binds-value") constBindsValue_ = v;
-    else if (a == "maps-to") mapsTo_ = v;
-    else if (a == "write-filter") writeFilter_ = v;
-    else if (a == "force-dense" || a == "dense-write") forceDense_ = v;
-    else if (a == "embedded-mapping") embeddedMapping_ = v;
+    if (a == "name") attributes_.name = v;
+    else if (a == "alt-name") attributes_.altName = v;
+    else if (a == "name-regex") attributes_.nameRegex = v;
+    else if (a == "name-regex-prefix") attributes_.nameRegexPrefix = v;
+    else if (a == "name-regex-postfix") attributes_.nameRegexPostfix = v;
+    else if (a == "name-regex-from") attributes_.nameRegexFrom = v;
+    else if (a == "name-binds-to") attributes_.nameBindsTo = wide;
+    else if (a == "iterative-binds-to") attributes_.iterativeBindsTo = wide;
+    else if (a == "iterative-prefix") attributes_.iterativePrefix = v;
+    else if (a == "binds-to") attributes_.bindsTo = wide;
+    else if (a == "implicit-binds-to") attributes_.implicitBindsTo = wide;
+    else if (a == "const-binds-to") attributes_.constBindsTo = wide;
+    else if (a == "const-binds-value") attributes_.constBindsValue = v;
+    else if (a == "maps-to") attributes_.mapsTo = v;
+    else if (a == "write-filter") attributes_.writeFilter = v;
+    else if (a == "force-dense" || a == "dense-write") attributes_.forceDense = v;
+    else if (a == "embedded-mapping") attributes_.embeddedMapping = v;
     else if (a == "included-mapping") {
-        includedMapping_ = v;
-        if (!v.empty() && v[0] == '@') includedMappingName_ = fromUtf8(v.substr(1));
-    } else if (a == "value") value_ = v;
-    else if (a == "read-normalize") readNormalize_ = v, readNormalizer_ = normalizerForName(v);
-    else if (a == "write-normalize") writeNormalize_ = v, writeNormalizer_ = normalizerForName(v);
+        attributes_.includedMapping = v;
+        if (!v.empty() && v[0] == '@') attributes_.includedMappingName = fromUtf8(v.substr(1));
+    } else if (a == "value") attributes_.value = v;
+    else if (a == "read-normalize") attributes_.readNormalize = v, readNormalizer_ = normalizerForName(v);
+    else if (a == "write-normalize") attributes_.writeNormalize = v, writeNormalizer_ = normalizerForName(v);
     else if (a == "max-string-size") {
         long n = std::strtol(v.c_str(), nullptr, 10);
-        maxStringSize_ = int(std::clamp<long>(n, MolvoIOHandler::kMinStringSize, MolvoIOHandler::kMaxStringSize));
-    } else if (a == "binds-existing") bindsExisting_ = isTrue(v);
-    else if (a == "binds-skip-non-existing") skipNonExisting_ = isTrue(v);
-    else if (a == "iterative-existing") iterativeExisting_ = isTrue(v);
-    else if (a == "range-existing") rangeExisting_ = isTrue(v);
+        attributes_.maxStringSize = int(std::clamp<long>(n, MolvoIOHandler::kMinStringSize, MolvoIOHandler::kMaxStringSize));
+    } else if (a == "binds-existing") attributes_.bindsExisting = isTrue(v);
+    else if (a == "binds-skip-non-existing") attributes_.skipNonExisting = isTrue(v);
+    else if (a == "iterative-existing") attributes_.iterativeExisting = isTrue(v);
+    else if (a == "range-existing") attributes_.rangeExisting = isTrue(v);
     else return false;
     return true;
 }
@@ -85,14 +85,14 @@ std::shared_ptr<TreeNode> TreeNode::makeChild(std::string_view) { return nullptr
 
 void TreeNode::parseIterativeReset(const std::string& value, Mapping& mapping) {
     if (value == "1") {
-        iterativeResetAll_ = true;
+        attributes_.iterativeResetAll = true;
         return;
     }
     // Names separated by commas and blanks.
     size_t start = 0;
     while ((start = value.find_first_not_of(", ", start)) != std::string::npos) {
         size_t end = value.find_first_of(", ", start);
-        iterativeResetList_.push_back(qualifyName(mapping, fromUtf8(value.substr(start, end - start))));
+        attributes_.iterativeResetList.push_back(qualifyName(mapping, fromUtf8(value.substr(start, end - start))));
         start = end;
     }
 }
@@ -134,7 +134,7 @@ bool TreeNode::parseElement(const pugi::xml_node& element, Mapping& mapping, con
 }
 
 bool TreeNode::parseExternalBinding(const pugi::xml_node& element, Mapping& mapping) {
-    if (parent_ && includedMapping_.empty()) {
+    if (parent_ && attributes_.includedMapping.empty()) {
         raiseError("ExternalBinding elements can only be placed underneath a root node or a node with an "
                    "'included-mapping' attribute");
         return false;
@@ -161,32 +161,32 @@ bool TreeNode::parseExternalBinding(const pugi::xml_node& element, Mapping& mapp
 bool TreeNode::addChild(std::shared_ptr<TreeNode> child, Mapping& mapping, const char* explicitName) {
     child->parent_ = this;
     children_.push_back(child);
-    bool hasRegex = !child->nameRegex_.empty() || !child->nameRegexFrom_.empty();
+    bool hasRegex = !child->attributes().nameRegex.empty() || !child->attributes().nameRegexFrom.empty();
     if (explicitName && !hasNamedChildren()) {
-        std::string where = name_.empty() ? "" : "node '" + name_ + "' of ";
+        std::string where = attributes_.name.empty() ? "" : "node '" + attributes_.name + "' of ";
         if (hasRegex) {
-            const std::string& regex = child->nameRegex_.empty() ? child->nameRegexFrom_ : child->nameRegex_;
+            const std::string& regex = child->attributes().nameRegex.empty() ? child->attributes().nameRegexFrom : child->attributes().nameRegex;
             raiseError("The name-regex attribute '" + regex + "' is not supported for child nodes of " + where +
                        "type " + typeName());
             return false;
         }
-        if (!child->name_.empty())
-            raiseWarning(fromUtf8("The name-to attribute '" + child->name_ + "' is not used for child nodes of " +
+        if (!child->attributes().name.empty())
+            raiseWarning(fromUtf8("The name-to attribute '" + child->attributes().name + "' is not used for child nodes of " +
                                   where + "type " + typeName()));
         childByName_.emplace_back(explicitName, child.get());
         return true;
     }
-    bool hasName = !child->name_.empty();
-    bool oneRegex = child->nameRegex_.empty() != child->nameRegexFrom_.empty();
+    bool hasName = !child->attributes().name.empty();
+    bool oneRegex = child->attributes().nameRegex.empty() != child->attributes().nameRegexFrom.empty();
     if (hasName && !hasRegex) {
         // The first child of a name serves it.
-        if (!childNamed(child->name_)) childByName_.emplace_back(child->name_, child.get());
-        if (!child->altName_.empty() && !childNamed(child->altName_)) childByName_.emplace_back(child->altName_, child.get());
+        if (!childNamed(child->attributes().name)) childByName_.emplace_back(child->attributes().name, child.get());
+        if (!child->attributes().altName.empty() && !childNamed(child->attributes().altName)) childByName_.emplace_back(child->attributes().altName, child.get());
         return true;
     }
     if (!hasName && oneRegex) {
         regexChildren_.push_back(child);
-        return child->nameRegexFrom_.empty() || child->buildRegexFrom(mapping);
+        return child->attributes().nameRegexFrom.empty() || child->buildRegexFrom(mapping);
     }
     raiseError("Node should have uniquely one of 'name' or 'name-regex' or 'name-regex-from' attributes");
     return false;
@@ -194,10 +194,10 @@ bool TreeNode::addChild(std::shared_ptr<TreeNode> child, Mapping& mapping, const
 
 // Every element name of the set becomes one literal alternative.
 bool TreeNode::buildRegexFrom(Mapping& mapping) {
-    MolvoIOHandler set(qualifyName(mapping, fromUtf8(nameRegexFrom_)), false, 0, MolvoIOHandler::kMinStringSize);
+    MolvoIOHandler set(qualifyName(mapping, fromUtf8(attributes_.nameRegexFrom)), false, 0, MolvoIOHandler::kMinStringSize);
     if (!set.valid() || (set.fullDimension() >= 2 && set.type() != IdentifierHandle::kIndex) ||
         (!set.isSetOrIndex())) {
-        raiseError("The name-regex-from attribute value '" + nameRegexFrom_ +
+        raiseError("The name-regex-from attribute value '" + attributes_.nameRegexFrom +
                    "' does not refer to a simple set or index");
         return false;
     }
@@ -213,7 +213,7 @@ bool TreeNode::buildRegexFrom(Mapping& mapping) {
         }
     }
     set.clearError();
-    nameRegex_ = regex + ")";
+    attributes_.nameRegex = regex + ")";
     return true;
 }
 

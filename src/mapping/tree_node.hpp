@@ -41,6 +41,22 @@ struct NodeExternalBinding {
     std::shared_ptr<MolvoIOHandler> bindingParameter;
 };
 
+// The attributes of a mapping element as the mapping file gives them (UTF-8; identifier names
+// qualified by validateBindings). Set while the node is parsed, constant afterwards.
+struct NodeAttributes {
+    std::string name, altName, nameRegex, nameRegexPrefix, nameRegexPostfix, nameRegexFrom;
+    std::wstring nameBindsTo, iterativeBindsTo, bindsTo, implicitBindsTo, constBindsTo;
+    std::string iterativePrefix, constBindsValue;
+    std::string mapsTo, writeFilter, forceDense, embeddedMapping, includedMapping, value;
+    std::wstring includedMappingName;
+    std::string readNormalize, writeNormalize;
+    int maxStringSize = MolvoIOHandler::kMinStringSize;
+    bool bindsExisting = false, skipNonExisting = true, iterativeExisting = false, rangeExisting = false;
+    bool iterativeResetAll = false;
+    bool denseChildren = false;   // object nodes: children without data are still written
+    std::vector<std::wstring> iterativeResetList;
+};
+
 class TreeNode {
 public:
     TreeNode();
@@ -67,7 +83,9 @@ public:
     const std::vector<std::shared_ptr<TreeNode>>& regexChildren() const { return regexChildren_; }
     // The child entered under that name or alt-name, or nullptr.
     TreeNode* childNamed(std::string_view name) const;
-    const std::string& name() const { return name_; }
+    const std::string& name() const { return attributes_.name; }
+    const NodeAttributes& attributes() const { return attributes_; }
+    const std::vector<NodeExternalBinding>& externalBindings() const { return externalBindings_; }
     // The nearest root, or this.
     const TreeNode& top() const;
 
@@ -104,6 +122,21 @@ public:
     std::string normalizedForRead(std::string_view text) const;
     std::string normalizedForWrite(std::string_view text) const;
 
+    // ---- resolved bindings: positions in the mapping's index table and reference list, -1 for none
+    int bindsToIndex() const { return bindsToIndex_; }
+    int nameBindsIndex() const { return nameBindsIndex_; }
+    int mapsToReference() const { return mapsToRef_; }
+    int forceDenseReference() const { return forceDenseRef_; }
+    int includedReference() const { return includedRef_; }
+    // The indices bound at the ancestors and here, in order, and the part of them added here.
+    const std::vector<int>& boundIndices() const { return boundAll_; }
+    const std::vector<int>& ownIndices() const { return boundOwn_; }
+    // Whether a write enumerates tuples of indices this node binds itself.
+    bool bindsOwnIndices() const { return !levels_[0].own.empty(); }
+    // The "@" mapping this node includes was registered when this one was.
+    bool includedKnown() const { return includedKnown_; }
+    const Normalizer* readNormalizer() const { return readNormalizer_; }
+
     // ---- writing
     bool hasIterators() const { return !subtreeReferences_.empty(); }
     // Moves to this node's next data tuple and binds its slots; false when there is none.
@@ -131,25 +164,11 @@ public:
         while (ok && child.nextTuple(state)) {
             if (child.writeFiltered(state)) ok = write();
             child.finishTuple(state);
-            if (!child.hasIterators() || child.levels_[0].own.empty()) break;
+            if (!child.hasIterators() || !child.bindsOwnIndices()) break;
         }
         child.releaseTuple(state);
         return ok;
     }
-
-    // ---- attributes (UTF-8; identifier names qualified by validateBindings)
-    std::string name_, altName_, nameRegex_, nameRegexPrefix_, nameRegexPostfix_, nameRegexFrom_;
-    std::wstring nameBindsTo_, iterativeBindsTo_, bindsTo_, implicitBindsTo_, constBindsTo_;
-    std::string iterativePrefix_, constBindsValue_;
-    std::string mapsTo_, writeFilter_, forceDense_, embeddedMapping_, includedMapping_, value_;
-    std::wstring includedMappingName_;
-    std::string readNormalize_, writeNormalize_;
-    int maxStringSize_ = MolvoIOHandler::kMinStringSize;
-    bool bindsExisting_ = false, skipNonExisting_ = true, iterativeExisting_ = false, rangeExisting_ = false;
-    bool iterativeResetAll_ = false;
-    bool denseChildren_ = false;   // object nodes: children without data are still written
-    std::vector<std::wstring> iterativeResetList_;
-    std::vector<NodeExternalBinding> externalBindings_;
 
 protected:
     // Shared by the parseMapping of every class: the attributes with the accepted names, then the
@@ -159,9 +178,14 @@ protected:
     virtual bool applyOwnAttribute(const std::string& attribute, const std::string& value);
     virtual std::shared_ptr<TreeNode> makeChild(std::string_view element);
 
+    // Table nodes: the indices their value columns bind are enumerated per row.
+    void setRowsInScope() { rowsInScope_ = true; }
+
+    NodeAttributes attributes_;
     Mapping* mapping_ = nullptr;   // the owning mapping; set by parseMapping
 
-public:
+private:
+    std::vector<NodeExternalBinding> externalBindings_;
     // ---- resolved bindings
     int bindsToIndex_ = -1, nameBindsIndex_ = -1, iterativeIndex_ = -1, constIndex_ = -1, constElement_ = 0;
     int mapsToRef_ = -1, writeFilterRef_ = -1, forceDenseRef_ = -1, includedRef_ = -1;
@@ -184,7 +208,6 @@ public:
     const Normalizer* readNormalizer_ = nullptr;
     const Normalizer* writeNormalizer_ = nullptr;
 
-private:
     bool validateExternal(Mapping& mapping);
     bool compileNameRegex();
     bool registerConst(Mapping& mapping);

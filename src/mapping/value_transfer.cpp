@@ -61,14 +61,14 @@ void noteIfCut(ReadState& state, const TreeNode& node, const MolvoIOHandler& tar
 }
 
 const IdentifierReference* mapsToReference(const TreeNode& node, ReadState& state) {
-    return node.mapsToRef_ >= 0 ? &state.mapping().references[size_t(node.mapsToRef_)] : nullptr;
+    return node.mapsToReference() >= 0 ? &state.mapping().references[size_t(node.mapsToReference())] : nullptr;
 }
 
 bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReference& ref, const ReadValue& value) {
     if (targetKindOf(ref.target.get()) == TargetKind::Element) {
-        int element = elementInRange(*ref.target, value.text, node.rangeExisting_);
+        int element = elementInRange(*ref.target, value.text, node.attributes().rangeExisting);
         if (element > 0) state.assignElement(ref, element);
-        else if (!value.text.empty() && !node.skipNonExisting_)
+        else if (!value.text.empty() && !node.attributes().skipNonExisting)
             return raiseError("Element " + value.text + " is not in the range of " + toUtf8(ref.target->name()));
     } else if (value.isText) {
         noteIfCut(state, node, *ref.target, value.text);
@@ -124,11 +124,11 @@ void convertText(TargetKind kind, std::string text, ReadValue& out) {
 }
 
 bool transferValue(TreeNode& node, ReadState& state, ReadValue& value) {
-    if (value.isText && node.readNormalizer_) value.text = node.normalizedForRead(value.text);
-    if (int index = node.bindsToIndex_; index >= 0) {
+    if (value.isText && node.readNormalizer()) value.text = node.normalizedForRead(value.text);
+    if (int index = node.bindsToIndex(); index >= 0) {
         // An index an external binding fixed is only checked against the value.
         if (state.isExternallyBound(index)) return state.checkExternal(index, value.text) > 0;
-        int element = state.bindElement(index, value.text, node.bindsExisting_, node.skipNonExisting_);
+        int element = state.bindElement(index, value.text, node.attributes().bindsExisting, node.attributes().skipNonExisting);
         if (element == 0) return false;
         if (element == MappingState::kSkip) {
             state.requestSkip();

@@ -29,7 +29,7 @@ std::shared_ptr<TreeNode> ArrayNode::makeChild(std::string_view element) {
 
 bool ArrayNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
     bool ok = parseElement(element, mapping, "ArrayMapping", kArrayAttributes, kPositionalChild);
-    if (children().size() != 1 && !(children().empty() && !includedMapping_.empty())) {
+    if (children().size() != 1 && !(children().empty() && !attributes_.includedMapping.empty())) {
         raiseError("Array node " + name() + " should have a single child node or an included mapping");
         ok = false;
     }
@@ -42,7 +42,7 @@ bool ArrayNode::readJSON(ReadState& state, std::string_view name, const JsonValu
     ReadScope scope(*this, state, name);
     if (!scope.entered()) return scope.notEnteredResult();
     bool ok = true;
-    if (!includedMapping_.empty()) {
+    if (!attributes_.includedMapping.empty()) {
         ok = readJsonIncluded(*this, state, value);
     } else if (!value.IsArray()) {
         ok = readItem(state, value);
@@ -58,10 +58,10 @@ bool ArrayNode::readItem(ReadState& state, const JsonValue& item) {
 }
 
 bool ArrayNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
-    if (!hasIterators() && includedMapping_.empty()) return true;
+    if (!hasIterators() && attributes_.includedMapping.empty()) return true;
     writeKey(state, name);
     value.SetArray();
-    if (!includedMapping_.empty()) return writeJsonIncluded(*this, state, value, allocator);
+    if (!attributes_.includedMapping.empty()) return writeJsonIncluded(*this, state, value, allocator);
     TreeNode* child = childNamed(kPositionalChild);
     // A top-level array written as it is built hands each item over instead of keeping it.
     JsonPartSink* sink = state.takeSink<JsonPartSink>();

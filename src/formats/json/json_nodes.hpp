@@ -56,7 +56,7 @@ public:
 
     // One item; a top-level array is read item by item as it is parsed, in the array's scope.
     bool readItem(ReadState& state, const JsonValue& item);
-    bool streamable() const { return includedMapping_.empty(); }
+    bool streamable() const { return attributes_.includedMapping.empty(); }
 
     bool singletonAsArray_ = false;
 

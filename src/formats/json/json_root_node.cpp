@@ -104,7 +104,7 @@ namespace {
 // Only included and embedded mappings can make a write fail halfway; without them a document
 // may go out as it is built, as nothing written could have to be taken back.
 bool cannotFailHalfway(const TreeNode& node) {
-    if (!node.includedMapping_.empty() || !node.embeddedMapping_.empty()) return false;
+    if (!node.attributes().includedMapping.empty() || !node.attributes().embeddedMapping.empty()) return false;
     for (const auto& child : node.children())
         if (!cannotFailHalfway(*child)) return false;
     return true;
@@ -116,7 +116,7 @@ bool writtenAsBuilt(const TreeNode& child) {
     auto* array = dynamic_cast<const ArrayNode*>(&child);
     bool table = dynamic_cast<const RowOrientedObjectNode*>(&child) != nullptr;
     if (!table && !(array && array->streamable() && !array->singletonAsArray_)) return false;
-    return child.levels_[0].own.empty() && cannotFailHalfway(child);
+    return !child.bindsOwnIndices() && cannotFailHalfway(child);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ const std::vector<std::string_view> kObjectAttributes{
 
 bool ObjectNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
     if (attribute == "empty-as-bool") emptyAsBool_ = value == "1";
-    else if (attribute == "dense-children") denseChildren_ = value == "1";
+    else if (attribute == "dense-children") attributes_.denseChildren = value == "1";
     else return false;
     return true;
 }
@@ -56,17 +56,17 @@ bool ObjectNode::readJSON(ReadState& state, std::string_view name, const JsonVal
     ReadScope scope(*this, state, name);
     if (!scope.entered()) return scope.notEnteredResult();
     bool ok = true;
-    if (!includedMapping_.empty()) ok = readJsonIncluded(*this, state, value);
+    if (!attributes_.includedMapping.empty()) ok = readJsonIncluded(*this, state, value);
     else if (value.IsObject()) ok = readMembers(state, value);
     return scope.end(ok, value.IsFalse() ? 0.0 : 1.0);
 }
 
 bool ObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
     writeKey(state, name);
-    bool mapped = mapsToRef_ < 0 || hasValueAt(state, mapsToRef_, true);
-    bool keep = hasValueAt(state, forceDenseRef_, false) || (parent() && parent()->denseChildren_);
+    bool mapped = mapsToReference() < 0 || hasValueAt(state, mapsToReference(), true);
+    bool keep = hasValueAt(state, forceDenseReference(), false) || (parent() && parent()->attributes().denseChildren);
     value.SetObject();
-    if (!includedMapping_.empty()) {
+    if (!attributes_.includedMapping.empty()) {
         if (!writeJsonIncluded(*this, state, value, allocator)) return false;
     } else {
         for (const auto& child : children()) {
@@ -81,7 +81,7 @@ bool ObjectNode::writeJSON(WriteState& state, std::string& name, JsonValue& valu
             };
             if (!forEachTuple(state, *child, write)) return false;
             // Dense children are written without data too, where no index of their own asks for tuples.
-            if (!any && denseChildren_ && child->levels_[0].own.empty() && !write()) return false;
+            if (!any && attributes_.denseChildren && !child->bindsOwnIndices() && !write()) return false;
         }
     }
     if (value.IsObject() && value.MemberCount() == 0) {

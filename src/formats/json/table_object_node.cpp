@@ -28,7 +28,7 @@ std::shared_ptr<TreeNode> TableObjectNode::makeChild(std::string_view element) {
 
 bool TableObjectNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
     static const std::vector<std::string_view> columnAccepted = columnAttributes();
-    rowsInScope_ = true;
+    setRowsInScope();
     return parseElement(element, mapping, rowOriented() ? "RowOrientedObjectMapping" : "ColumnOrientedObjectMapping",
                         rowOriented() ? kRowAttributes : columnAccepted, nullptr);
 }

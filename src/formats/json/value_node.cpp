@@ -38,7 +38,7 @@ bool ValueNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
 
 bool ValueNode::readEmbedded(ReadState& state, const JsonValue& value) {
     if (!value.IsString()) return raiseError("Embedded mapping node " + name() + " needs to be of string type");
-    return readEmbeddedDocument(state, embeddedMapping_, std::string_view(value.GetString(), value.GetStringLength()),
+    return readEmbeddedDocument(state, attributes_.embeddedMapping, std::string_view(value.GetString(), value.GetStringLength()),
                                 base64_);
 }
 
@@ -49,7 +49,7 @@ bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
 }
 
 bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
-    if (!embeddedMapping_.empty()) return readEmbedded(state, value);
+    if (!attributes_.embeddedMapping.empty()) return readEmbedded(state, value);
     ReadScope scope(*this, state, name);
     if (!scope.entered()) return scope.notEnteredResult();
     return scope.end(assignRead(state, value));
@@ -57,14 +57,14 @@ bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValu
 
 bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator) {
     std::string text;
-    if (!writeEmbeddedDocument(state, embeddedMapping_, base64_, text)) return false;
+    if (!writeEmbeddedDocument(state, attributes_.embeddedMapping, base64_, text)) return false;
     value.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
     return true;
 }
 
 void ValueNode::writeDefault(WriteState& state, JsonValue& value, JsonAllocator& allocator) const {
-    if (mapsToRef_ < 0) return;
-    MolvoIOHandler& target = *state.mapping().references[size_t(mapsToRef_)].target;
+    if (mapsToReference() < 0) return;
+    MolvoIOHandler& target = *state.mapping().references[size_t(mapsToReference())].target;
     MolvoValueW stored;
     if (!target.defaultValue(stored)) return;
     if (!convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator))
@@ -73,25 +73,25 @@ void ValueNode::writeDefault(WriteState& state, JsonValue& value, JsonAllocator&
 
 bool ValueNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
     writeKey(state, name);
-    if (!embeddedMapping_.empty()) return writeEmbedded(state, value, allocator);
-    if (mapsToRef_ < 0) {
-        if (bindsToIndex_ >= 0) {
-            int element = state.tuple()[size_t(bindsToIndex_)];
+    if (!attributes_.embeddedMapping.empty()) return writeEmbedded(state, value, allocator);
+    if (mapsToReference() < 0) {
+        if (bindsToIndex() >= 0) {
+            int element = state.tuple()[size_t(bindsToIndex())];
             if (element <= 0) return true;
-            std::string text = normalizedForWrite(state.mapping().indexTable[size_t(bindsToIndex_)]->elementName(element));
+            std::string text = normalizedForWrite(state.mapping().indexTable[size_t(bindsToIndex())]->elementName(element));
             value.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
-        } else if (!value_.empty()) {
-            value.SetString(value_.data(), rapidjson::SizeType(value_.size()), allocator);
+        } else if (!attributes_.value.empty()) {
+            value.SetString(attributes_.value.data(), rapidjson::SizeType(attributes_.value.size()), allocator);
         }
         return true;
     }
-    if (hasValueAt(state, mapsToRef_, false)) {
-        ValueCursor& cursor = state.cursor(mapsToRef_);
-        MolvoIOHandler& target = *state.mapping().references[size_t(mapsToRef_)].target;
+    if (hasValueAt(state, mapsToReference(), false)) {
+        ValueCursor& cursor = state.cursor(mapsToReference());
+        MolvoIOHandler& target = *state.mapping().references[size_t(mapsToReference())].target;
         if (!convertForWrite(target, cursor.value(), numberType_, acceptAny_, *this, value, allocator))
             state.notes().writtenAsNull(target.name());
         cursor.advance();
-    } else if ((hasValueAt(state, forceDenseRef_, false) || (parent() && parent()->denseChildren_)) && !acceptAny_) {
+    } else if ((hasValueAt(state, forceDenseReference(), false) || (parent() && parent()->attributes().denseChildren)) && !acceptAny_) {
         writeDefault(state, value, allocator);
     }
     return true;
