@@ -8,11 +8,12 @@
 // that no escape stands for text the host cannot hold.
 #pragma once
 
+#include "streams/stream_buffer.hpp"
+
 #include <cstddef>
-#include <cstdlib>
 #include <iosfwd>
-#include <memory>
 #include <string_view>
+#include <utility>
 
 namespace flk {
 
@@ -20,15 +21,13 @@ class JsonText {
 public:
     static constexpr size_t kPadding = 4;
 
-    // The rest of the stream. The buffer grows with the bytes that arrive: the size the stream
-    // claims is only trusted up to a bound, so that one that overstates it costs nothing.
-    // Throws std::bad_alloc.
+    // The rest of the stream (StreamBuffer::read). Throws std::bad_alloc.
     static JsonText read(std::istream& input);
 
     // After a UTF-8 byte-order mark if there is one; NUL-terminated, padded and writable.
-    char* body() { return bytes_.get() + bodyStart_; }
-    const char* body() const { return bytes_.get() + bodyStart_; }
-    size_t bodySize() const { return size_ - bodyStart_; }
+    char* body() { return bytes_.data() + bodyStart_; }
+    const char* body() const { return bytes_.data() + bodyStart_; }
+    size_t bodySize() const { return bytes_.size() - bodyStart_; }
 
     // Whether a parser that accepted the body and stopped at offset parsedTo saw all of it.
     bool endsAt(size_t parsedTo) const { return parsedTo == bodySize(); }
@@ -38,17 +37,10 @@ public:
     bool holdsOnlyHostText() const;
 
 private:
-    struct Free {
-        void operator()(char* bytes) const { std::free(bytes); }
-    };
-    JsonText() = default;
-    void reserve(size_t capacity);   // room for capacity bytes and the padding
-    void end(size_t size);           // pads the text and gives back the room it did not use
+    explicit JsonText(StreamBuffer bytes) : bytes_(std::move(bytes)), bodyStart_(bytes_.byteOrderMarkLength()) {}
 
-    std::unique_ptr<char, Free> bytes_;
-    size_t size_ = 0;
-    size_t capacity_ = 0;
-    size_t bodyStart_ = 0;
+    StreamBuffer bytes_;
+    size_t bodyStart_;
 };
 
 }  // namespace flk
