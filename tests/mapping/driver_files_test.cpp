@@ -1,6 +1,6 @@
 // The files the drivers and the stream export are given: only regular files are read, a file
 // written appears whole or not at all, and each failure names the file and the reason.
-#include "mapping_fixture.hpp"
+#include "support/mapping_fixture.hpp"
 #include "support/file_size_limit.hpp"
 
 #include <sys/stat.h>

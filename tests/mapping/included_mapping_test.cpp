@@ -3,7 +3,7 @@
 // choose the mapping per tuple.
 #include "mapping/base64.hpp"
 #include "mapping/mapping_nesting.hpp"
-#include "mapping_fixture.hpp"
+#include "support/mapping_fixture.hpp"
 #include "molvo/molvo3.h"
 
 namespace flk::test {

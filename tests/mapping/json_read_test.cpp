@@ -1,5 +1,5 @@
 // Reading JSON documents: one table of mapping, document and the identifier contents it gives.
-#include "mapping_fixture.hpp"
+#include "support/mapping_fixture.hpp"
 #include "support/log_capture.hpp"
 
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
 // Writing JSON documents: a table of mapping, model data and the exact text written, and round
 // trips in which what a mapping writes reads back to the same identifier contents.
-#include "mapping_fixture.hpp"
+#include "support/mapping_fixture.hpp"
 #include "support/log_capture.hpp"
 
 #include <limits>

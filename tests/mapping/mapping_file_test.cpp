@@ -1,5 +1,5 @@
 // Mapping files: the grammar, the binding checks and their messages, and the registry.
-#include "mapping_fixture.hpp"
+#include "support/mapping_fixture.hpp"
 
 namespace flk::test {
 namespace {

@@ -1,5 +1,5 @@
 // Memory streams and the drivers' stream rules, through the exports.
-#include "mapping_fixture.hpp"
+#include "support/mapping_fixture.hpp"
 
 #include <log4cxx/fileappender.h>
 #include <log4cxx/level.h>
