@@ -90,10 +90,24 @@ bool ElementObjectNode::writeChildren(WriteState& state, pugi::xml_node element,
     return true;
 }
 
+// The elements the included mapping writes take this node's name, so that the document reads
+// back through this node (the included mapping's own name is not looked at when reading). A node
+// with neither a name nor a name-binds-to reads nothing and leaves the included mapping's name.
+bool ElementObjectNode::writeIncluded(WriteState& state, pugi::xml_node into) {
+    pugi::xml_node before = into.last_child();
+    std::string name;
+    if (!writeXmlIncluded(*this, state, into)) return false;
+    if (attributes_.name.empty() && nameBindsIndex() < 0) return true;
+    if (!writtenName(*this, state, name)) return false;
+    for (pugi::xml_node n = before ? before.next_sibling() : into.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element) n.set_name(name.c_str());
+    return true;
+}
+
 bool ElementObjectNode::writeXML(WriteState& state, pugi::xml_node into) {
     bool keep = hasValueAt(state, forceDenseReference(), false) || (parent() && parent()->attributes().denseChildren);
     if (mapsToReference() >= 0) hasValueAt(state, mapsToReference(), true);
-    if (!attributes_.includedMapping.empty()) return writeXmlIncluded(*this, state, into);
+    if (!attributes_.includedMapping.empty()) return writeIncluded(state, into);
     std::string name;
     if (!writtenName(*this, state, name)) return false;
     pugi::xml_node element = into.append_child(name.c_str());

@@ -50,6 +50,7 @@ protected:
 
 private:
     bool writeChildren(WriteState& state, pugi::xml_node element, bool& streamed);
+    bool writeIncluded(WriteState& state, pugi::xml_node into);
 };
 
 class ElementValueNode : public XMLNode {
