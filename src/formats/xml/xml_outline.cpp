@@ -99,13 +99,14 @@ private:
     }
 
     // The content of the document element up to the end of its end tag; a run ends after the
-    // first child element that makes it runBytes long.
+    // first child element that makes it runBytes long. Every end tag must name the element it
+    // ends: the open ones are kept, as deep as the document nests them.
     size_t content(size_t at, size_t runBytes, std::string_view root, std::vector<XmlRange>& runs) {
         size_t runBegin = at;
-        unsigned long depth = 0;
+        std::vector<std::string_view> open{root};
         for (;;) {
             size_t lt = t_.find('<', at);
-            if (lt == kNone) return fail(t_.size(), "the document element '" + std::string(root) + "' is not closed");
+            if (lt == kNone) return fail(t_.size(), "the element '" + std::string(open.back()) + "' is not closed");
             if (!references(at, lt)) return kNone;
             at = lt;
             bool childEnds = false;
@@ -113,14 +114,15 @@ private:
                 std::string_view name;
                 size_t end = endTag(at, name);
                 if (end == kNone) return kNone;
-                if (depth == 0) {
-                    if (name != root)
-                        return fail(at, "the end tag '" + std::string(name) + "' where '" + std::string(root) + "' ends");
+                if (name != open.back())
+                    return fail(at, "the end tag '" + std::string(name) + "' where '" + std::string(open.back()) + "' ends");
+                open.pop_back();
+                if (open.empty()) {
                     if (at > runBegin) runs.push_back({runBegin, at});
                     return end;
                 }
                 at = end;
-                childEnds = --depth == 0;
+                childEnds = open.size() == 1;
             } else if (startsWith(at, "<!--")) {
                 at = closedBy(at, at + 4, "-->", "a comment");
             } else if (startsWith(at, "<![CDATA[")) {
@@ -133,8 +135,8 @@ private:
                 bool empty = false;
                 std::string_view name;
                 at = startTag(at, empty, name);
-                if (!empty) ++depth;
-                childEnds = empty && depth == 0;
+                if (at != kNone && !empty) open.push_back(name);
+                childEnds = empty && open.size() == 1;
             }
             if (at == kNone) return kNone;
             if (childEnds && at - runBegin >= runBytes) {
