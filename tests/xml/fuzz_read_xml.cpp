@@ -2,14 +2,37 @@
 // and writes back what was read: documents whose element is read in runs, with and without an
 // index bound at the top, and one whose document element is a value element, read whole.
 #include "ferrolink/ferrolink.h"
+#include "formats/xml/xml_outline.hpp"
 #include "mapping/fuzz_model.hpp"
+
+#include <pugixml.hpp>
 
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <sstream>
 #include <string>
 
 namespace {
+
+// Runs are read without being checked by the parser first: the outline must refuse whatever the
+// parser would. Cut into runs as small as they come, every run of a document the outline lets
+// pass must parse, and so must the document element whole.
+void checkOutlineRefusesWhatTheParserWould(const std::uint8_t* data, std::size_t size) {
+    std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
+    flk::XmlText text;
+    flk::XmlProblem problem;
+    flk::XmlOutline outline;
+    if (!text.read(input, problem) || !flk::outlineXml(text.body(), 1, outline, problem)) return;
+    auto parses = [&](flk::XmlRange range, unsigned options) {
+        pugi::xml_document document;
+        return bool(document.load_buffer(text.body().data() + range.begin, range.end - range.begin,
+                                         pugi::parse_default | options, pugi::encoding_utf8));
+    };
+    if (!parses(outline.whole, 0)) __builtin_trap();
+    for (const flk::XmlRange& run : outline.runs)
+        if (!parses(run, pugi::parse_fragment)) __builtin_trap();
+}
 
 const char* kShopMapping = R"xml(<MolvoXMLMapping namespace-uri="urn:shop"><ElementObjectMapping name="shop">
   <AttributeMapping name="title" maps-to="Title"/>
@@ -58,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                addMapping(base, L"fuzz-book", kBookMapping);
     }();
     if (!ready) __builtin_trap();
+    checkOutlineRefusesWhatTheParserWould(data, size);
     FILE* f = std::fopen(base.c_str(), "wb");
     std::fwrite(data, 1, size, f);
     std::fclose(f);

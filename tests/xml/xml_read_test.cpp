@@ -195,6 +195,8 @@ const ReadCase kCases[] = {
     {"invalid UTF-8 fails", kXmlOrders, "<orders><order id='A1' customer='\xFF\xFE'/></orders>", 0, {{L"Customer", ""}},
      kParseError},
     {"a character cut at the end fails", kTitle, "<title>\xE2\x82", 0, {}, kParseError},
+    {"an instruction whose target runs into other text fails", kXmlOrders,
+     "<orders><?app!x?><order id='A1'/></orders>", 0, {{L"Orders", ""}}, kParseError},
     {"'<' in an attribute value fails", kXmlOrders, "<orders><order id='A<1'/></orders>", 0, {}, kParseError},
     {"an unquoted attribute value fails", kXmlOrders, "<orders><order id=A1/></orders>", 0, {}, kParseError},
     {"a malformed attribute of the document element fails", kXmlOrders, "<orders a='1' a><order id='A1'/></orders>", 0,

@@ -11,8 +11,6 @@ namespace {
 
 // Whitespace that is an element's only content is kept: it is the value of a value element.
 constexpr unsigned kReadOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
-// Runs checked before any is read only need their structure parsed.
-constexpr unsigned kCheckOptions = pugi::parse_minimal | pugi::parse_fragment;
 
 }  // namespace
 
@@ -24,17 +22,14 @@ bool XmlContent::load(ReadState& state, bool inRuns) {
     if (!inRuns) return parse(element_, outline_.whole, kReadOptions, problem) || failed(problem);
     if (!parseStartTag(problem)) return failed(problem);
     oneRun_ = outline_.runs.size() == 1;
-    if (oneRun_) return parse(run_, outline_.runs[0], kReadOptions | pugi::parse_fragment, problem) || failed(problem);
-    for (const XmlRange& run : outline_.runs)
-        if (!parse(run_, run, kCheckOptions, problem)) return failed(problem);
-    run_.reset();
-    return true;
+    return !oneRun_ || parse(run_, outline_.runs[0], kReadOptions | pugi::parse_fragment, problem) || failed(problem);
 }
 
 bool XmlContent::forEachRun(const std::function<bool(pugi::xml_node)>& read, bool stopAtFailure) {
     if (oneRun_) return read(run_);
     bool ok = true;
     for (const XmlRange& run : outline_.runs) {
+        // The outline refuses whatever the parser would: a run it let pass parses.
         XmlProblem problem;
         if (!parse(run_, run, kReadOptions | pugi::parse_fragment, problem)) return failed(problem);
         ok = read(run_) && ok;

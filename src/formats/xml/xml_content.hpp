@@ -1,7 +1,7 @@
-// A document read for a mapping, checked whole before any of its values is read, then handed out
-// as its document element: whole, or as its start tag and its content in runs of about
-// kXmlRunBytes, each parsed when it is read, so that the parsed form of a large document never
-// exists whole. Where a document breaks is logged on Ferrolink.FLK at Error with its line and
+// A document read for a mapping, checked whole by its outline before any of its values is read,
+// then handed out as its document element: whole, or as its start tag and its content in runs of
+// about kXmlRunBytes, each parsed when it is read, so that the parsed form of a large document
+// never exists whole. Where a document breaks is logged on Ferrolink.FLK at Error with its line and
 // column, and the read fails with "Error parsing XML document <name>".
 #pragma once
 

@@ -31,6 +31,7 @@ bool readMembers(const Members& members, Named&& named, const std::vector<XMLNod
 }  // namespace
 
 bool readXmlAttributes(XMLNode& node, ReadState& state, pugi::xml_node element, bool indexPass) {
+    if (!node.readsAttributes()) return true;
     return readMembers(
         element.attributes(), [&](std::string_view name) { return node.attributeChild(name); }, node.attributePatterns(),
         indexPass, [&](XMLNode& child, const pugi::xml_attribute& a) { return child.readXMLAttribute(state, a); });

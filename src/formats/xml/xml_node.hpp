@@ -30,6 +30,7 @@ public:
     // (or alt-name): the first such child serves it. nullptr when there is none.
     XMLNode* attributeChild(std::string_view name) const { return find(attributeNames_, name); }
     XMLNode* elementChild(std::string_view name) const { return find(elementNames_, name); }
+    bool readsAttributes() const { return !attributeNames_.empty() || !attributePatterns_.empty(); }
     // The children of either kind matched by a name pattern instead, in mapping order.
     const std::vector<XMLNode*>& attributePatterns() const { return attributePatterns_; }
     const std::vector<XMLNode*>& elementPatterns() const { return elementPatterns_; }

@@ -16,12 +16,20 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 // Name bytes as the parser takes them: letters, digits, "_:.-" and every byte of a multi-byte
 // character; a name does not start with a digit, "." or "-".
-bool isNameByte(char c) {
-    auto b = static_cast<unsigned char>(c);
-    return b >= 0x80 || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || c == '_' ||
-           c == ':' || c == '.' || c == '-';
-}
-bool isNameStartByte(char c) { return isNameByte(c) && !(c >= '0' && c <= '9') && c != '.' && c != '-'; }
+struct NameBytes {
+    bool name[256] = {}, start[256] = {};
+    NameBytes() {
+        for (int b = 0; b < 256; ++b) {
+            bool letter = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b >= 0x80 || b == '_' || b == ':';
+            start[b] = letter;
+            name[b] = letter || (b >= '0' && b <= '9') || b == '.' || b == '-';
+        }
+    }
+};
+const NameBytes kNameBytes;
+
+bool isNameByte(char c) { return kNameBytes.name[static_cast<unsigned char>(c)]; }
+bool isNameStartByte(char c) { return kNameBytes.start[static_cast<unsigned char>(c)]; }
 
 const char* findByte(std::string_view text, size_t from, size_t to, char c) {
     return static_cast<const char*>(std::memchr(text.data() + from, c, to - from));
@@ -95,6 +103,8 @@ private:
         if (target.empty()) return fail(at, "a processing instruction without a target");
         bool declaration = target.size() == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l';
         if (declaration && at != 0) return fail(at, "an XML declaration that is not at the start of the document");
+        if (startsWith(end, "?>")) return end + 2;
+        if (end >= t_.size() || !isBlank(t_[end])) return fail(at, "a malformed processing instruction");
         return closedBy(at, end, "?>", "a processing instruction");
     }
 
