@@ -153,14 +153,6 @@ const WriteCase kCases[] = {
 
 class XmlWrite : public XmlMappingTest, public ::testing::WithParamInterface<WriteCase> {};
 
-std::vector<std::string> snapshot(MappingTest& test, std::function<std::string(const wchar_t*)> contents) {
-    (void)test;
-    std::vector<std::string> out;
-    for (const wchar_t* id : {L"Price", L"Count", L"Label", L"Qty", L"Total", L"Customer", L"Favourite", L"Title", L"Note"})
-        out.push_back(contents(id));
-    return out;
-}
-
 TEST_P(XmlWrite, WritesTheDocumentAndReadsItBack) {
     const WriteCase& c = GetParam();
     for (const Assign& a : c.data) {
@@ -176,13 +168,18 @@ TEST_P(XmlWrite, WritesTheDocumentAndReadsItBack) {
         model().assign(a.identifier, a.tuple, a.value);
     }
     ASSERT_EQ(addMapping("m", c.mapping), 1) << errorsJoined();
-    auto contentsOf = [&](const wchar_t* id) { return contents(id); };
-    std::vector<std::string> before = snapshot(*this, contentsOf);
+    auto snapshot = [&] {
+        std::vector<std::string> all;
+        for (const wchar_t* id : {L"Price", L"Count", L"Label", L"Qty", L"Total", L"Customer", L"Favourite", L"Title", L"Note"})
+            all.push_back(contents(id));
+        return all;
+    };
+    std::vector<std::string> before = snapshot();
     EXPECT_EQ(writeXml("m", c.pretty), c.written) << errorsJoined();
     // What the mapping wrote, the mapping reads back to the same contents.
     ASSERT_EQ(ReadFromFile(path("out.xml").c_str(), L"m", 1, 0, 1), 1) << errorsJoined();
     if (c.roundTrip) {
-        EXPECT_EQ(snapshot(*this, contentsOf), before);
+        EXPECT_EQ(snapshot(), before);
     }
 }
 

@@ -133,14 +133,8 @@ private:
                 }
                 at = end;
                 childEnds = open.size() == 1;
-            } else if (startsWith(at, "<!--")) {
-                at = closedBy(at, at + 4, "-->", "a comment");
-            } else if (startsWith(at, "<![CDATA[")) {
-                at = closedBy(at, at + 9, "]]>", "a CDATA section");
-            } else if (startsWith(at, "<?")) {
-                at = instruction(at);
-            } else if (startsWith(at, "<!")) {
-                return markupDeclaration(at);
+            } else if (startsWith(at, "<!") || startsWith(at, "<?")) {
+                at = otherMarkup(at);
             } else {
                 bool empty = false;
                 std::string_view name;
@@ -154,6 +148,14 @@ private:
                 runBegin = at;
             }
         }
+    }
+
+    // Comments, CDATA sections and instructions in content.
+    size_t otherMarkup(size_t at) {
+        if (startsWith(at, "<!--")) return closedBy(at, at + 4, "-->", "a comment");
+        if (startsWith(at, "<![CDATA[")) return closedBy(at, at + 9, "]]>", "a CDATA section");
+        if (startsWith(at, "<?")) return instruction(at);
+        return markupDeclaration(at);
     }
 
     size_t startTag(size_t at, bool& empty, std::string_view& name) {
