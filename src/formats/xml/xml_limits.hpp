@@ -9,4 +9,11 @@ namespace flk {
 // child elements, so that the parsed form of a large document never exists whole.
 constexpr size_t kXmlRunBytes = size_t(1) << 20;
 
+// A reference ("&amp;", "&#x10FFFF;") ends within this many bytes of its '&', leading zeros of a
+// character number included; one that does not is refused.
+constexpr size_t kXmlMaxReference = 32;
+
+// Documents in other encodings are converted to UTF-8 through blocks of this many characters.
+constexpr size_t kXmlDecodeBlock = 4096;
+
 }  // namespace flk

@@ -1,6 +1,7 @@
 #include "formats/xml/xml_outline.hpp"
 
 #include "formats/xml/xml_characters.hpp"
+#include "formats/xml/xml_limits.hpp"
 
 #include <cstring>
 #include <string>
@@ -9,8 +10,6 @@ namespace flk {
 namespace {
 
 constexpr size_t kNone = std::string_view::npos;
-// No reference is longer, leading zeros of a character number aside: "&#x10FFFF;".
-constexpr size_t kMaxReference = 32;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -200,7 +199,7 @@ private:
     bool references(size_t from, size_t to) {
         while (const char* amp = findByte(t_, from, to, '&')) {
             size_t at = size_t(amp - t_.data());
-            const char* semicolon = findByte(t_, at + 1, std::min(to, at + kMaxReference), ';');
+            const char* semicolon = findByte(t_, at + 1, std::min(to, at + kXmlMaxReference), ';');
             if (!semicolon) return refuse(at, "an '&' that begins no reference");
             std::string_view body = t_.substr(at + 1, size_t(semicolon - amp) - 1);
             if (!reference(at, body)) return false;

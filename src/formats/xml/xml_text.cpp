@@ -1,6 +1,7 @@
 #include "formats/xml/xml_text.hpp"
 
 #include "formats/xml/xml_characters.hpp"
+#include "formats/xml/xml_limits.hpp"
 #include "frame/utf8.hpp"
 #include "text/ucs_converter.hpp"
 #include "text/ucs_exceptions.hpp"
@@ -33,8 +34,7 @@ bool sameName(std::string_view a, std::string_view b) {
 
 // The encoding an ASCII-compatible document's declaration names, "" when it names none.
 std::string_view declaredEncoding(std::string_view text) {
-    if (text.substr(0, 6) != "<?xml " && text.substr(0, 6) != "<?xml\t" && text.substr(0, 6) != "<?xml\n" &&
-        text.substr(0, 6) != "<?xml\r")
+    if (text.substr(0, 5) != "<?xml" || text.size() < 6 || std::string_view(" \t\r\n").find(text[5]) == std::string_view::npos)
         return {};
     std::string_view declaration = text.substr(0, text.find("?>"));
     size_t at = declaration.find("encoding");
@@ -49,11 +49,10 @@ std::string_view declaredEncoding(std::string_view text) {
 // Decodes in blocks through wide characters; throws the converter's exceptions with in left at
 // the bytes that could not be decoded.
 void decodeInto(UCS::CharSetConverter& converter, const char*& in, const char* end, std::string& out) {
-    constexpr size_t kBlock = 4096;
-    wchar_t wide[kBlock];
+    wchar_t wide[kXmlDecodeBlock];
     for (;;) {
         wchar_t* to = wide;
-        UCS::CharSetConverter::Result result = converter.decode(in, end, to, wide + kBlock);
+        UCS::CharSetConverter::Result result = converter.decode(in, end, to, wide + kXmlDecodeBlock);
         appendUtf8(out, std::wstring_view(wide, size_t(to - wide)));
         if (result == UCS::CharSetConverter::kIncomplete) throw UCS::MalformedCharacterException(L"cut character");
         if (result == UCS::CharSetConverter::kDone) return;
