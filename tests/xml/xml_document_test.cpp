@@ -79,20 +79,30 @@ TEST_F(XmlMappingTest, AnIndexElementInTheLastRunIsReadBeforeTheRunsBeforeIt) {
     EXPECT_EQ(std::get<double>(model().get(L"Qty", {L"B7", L"o3"})), 3.0);
 }
 
-TEST_F(XmlMappingTest, ADocumentNested100000DeepIsReadWithoutExhaustingTheStack) {
-    constexpr int kDepth = 100000;
+// Documents nest as deep as the limit, the document element counted; deeper ones, however deep,
+// fail as they are checked.
+TEST_F(XmlMappingTest, DocumentsNestUpToTheLimitAndDeeperOnesFailCleanly) {
     ASSERT_EQ(addMapping("m", R"(<MolvoXMLMapping><ElementObjectMapping name="r">
         <ElementValueMapping name="t" maps-to="Title"/><ElementObjectMapping name="a"><ElementObjectMapping name="a">
         <ElementValueMapping name="t" maps-to="Title"/></ElementObjectMapping></ElementObjectMapping>
         </ElementObjectMapping></MolvoXMLMapping>)"), 1);
-    std::string open, close;
-    for (int i = 0; i < kDepth; ++i) open += "<a>", close += "</a>";
-    ASSERT_EQ(readXml("m", "<r>" + open + "<t>deep</t>" + close + "<t>top</t></r>"), 1) << errorsJoined();
+    auto nested = [](size_t depth, const std::string& inside) {   // below the document element
+        std::string open, close;
+        for (size_t i = 0; i < depth; ++i) open += "<a>", close += "</a>";
+        return open + inside + close;
+    };
+    ASSERT_EQ(readXml("m", "<r>" + nested(kMaxXmlDepth - 2, "<t>deep</t>") + "<t>top</t></r>"), 1) << errorsJoined();
     EXPECT_EQ(contents(L"Title"), "=top");
-    ASSERT_EQ(readXml("m", "<r><a><a><t>second</t></a></a>" + open + close + "</r>"), 1) << errorsJoined();
+    ASSERT_EQ(readXml("m", "<r><a><a><t>second</t></a></a>" + nested(kMaxXmlDepth - 1, "") + "</r>"), 1) << errorsJoined();
     EXPECT_EQ(contents(L"Title"), "=second");
-    EXPECT_EQ(readXml("m", "<r>" + open + "</r>"), 0);
-    EXPECT_NE(errorsJoined().find("Error parsing XML document"), std::string::npos);
+    for (size_t depth : {kMaxXmlDepth, size_t(100000)}) {
+        LogCapture log(dir_ / "flk.log");
+        model().clearErrors();
+        EXPECT_EQ(readXml("m", "<r><t>x</t>" + nested(depth, "") + "</r>"), 0);
+        EXPECT_EQ(errorsJoined(), "ReadFromStream: Error parsing XML document " + docName() + "\n");
+        EXPECT_NE(log.text().find("elements nested more than " + std::to_string(kMaxXmlDepth) + " deep"), std::string::npos);
+        EXPECT_EQ(contents(L"Title"), "=second");
+    }
 }
 
 // The document element's children go out as they are written where its attributes come first in

@@ -5,6 +5,10 @@
 
 namespace flk {
 
+// Deeper documents are refused while they are checked: no mapping reaches that far, and what the
+// check and the parser keep per open element stays small.
+constexpr size_t kMaxXmlDepth = 10000;
+
 // The content of a document element is parsed in runs of about this many bytes, cut between its
 // child elements, so that the parsed form of a large document never exists whole.
 constexpr size_t kXmlRunBytes = size_t(1) << 20;

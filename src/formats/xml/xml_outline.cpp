@@ -138,6 +138,8 @@ private:
                 bool empty = false;
                 std::string_view name;
                 at = startTag(at, empty, name);
+                if (at != kNone && !empty && open.size() == kMaxXmlDepth)
+                    return fail(lt, "elements nested more than " + std::to_string(kMaxXmlDepth) + " deep");
                 if (at != kNone && !empty) open.push_back(name);
                 childEnds = empty && open.size() == 1;
             }
