@@ -84,19 +84,6 @@ bool isXmlName(std::string_view name) {
     return !first;
 }
 
-long firstNonXmlCharacter(std::string_view text) {
-    auto p = reinterpret_cast<const unsigned char*>(text.data());
-    auto end = p + text.size();
-    while (p < end) {
-        std::uint32_t c = 0;
-        int length = sequenceAt(p, end, c);
-        if (length == 0) return long(*p);
-        if (!isXmlCharacter(c)) return long(c);
-        p += length;
-    }
-    return -1;
-}
-
 size_t findInvalidText(std::string_view text, long& character) {
     auto begin = reinterpret_cast<const unsigned char*>(text.data());
     auto p = begin, end = begin + text.size();

@@ -13,9 +13,6 @@ bool isXmlCharacter(std::uint32_t c);
 // Whether the UTF-8 text is an XML name (a start character, then name characters).
 bool isXmlName(std::string_view name);
 
-// The first character of the text (valid UTF-8) that XML documents cannot hold, or -1.
-long firstNonXmlCharacter(std::string_view text);
-
 // Where bytes that are not UTF-8, or characters XML documents cannot hold, begin in the text;
 // npos when there are none. character: the code point of such a character, -1 for bytes.
 size_t findInvalidText(std::string_view text, long& character);

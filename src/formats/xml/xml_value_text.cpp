@@ -157,8 +157,8 @@ bool writtenName(const TreeNode& node, WriteState& state, std::string& name) {
 }
 
 bool checkWrittenText(const TreeNode& node, std::string_view text) {
-    long character = firstNonXmlCharacter(text);
-    if (character < 0) return true;
+    long character = 0;
+    if (findInvalidText(text, character) == std::string_view::npos) return true;
     return raiseError("Node '" + nodeLabel(node) + "' cannot write a text holding the character " +
                       characterName(character) + ", which XML documents cannot hold");
 }
