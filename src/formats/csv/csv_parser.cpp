@@ -36,83 +36,98 @@ const char* CsvParser::scan(const char* at, const Stops& stops) const {
 // Runs the machine until a row ends (true), or the block is used up or a fault stops it (false).
 bool CsvParser::parseBlock(CsvRow& row) {
     while (pos_ < end_) {
-        char c = *pos_;
+        Step step = Step::Go;
         switch (state_) {
-            case State::RowStart:
-                if (isLineEnd(c)) {
-                    if (!lineEnd()) return false;
-                    ++pos_;
-                } else {
-                    row.line_ = line_;
-                    state_ = State::FieldStart;
-                }
-                break;
-            case State::FieldStart:
-                if (c == '"') {
-                    quoteLine_ = line_;
-                    state_ = State::Quoted;
-                    ++pos_;
-                } else if (c == delimiter_) {
-                    endField(row);
-                    ++pos_;
-                } else if (isLineEnd(c)) {
-                    return endRow(row);
-                } else {
-                    state_ = State::Unquoted;
-                }
-                break;
-            case State::Unquoted: {
-                const char* stop = scan(pos_, plainStops_);
-                row.text_.append(pos_, stop);
-                pos_ = stop;
-                if (pos_ == end_) break;
-                if (*pos_ != delimiter_) return endRow(row);
-                endField(row);
-                ++pos_;
-                state_ = State::FieldStart;
-                break;
-            }
-            case State::Quoted: {
-                const char* stop = scan(pos_, quotedStops_);
-                row.text_.append(pos_, stop);
-                pos_ = stop;
-                if (pos_ == end_) break;
-                if (*pos_ == '"') {
-                    state_ = State::QuoteInQuoted;
-                } else {
-                    row.text_ += *pos_;
-                    if (!lineEnd()) return false;
-                }
-                ++pos_;
-                break;
-            }
-            case State::QuoteInQuoted:
-                if (c == '"') {
-                    row.text_ += '"';
-                    state_ = State::Quoted;
-                    ++pos_;
-                } else if (c == delimiter_) {
-                    endField(row);
-                    state_ = State::FieldStart;
-                    ++pos_;
-                } else if (isLineEnd(c)) {
-                    return endRow(row);
-                } else {
-                    state_ = State::Unquoted;
-                }
-                break;
+            case State::RowStart: step = atRowStart(row); break;
+            case State::FieldStart: step = atFieldStart(row); break;
+            case State::Unquoted: step = inUnquoted(row); break;
+            case State::Quoted: step = inQuoted(row); break;
+            case State::QuoteInQuoted: step = afterQuoteInQuoted(row); break;
         }
+        if (step != Step::Go) return step == Step::RowEnded;
     }
     return false;
 }
 
+CsvParser::Step CsvParser::atRowStart(CsvRow& row) {
+    if (!isLineEnd(*pos_)) {
+        row.line_ = line_;
+        state_ = State::FieldStart;
+        return Step::Go;
+    }
+    if (!lineEnd()) return Step::Stopped;
+    ++pos_;
+    return Step::Go;
+}
+
+CsvParser::Step CsvParser::atFieldStart(CsvRow& row) {
+    char c = *pos_;
+    if (isLineEnd(c)) return endRow(row);
+    if (c == '"') {
+        quoteLine_ = line_;
+        state_ = State::Quoted;
+        ++pos_;
+    } else if (c == delimiter_) {
+        endField(row);
+        ++pos_;
+    } else {
+        state_ = State::Unquoted;
+    }
+    return Step::Go;
+}
+
+CsvParser::Step CsvParser::inUnquoted(CsvRow& row) {
+    const char* stop = scan(pos_, plainStops_);
+    row.text_.append(pos_, stop);
+    pos_ = stop;
+    if (pos_ == end_) return Step::Go;
+    if (*pos_ != delimiter_) return endRow(row);
+    endField(row);
+    ++pos_;
+    state_ = State::FieldStart;
+    return Step::Go;
+}
+
+// A line end in quotes is the field's text, and still a line of the input.
+CsvParser::Step CsvParser::inQuoted(CsvRow& row) {
+    const char* stop = scan(pos_, quotedStops_);
+    row.text_.append(pos_, stop);
+    pos_ = stop;
+    if (pos_ == end_) return Step::Go;
+    if (*pos_ == '"') {
+        state_ = State::QuoteInQuoted;
+    } else {
+        row.text_ += *pos_;
+        if (!lineEnd()) return Step::Stopped;
+    }
+    ++pos_;
+    return Step::Go;
+}
+
+CsvParser::Step CsvParser::afterQuoteInQuoted(CsvRow& row) {
+    char c = *pos_;
+    if (isLineEnd(c)) return endRow(row);
+    if (c == '"') {   // two quotes stand for one
+        row.text_ += '"';
+        state_ = State::Quoted;
+        ++pos_;
+    } else if (c == delimiter_) {
+        endField(row);
+        state_ = State::FieldStart;
+        ++pos_;
+    } else {   // text after the closing quote belongs to the field
+        state_ = State::Unquoted;
+    }
+    return Step::Go;
+}
+
 // At the line end that ends the row.
-bool CsvParser::endRow(CsvRow& row) {
+CsvParser::Step CsvParser::endRow(CsvRow& row) {
     endField(row);
     state_ = State::RowStart;
-    if (!lineEnd()) return false;
+    if (!lineEnd()) return Step::Stopped;
     ++pos_;
-    return true;
+    return Step::RowEnded;
 }
 
 // Counts the line end at pos_ (a LF right after a CR is part of the same one) and checks the

@@ -64,10 +64,17 @@ private:
         Quoted,          // in a quoted field: delimiters and line ends are its text
         QuoteInQuoted,   // after a quote in a quoted field: a closing quote, or the first of two
     };
+    // What a step of the machine leaves: go on, a row ended, or a fault stopped the parse.
+    enum class Step { Go, RowEnded, Stopped };
     using Stops = std::array<bool, 256>;
 
     bool parseBlock(CsvRow& row);
-    bool endRow(CsvRow& row);
+    Step atRowStart(CsvRow& row);
+    Step atFieldStart(CsvRow& row);
+    Step inUnquoted(CsvRow& row);
+    Step inQuoted(CsvRow& row);
+    Step afterQuoteInQuoted(CsvRow& row);
+    Step endRow(CsvRow& row);
     void endField(CsvRow& row) { row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size())); }
     bool lineEnd();
     bool refill();
