@@ -297,17 +297,23 @@ public:
 protected:
     int_type underflow() override {
         if (made_ > rows_) return traits_type::eof();
-        line_ = made_ == 0 ? "product,price,label\n"
-                           : "p" + std::to_string(made_ % 1000) + ",1.5,\"some text, quoted \"\"here\"\"\r\nand on\"\n";
+        int size = made_ == 0 ? std::snprintf(line_, sizeof line_, "product,price,label\n")
+                              : std::snprintf(line_, sizeof line_, "p%zu,1.5,\"some text, quoted \"\"here\"\"\r\nand on\"\n", made_ % 1000);
         ++made_;
-        setg(line_.data(), line_.data(), line_.data() + line_.size());
+        setg(line_, line_, line_ + size);
         return traits_type::to_int_type(line_[0]);
     }
 
 private:
     size_t rows_, made_ = 0;
-    std::string line_;
+    char line_[128];
 };
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kFreedMemoryIsKept = true;   // the address sanitizer holds freed blocks back for a while
+#else
+constexpr bool kFreedMemoryIsKept = false;
+#endif
 
 long peakResidentKilobytes() {
     rusage usage{};
@@ -327,7 +333,9 @@ TEST_F(CsvTest, AnInputOfAnySizeIsReadInBoundedMemory) {
     ASSERT_EQ(ReadFromStream(&input, L"generated", L"m", 0, 0, 0), 1) << errorsJoined();
     EXPECT_EQ(model().card(L"Price"), 1000u);
     EXPECT_EQ(std::get<std::wstring>(model().get(L"Label", {L"p7"})), L"some text, quoted \"here\"\r\nand on");
-    EXPECT_LT(peakResidentKilobytes() - before, kMaxGrowthKilobytes);
+    if (!kFreedMemoryIsKept) {
+        EXPECT_LT(peakResidentKilobytes() - before, kMaxGrowthKilobytes);
+    }
 }
 
 }  // namespace
