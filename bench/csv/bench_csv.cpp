@@ -5,6 +5,8 @@
 // write. The host's own share of the read (creating the elements and storing the values it is
 // given, in batches of 1024) is measured too, so that parsing and host are told apart.
 //
+// Every figure is the best of three runs, as the machine may be shared.
+//
 // Memory: each read runs in a process of its own. The peak during our read is shown beside the
 // file size and beside what the process holds once the read is done (the model's values); a read
 // through a mapping that claims no column shows the parser's own memory, whatever the file size.
@@ -17,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +29,8 @@
 #include <vector>
 
 namespace {
+
+constexpr int kRuns = 3;
 
 const char* kMapping = R"(<MolvoCSVMapping><CSVTableMapping>
   <CSVColumnMapping name="key" binds-to="k"/><CSVColumnMapping name="x" maps-to="X"/>
@@ -40,6 +45,14 @@ double seconds(Work&& work) {
     auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of kRuns.
+template <class Run>
+double best(Run&& run) {
+    double fastest = run();
+    for (int i = 1; i < kRuns; ++i) fastest = std::min(fastest, run());
+    return fastest;
 }
 
 double peakMegabytes() {
@@ -229,15 +242,22 @@ int main() {
     double mb = double(std::filesystem::file_size(doc)) / 1e6;
     Figures our = inChild([&] { return ours(dir, doc); });
     Figures alone = inChild([&] { return parseAlone(dir, doc); });
+    for (int i = 1; i < kRuns; ++i) {
+        Figures again = inChild([&] { return ours(dir, doc); });
+        our.read = std::min(our.read, again.read);
+        our.write = std::min(our.write, again.write);
+        our.ok = our.ok && again.ok;
+        alone.read = std::min(alone.read, inChild([&] { return parseAlone(dir, doc); }).read);
+    }
     if (!our.ok || !alone.ok) std::printf("our read or write failed\n");
     bench::Table table = bench::makeTable();
-    double rawWrite = seconds([&] { bench::writeTable(table, dir + "/reference-out.csv"); });
+    double rawWrite = best([&] { return seconds([&] { bench::writeTable(table, dir + "/reference-out.csv"); }); });
     size_t bytes = 0, fields = 0;
-    double split = seconds([&] { fields = bench::splitFile(doc, bytes); });
+    double split = best([&] { return seconds([&] { fields = bench::splitFile(doc, bytes); }); });
     if (fields != table.keys.size() * 4 + 4) std::printf("the split found %zu fields\n", fields);
     molvo::beginModelRun();
-    double host = hostReadFloor(table);
-    double hostWrite = hostWriteFloor();
+    double host = best([&] { return hostReadFloor(table); });
+    double hostWrite = best([] { return hostWriteFloor(); });
     report(mb, our, alone, split, rawWrite, host, hostWrite);
     std::filesystem::remove_all(dir);
     return 0;

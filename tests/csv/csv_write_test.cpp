@@ -174,5 +174,19 @@ TEST_F(CsvTest, ALargeTableRoundTrips) {
     EXPECT_EQ(contents(L"Price") + contents(L"Label"), before);
 }
 
+// A CSV table carried as the text of a JSON value: written by its own mapping, read back through it.
+TEST_F(CsvTest, ACsvTableEmbeddedInAJsonDocumentRoundTrips) {
+    ASSERT_EQ(addMapping("table", kCsvProducts), 1);
+    ASSERT_EQ(addMapping("outer", R"(<MolvoJSONMapping><ObjectMapping>
+          <ValueMapping name="prices" embedded-mapping="table"/></ObjectMapping></MolvoJSONMapping>)"), 1);
+    model().assign(L"Price", {L"apple"}, 1.5);
+    model().assign(L"Label", {L"pear"}, std::wstring(L"a, \"b\""));
+    std::wstring out = path("out.json");
+    ASSERT_EQ(WriteToFile(out.c_str(), L"outer", 0), 1) << errorsJoined();
+    EXPECT_EQ(read(out), R"({"prices":"product,price,count,label\napple,1.5,,\npear,,,\"a, \"\"b\"\"\"\n"})");
+    ASSERT_EQ(ReadFromFile(out.c_str(), L"outer", 1, 0, 0), 1) << errorsJoined();
+    EXPECT_EQ(contents(L"Price") + " | " + contents(L"Label"), "apple=1.5 | pear=a, \"b\"");
+}
+
 }  // namespace
 }  // namespace flk::test
