@@ -13,7 +13,10 @@ const char* const kWords[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zet
 
 // Appends a field, quoted with its quotes doubled when it holds a comma or a quote.
 char* putText(char* at, const std::string& text) {
-    if (text.find_first_of(",\"") == std::string::npos) return static_cast<char*>(std::memcpy(at, text.data(), text.size())) + text.size();
+    if (text.find_first_of(",\"") == std::string::npos) {
+        std::memcpy(at, text.data(), text.size());
+        return at + text.size();
+    }
     *at++ = '"';
     for (char c : text) {
         if (c == '"') *at++ = '"';
@@ -88,8 +91,8 @@ size_t splitFile(const std::string& path, size_t& fieldBytes) {
             const char* stop;
             if (*at == '"') {   // to the closing quote; a doubled quote goes on
                 stop = at + 1;
-                while ((stop = static_cast<const char*>(std::memchr(stop, '"', size_t(line - stop)))) && stop + 1 < line && stop[1] == '"')
-                    stop += 2;
+                auto quote = [&](const char* from) { return static_cast<const char*>(std::memchr(from, '"', size_t(line - from))); };
+                while ((stop = quote(stop)) && stop + 1 < line && stop[1] == '"') stop += 2;
                 stop = stop ? stop + 1 : line;
             } else {
                 stop = static_cast<const char*>(std::memchr(at, ',', size_t(line - at)));

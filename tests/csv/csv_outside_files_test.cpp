@@ -115,7 +115,8 @@ def values(frame):
     for _, row in frame.iterrows():
         cells = [row["price"], row["count"], row["label"]]
         cells = [None if (isinstance(c, float) and math.isnan(c)) or c in (0, "") else c for c in cells]
-        if any(c is not None for c in cells): out[row["product"]] = [None if c is None else (str(c) if i == 2 else float(c)) for i, c in enumerate(cells)]
+        if any(c is not None for c in cells):
+            out[row["product"]] = [None if c is None else (str(c) if i == 2 else float(c)) for i, c in enumerate(cells)]
     return out
 mine, read = values(table), values(ours)
 print("same" if mine == read else "differ:\n%r\n%r" % (mine, read))

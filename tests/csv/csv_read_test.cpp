@@ -137,7 +137,8 @@ const ReadCase kCases[] = {
     {"a character cut by the end of the input", kCsvProducts, "product,label\r\napple,\xE2\x82", 0, {},
      "is not UTF-8 text: invalid byte 0xE2 on line 2"},
     {"a NUL byte is not text", kCsvProducts, "product,label\napple,a\0b\n"s, 0, {}, "is not text: it holds a NUL byte on line 2"},
-    {"bytes of a binary file are not text", kCsvProducts, "\x89PNG\r\n\x1A\n\0\0\0\rIHDR"s, 0, {}, "is not UTF-8 text: invalid byte 0x89 on line 1"},
+    {"bytes of a binary file are not text", kCsvProducts, "\x89PNG\r\n\x1A\n\0\0\0\rIHDR"s, 0, {},
+     "is not UTF-8 text: invalid byte 0x89 on line 1"},
 };
 
 class CsvRead : public CsvTest, public ::testing::WithParamInterface<ReadCase> {};
