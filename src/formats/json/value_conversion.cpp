@@ -38,8 +38,7 @@ int truncated(double d) {
 }  // namespace
 
 void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
-    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
-    out.number = 0;
+    beginConversion(kind, out);
     out.text.clear();
     if (v.IsBool()) {
         if (out.isText) out.text = kind == TargetKind::Holder ? "" : (v.GetBool() ? "true" : "false");
