@@ -65,7 +65,7 @@ void checkMemory(ParquetFile& file) {
         for (const meta::ColumnChunk& chunk : file.metadata.rowGroups[g].columns) {
             if (chunk.metaData.numValues < 0 || static_cast<uint64_t>(chunk.metaData.numValues) > file.memory.total())
                 throw Exception("a column chunk of row group " + std::to_string(g) + " declares " + std::to_string(chunk.metaData.numValues) +
-                                " values" + (chunk.metaData.numValues < 0 ? "" : ", more than " + file.memory.describe()));
+                                " values" + (chunk.metaData.numValues < 0 ? "" : ", which need more than " + file.memory.describe()));
         }
     }
 }

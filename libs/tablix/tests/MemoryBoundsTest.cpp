@@ -76,7 +76,7 @@ TEST(MemoryBounds, DeclaredTablesBeyondTheFileSizeFailBeforeTheMemoryIsTaken) {
         {"a chunk of 2^40 values",
          buildFile(meta::Int32, 3, {dataPage(3, meta::Plain, int32Values({7, 8, 9}))}, meta::Uncompressed,
                    [](meta::FileMetaData& m) { m.rowGroups[0].columns[0].metaData.numValues = int64_t{1} << 40; }),
-         "declares 1099511627776 values, more than the"},
+         "declares 1099511627776 values, which need more than the"},
         {"2^20 references to a dictionary string of 1 MB",
          buildFile(meta::ByteArray, 1 << 20, {compressedDictionary((1 << 20) - 4), compressedIndexPage(1 << 20)}, meta::Zstd),
          "column c: its strings take more than the 268435456 bytes of memory that a file of"},
