@@ -57,7 +57,9 @@ const Cell* CellStore::find(int row, int col) const {
   if (row < 0 || col < 0 || row >= lastRow_ || col >= lastCol_) return nullptr;
   normalize();
   const std::uint64_t want = std::uint64_t(row) << 14 | std::uint64_t(col);
-  // Cells are mostly read in order: try the one after the last hit before searching.
+  // Cells are mostly read in order, each cell several times (its type, then its value): try the
+  // last hit and the one after it before searching.
+  if (cursor_ < cells_.size() && cells_[cursor_].position() == want) return &cells_[cursor_];
   const std::size_t next = cursor_ + 1;
   if (next < cells_.size() && cells_[next].position() == want) return &cells_[cursor_ = next];
   const Cell* begin = cells_.data();
