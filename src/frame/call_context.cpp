@@ -1,5 +1,6 @@
 #include "frame/call_context.hpp"
 
+#include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "molvo/molvo3.h"
 
@@ -29,6 +30,11 @@ int raiseError(std::string_view message) {
 }
 
 int raiseError(std::wstring_view message) { return raiseError(toUtf8(message)); }
+
+int raiseLogged(Log which, std::string_view message) {
+    LOG4CXX_ERROR(logger(which), std::string(message));
+    return raiseError(message);
+}
 
 void raiseWarning(std::wstring_view message) { MolvoErrorRaiseW(2, std::wstring(message).c_str(), kSourceW); }
 

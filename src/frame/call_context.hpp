@@ -9,6 +9,8 @@
 
 namespace flk {
 
+enum class Log;
+
 void setCallContext(std::string_view name);
 void setCallContext(std::wstring_view name);
 const std::string& callContext();
@@ -17,6 +19,9 @@ const std::string& callContext();
 // which the caller passes on as its own failure result.
 int raiseError(std::string_view message);
 int raiseError(std::wstring_view message);
+
+// Logs the message at Error on that logger, then raises it as raiseError does; returns 0.
+int raiseLogged(Log logger, std::string_view message);
 
 // Raises the message unchanged as a warning (severity 2, source "Ferrolink").
 void raiseWarning(std::wstring_view message);

@@ -14,6 +14,11 @@ namespace flk {
 
 enum class Host { Untouched, Controlled };
 
+// A string argument of an export; a null pointer reads as the empty string.
+inline std::wstring_view argumentText(const wchar_t* text) {
+    return text ? std::wstring_view(text) : std::wstring_view();
+}
+
 // What an exception is reported as: its own text, or what happened where the text would only name
 // a type ("std::bad_alloc") or say nothing.
 inline std::string_view exceptionText(const std::exception& e) {

@@ -16,13 +16,8 @@
 namespace flk {
 namespace {
 
-std::wstring textOf(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
-
 // Raised with the call context and logged at Error.
-int failWith(const std::string& message) {
-    LOG4CXX_ERROR(logger(Log::FLK), message);
-    return raiseError(message);
-}
+int failWith(const std::string& message) { return raiseLogged(Log::FLK, message); }
 
 int readFrom(std::istream& input, const std::wstring& document, const std::wstring& mappingName, ResetFlags flags) {
     setCallContext(std::string_view("ReadFromStream"));
@@ -63,7 +58,7 @@ extern "C" {
 
 FERROLINK_API int ReadFromFile(const wchar_t* fileName, const wchar_t* mappingName, int emptyReferenced,
                                int emptyIndices, int resetCounters) {
-    std::wstring file = textOf(fileName), mapping = textOf(mappingName);
+    std::wstring file(argumentText(fileName)), mapping(argumentText(mappingName));
     ResetFlags flags{emptyReferenced != 0, emptyIndices != 0, resetCounters != 0};
     return runExport("ReadFromFile", Host::Controlled, [&] {
         std::string name = toUtf8(file);
@@ -87,7 +82,7 @@ FERROLINK_API int ReadFromFile(const wchar_t* fileName, const wchar_t* mappingNa
 }
 
 FERROLINK_API int WriteToFile(const wchar_t* fileName, const wchar_t* mappingName, int pretty) {
-    std::wstring file = textOf(fileName), mapping = textOf(mappingName);
+    std::wstring file(argumentText(fileName)), mapping(argumentText(mappingName));
     return runExport("WriteToFile", Host::Controlled, [&] {
         std::string name = toUtf8(file);
         LOG4CXX_INFO(logger(Log::FLK), "Write to file " << name << " using mapping " << toUtf8(mapping));
@@ -116,7 +111,7 @@ FERROLINK_API int ReadFromStream(FerrolinkInput* input, const wchar_t* documentN
     ResetFlags flags{emptyReferenced != 0, emptyIndices != 0, resetCounters != 0};
     return runExport("ReadFromStream", Host::Controlled, [&] {
         if (!input) return raiseError(std::string_view("No input stream given"));
-        return readFrom(*input, textOf(documentName), textOf(mappingName), flags);
+        return readFrom(*input, std::wstring(argumentText(documentName)), std::wstring(argumentText(mappingName)), flags);
     });
 }
 
@@ -124,7 +119,7 @@ FERROLINK_API int WriteToStream(FerrolinkOutput* output, const wchar_t* document
                                 int pretty) {
     return runExport("WriteToStream", Host::Controlled, [&] {
         if (!output) return raiseError(std::string_view("No output stream given"));
-        return writeTo(*output, textOf(documentName), textOf(mappingName), pretty);
+        return writeTo(*output, std::wstring(argumentText(documentName)), std::wstring(argumentText(mappingName)), pretty);
     });
 }
 

@@ -16,7 +16,6 @@
 namespace flk {
 namespace {
 
-std::wstring textOf(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
 
 // How deep the elements nest, measured without recursion (the nodes' own parsing recurses once
 // per level) and only up to one level past the limit.
@@ -85,7 +84,7 @@ using namespace flk;
 extern "C" {
 
 FERROLINK_API int AddMapping(const wchar_t* mappingName, const wchar_t* mappingFile) {
-    std::wstring name = textOf(mappingName), file = textOf(mappingFile);
+    std::wstring name(argumentText(mappingName)), file(argumentText(mappingFile));
     std::string context = "AddMapping " + toUtf8(name);
     return runExport(context.c_str(), Host::Controlled, [&] {
         LOG4CXX_INFO(logger(Log::FLK), "Add mapping " << toUtf8(name) << " from file " << toUtf8(file));
@@ -100,7 +99,7 @@ FERROLINK_API int AddMapping(const wchar_t* mappingName, const wchar_t* mappingF
 
 FERROLINK_API int DeleteMapping(const wchar_t* mappingName) {
     return runExport("DeleteMapping", Host::Untouched, [&] {
-        deleteMapping(textOf(mappingName));
+        deleteMapping(std::wstring(argumentText(mappingName)));
         return 1;
     });
 }
@@ -108,11 +107,9 @@ FERROLINK_API int DeleteMapping(const wchar_t* mappingName) {
 FERROLINK_API int ResetMappingData(const wchar_t* mappingName, int emptyReferenced, int emptyIndices,
                                    int resetCounters) {
     return runExport(nullptr, Host::Controlled, [&] {
-        auto mapping = findMapping(textOf(mappingName));
+        auto mapping = findMapping(std::wstring(argumentText(mappingName)));
         if (!mapping || !mapping->root) {
-            std::string message = "Cannot find mapping " + toUtf8(textOf(mappingName));
-            LOG4CXX_ERROR(logger(Log::FLK), message);
-            return raiseError(message);
+            return raiseLogged(Log::FLK, "Cannot find mapping " + toUtf8(argumentText(mappingName)));
         }
         applyResets(*mapping, ResetFlags{emptyReferenced != 0, emptyIndices != 0, resetCounters != 0});
         return 1;

@@ -86,9 +86,7 @@ std::shared_ptr<MemoryStream> MemoryStreams::get(const std::string& name) {
 bool MemoryStreams::create(const std::string& name) {
     auto& streams = registry().streams;
     if (streams.count(name)) {
-        std::string message = "Stream " + name + " already exists";
-        LOG4CXX_ERROR(logger(Log::MemoryStream), message);
-        raiseError(message);
+        raiseLogged(Log::MemoryStream, "Stream " + name + " already exists");
         return false;
     }
     streams.emplace(name, std::make_shared<MemoryStream>());

@@ -17,10 +17,7 @@ constexpr int kStringParameterSize = 8192;   // characters moved to or from a st
 
 std::string nameOf(const char* name) { return name ? std::string(name) : std::string(); }
 
-int streamError(const std::string& message) {
-    LOG4CXX_ERROR(logger(Log::MemoryStream), message);
-    return raiseError(message);
-}
+int streamError(const std::string& message) { return raiseLogged(Log::MemoryStream, message); }
 
 int missing(const std::string& name) { return streamError("Stream " + name + " does not exist"); }
 

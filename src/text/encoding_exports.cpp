@@ -11,10 +11,9 @@
 namespace flk {
 namespace {
 
-std::wstring_view textOf(const wchar_t* text) { return text ? std::wstring_view(text) : std::wstring_view(); }
 
 ucsIO::TextFileName fileNameOf(const wchar_t* name) {
-    const std::wstring_view wide = textOf(name);
+    const std::wstring_view wide = argumentText(name);
     return {std::wstring(wide), toUtf8(wide)};
 }
 
@@ -44,7 +43,7 @@ FERROLINK_API int ConvertFileToEncoding(const wchar_t* inputFile, const wchar_t*
         const ucsIO::TextFileName input = fileNameOf(inputFile);
         const ucsIO::TextFileName output = fileNameOf(outputFile);
         const ucsIO::ConversionOutcome outcome =
-            ucsIO::convertTextFile(input, textOf(inputEncoding), output, textOf(outputEncoding), noBOM != 0);
+            ucsIO::convertTextFile(input, argumentText(inputEncoding), output, argumentText(outputEncoding), noBOM != 0);
         if (!outcome.copied) logFailure(input, output, outcome);
         return outcome.copied ? 1 : 0;
     });

@@ -18,7 +18,6 @@ namespace {
 constexpr size_t kNormalizedMax = 2047;  // characters written by NormalizeUCString, before the NUL
 constexpr size_t kUuidMax = 1023;        // characters written by GetUUID, before the NUL
 
-std::wstring_view textOf(const wchar_t* text) { return text ? std::wstring_view(text) : std::wstring_view(); }
 
 // The normalizer of a form number, or nullptr after raising why there is none.
 const Normalizer* normalizerOrError(int form) {
@@ -42,7 +41,7 @@ FERROLINK_API int NormalizeUCString(const wchar_t* input, wchar_t* output, int f
         output[0] = L'\0';
         const Normalizer* normalizer = normalizerOrError(form);
         if (!normalizer) return 0;
-        copyToBuffer(std::wstring_view(normalizer->normalize(textOf(input))), output, kNormalizedMax);
+        copyToBuffer(std::wstring_view(normalizer->normalize(argumentText(input))), output, kNormalizedMax);
         return 1;
     });
 }
@@ -56,13 +55,13 @@ FERROLINK_API int NormalizeSet(int set, int form) {
 
 FERROLINK_API int AttributeListSplit(const wchar_t* attributeList, int attributeValueParameter) {
     return runExport("AttributeListSplit", Host::Controlled,
-                     [&] { return storeAttributeList(textOf(attributeList), attributeValueParameter); });
+                     [&] { return storeAttributeList(argumentText(attributeList), attributeValueParameter); });
 }
 
 FERROLINK_API int GetUUID(const wchar_t* name, wchar_t* uuid) {
     return runExport(nullptr, Host::Untouched, [&] {
         if (!uuid) return raiseError(std::string_view("no output buffer given"));
-        const std::string text = nameBasedUuid(textOf(name));
+        const std::string text = nameBasedUuid(argumentText(name));
         copyToBuffer(std::wstring_view(std::wstring(text.begin(), text.end())), uuid, kUuidMax);
         return 1;
     });

@@ -2,29 +2,8 @@
 -- line, semicolons, CR LF), writes it in the fixed comma format to a memory stream and reads it
 -- back, and meets the messages of bad input, as a model calls the library.
 
-local function expect(actual, expected, what)
-    if actual ~= expected then
-        error(string.format("%s: got %q, expected %q", what, tostring(actual), tostring(expected)), 2)
-    end
-end
-
-local function expectError(text, what)
-    local raised = errors()
-    expect(#raised, 1, what .. ": errors raised")
-    expect(raised[1].message, text, what)
-    clear_errors()
-end
-
-local function expectNoErrors(what)
-    local raised = errors()
-    if #raised > 0 then error(what .. ": unexpected error " .. raised[1].message, 2) end
-end
-
-local function contents(name)
-    local out = {}
-    for _, d in ipairs(data(name)) do out[#out + 1] = table.concat(d.tuple, ",") .. "=" .. tostring(d.value) end
-    return table.concat(out, " ")
-end
+local check = dofile("lib/checks.lua")
+local expect, expectError, expectNoErrors, contents = check.expect, check.expectError, check.expectNoErrors, check.contents
 
 local function writeFile(path, text)
     local f = assert(io.open(path, "wb"))

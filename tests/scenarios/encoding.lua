@@ -2,11 +2,7 @@
 -- back, compared with what glibc's iconv tool makes of the same text; failures give 0 and raise
 -- nothing.
 
-local function expect(actual, expected, what)
-    if actual ~= expected then
-        error(string.format("%s: got %q, expected %q", what, tostring(actual), tostring(expected)), 2)
-    end
-end
+local expect = dofile("lib/checks.lua").expect
 
 local function readAll(path)
     local f = assert(io.open(path, "rb"))

@@ -1,30 +1,8 @@
 -- A model registers a JSON mapping, reads a document, writes it to a file and to a memory
 -- stream, and reads the stream back, as a model calls the library.
 
-local function expect(actual, expected, what)
-    if actual ~= expected then
-        error(string.format("%s: got %q, expected %q", what, tostring(actual), tostring(expected)), 2)
-    end
-end
-
-local function expectError(text, what)
-    local raised = errors()
-    expect(#raised, 1, what .. ": errors raised")
-    expect(raised[1].message, text, what)
-    clear_errors()
-end
-
-local function expectNoErrors(what)
-    local raised = errors()
-    if #raised > 0 then error(what .. ": unexpected error " .. raised[1].message, 2) end
-end
-
--- "o,p=v" entries in host order.
-local function contents(name)
-    local out = {}
-    for _, d in ipairs(data(name)) do out[#out + 1] = table.concat(d.tuple, ",") .. "=" .. tostring(d.value) end
-    return table.concat(out, " ")
-end
+local check = dofile("lib/checks.lua")
+local expect, expectError, expectNoErrors, contents = check.expect, check.expectError, check.expectNoErrors, check.contents
 
 set("Orders", {index = "o"})
 set("Products", {index = "p"})

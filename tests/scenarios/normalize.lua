@@ -1,28 +1,9 @@
 -- Unicode normalization, attribute lists and name-based UUIDs, called as a model calls them.
 
-local function expect(actual, expected, what)
-    if actual ~= expected then
-        error(string.format("%s: got %q, expected %q", what, tostring(actual), tostring(expected)), 2)
-    end
-end
-
-local function expectList(actual, expected, what)
-    expect(#actual, #expected, what .. " (count)")
-    for i = 1, #expected do expect(actual[i], expected[i], what .. " [" .. i .. "]") end
-end
-
+local check = dofile("lib/checks.lua")
+local expect, expectList, expectNoErrors = check.expect, check.expectList, check.expectNoErrors
 -- The one error raised since the last check must begin with prefix.
-local function expectError(prefix, what)
-    local raised = errors()
-    expect(#raised, 1, what .. ": errors raised")
-    expect(raised[1].message:sub(1, #prefix), prefix, what)
-    clear_errors()
-end
-
-local function expectNoErrors(what)
-    local raised = errors()
-    if #raised > 0 then error(what .. ": unexpected error " .. raised[1].message, 2) end
-end
+local function expectError(prefix, what) check.expectError(prefix, what, true) end
 
 -- NormalizeUCString: both forms, reordering, Hangul, the cut and a refused form. The nil stands
 -- for the output buffer, which the host provides.

@@ -49,19 +49,16 @@ bool isCsvNumber(std::string_view text) {
 // A field for its target. Text is kept in the room value already has, as a table's strings come
 // one per row: the shared conversion would take a new string for each.
 void convertField(TargetKind kind, std::string_view field, ReadValue& value) {
-    if (kind == TargetKind::Numeric) {
-        if (!isCsvNumber(field)) throw std::runtime_error("Not a number.");
-        value.isText = false;
-        value.text.clear();
-        // Only a number beyond the range of doubles gets here: the shared conversion says so.
-        if (leadingDecimal(field, value.number) != LeadingDecimal::Number) convertText(kind, std::string(field), value);
-    } else if (kind == TargetKind::Integer) {
-        convertText(kind, std::string(field), value);
-    } else {
-        value.isText = true;
-        value.number = 0;
+    if (kind == TargetKind::Integer) return convertText(kind, std::string(field), value);
+    beginConversion(kind, value);
+    if (value.isText) {
         value.text.assign(field);
+        return;
     }
+    if (!isCsvNumber(field)) throw std::runtime_error("Not a number.");
+    value.text.clear();
+    // Only a number beyond the range of doubles gets here: the shared conversion says so.
+    if (leadingDecimal(field, value.number) != LeadingDecimal::Number) convertText(kind, std::string(field), value);
 }
 
 }  // namespace

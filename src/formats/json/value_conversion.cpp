@@ -38,8 +38,7 @@ int truncated(double d) {
 }  // namespace
 
 void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
-    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
-    out.number = 0;
+    beginConversion(kind, out);
     out.text.clear();
     if (v.IsBool()) {
         if (out.isText) out.text = kind == TargetKind::Holder ? "" : (v.GetBool() ? "true" : "false");
@@ -80,7 +79,7 @@ void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocat
     else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
 }
 
-bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberType, bool acceptAny,
+bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, NumberType numberType, bool acceptAny,
                      const TreeNode& node, JsonValue& out, JsonAllocator& allocator) {
     switch (targetKindOf(&source)) {
         case TargetKind::Element: {
@@ -97,13 +96,13 @@ bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberTyp
         case TargetKind::Numeric:
             // Whatever the number type: NaN has no integer or truth value to stand for it.
             if (!std::isfinite(v.Double)) out.SetDouble(v.Double);
-            else if (numberType == 1) out.SetInt(truncated(v.Double));
-            else if (numberType == 3) out.SetBool(truncated(v.Double) != 0);
+            else if (numberType == NumberType::Integer) out.SetInt(truncated(v.Double));
+            else if (numberType == NumberType::Boolean) out.SetBool(truncated(v.Double) != 0);
             else out.SetDouble(v.Double);
             return std::isfinite(v.Double);
         default:
-            if (numberType == 2) out.SetDouble(double(v.Int));
-            else if (numberType == 3) out.SetBool(v.Int != 0);
+            if (numberType == NumberType::Double) out.SetDouble(double(v.Int));
+            else if (numberType == NumberType::Boolean) out.SetBool(v.Int != 0);
             else out.SetInt(v.Int);
             return true;
     }
