@@ -28,13 +28,6 @@ std::string shortestText(double d) {
 
 bool isInt32(const JsonValue& v) { return v.IsInt(); }
 
-int truncated(double d) {
-    if (std::isnan(d)) return 0;
-    if (d >= double(INT_MAX)) return INT_MAX;
-    if (d <= double(INT_MIN)) return INT_MIN;
-    return int(d);
-}
-
 }  // namespace
 
 void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
@@ -45,7 +38,7 @@ void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
         else out.number = v.GetBool() ? 1 : 0;
     } else if (v.IsNumber()) {
         if (!out.isText) {
-            out.number = kind == TargetKind::Integer && !isInt32(v) ? truncated(v.GetDouble()) : v.GetDouble();
+            out.number = kind == TargetKind::Integer && !isInt32(v) ? truncatedToInt(v.GetDouble()) : v.GetDouble();
         } else if (isInt32(v)) {
             out.text = std::to_string(v.GetInt());
         } else if (v.IsInt64() || v.IsUint64()) {
@@ -96,8 +89,8 @@ bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, NumberType nu
         case TargetKind::Numeric:
             // Whatever the number type: NaN has no integer or truth value to stand for it.
             if (!std::isfinite(v.Double)) out.SetDouble(v.Double);
-            else if (numberType == NumberType::Integer) out.SetInt(truncated(v.Double));
-            else if (numberType == NumberType::Boolean) out.SetBool(truncated(v.Double) != 0);
+            else if (numberType == NumberType::Integer) out.SetInt(truncatedToInt(v.Double));
+            else if (numberType == NumberType::Boolean) out.SetBool(truncatedToInt(v.Double) != 0);
             else out.SetDouble(v.Double);
             return std::isfinite(v.Double);
         default:
