@@ -5,7 +5,7 @@
 # In a fuzz build (FERROLINK_FUZZ) the target is the libFuzzer binary fuzz_NAME, built by the
 # target "fuzzers", and the test runs it without fuzzing under clang's sanitizers. In every other
 # build it is replay_NAME, a plain main over the entry point, and the test runs it with the
-# compiler of the build: in the sanitizer build under GCC's sanitizers, elsewhere under valgrind
+# compiler of the build: in the sanitizer builds under GCC's sanitizers, elsewhere under valgrind
 # when it is installed (fuzz_corpus_memcheck.NAME). The two sanitizers do not see the same
 # faults (GCC's drops some checks of byte reads through a pointer a stream re-loads), and
 # valgrind sees every access of the code that ships.
@@ -24,7 +24,9 @@ function(flk_fuzz_target name)
     set(target replay_${name})
     add_executable(${target} ${F_UNPARSED_ARGUMENTS} ${CMAKE_SOURCE_DIR}/tests/support/fuzz_replay.cpp)
     add_test(NAME fuzz_corpus.${name} COMMAND ${target} ${corpus})
-    if(FLK_VALGRIND AND NOT FERROLINK_SANITIZE)
+    # Not over a sanitizer's binary: valgrind cannot run one (the thread sanitizer's reserves
+    # terabytes of shadow memory, which valgrind tries to back).
+    if(FLK_VALGRIND AND NOT FERROLINK_SANITIZE AND NOT FERROLINK_TSAN)
       add_test(NAME fuzz_corpus_memcheck.${name}
                COMMAND ${FLK_VALGRIND} --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite
                        --suppressions=${CMAKE_SOURCE_DIR}/tests/support/valgrind.supp

@@ -1,7 +1,9 @@
 -- The main job: an order book is read into the model, shown as tables, summed up, written back
 -- as pretty JSON to a file and as a compact row table to a memory stream, and read back from the
--- stream to check that the round trip kept every value. Then the same book arrives as an XML
--- document: it must read to the same values, and is written back as XML and read back again.
+-- stream to check that the round trip kept every value. Then the shop's own order lines to its
+-- supplier arrive as a CSV table a spreadsheet saved; they are read, shown, written as CSV and
+-- read back the same way. Last the same order book arrives as an XML document: it must read to
+-- the values the JSON one gave, and is written back as XML and read back again.
 
 set("Orders", {index = "o"})
 set("Products", {index = "p"})
@@ -10,6 +12,8 @@ parameter("Customer", {index = {"o"}, type = "string", default = ""})
 parameter("OrderDate", {index = {"o"}, type = "string", default = ""})
 parameter("Quantity", {index = {"o", "p"}, type = "integer", default = 0})
 parameter("Price", {index = {"o", "p"}, type = "numeric", default = 0})
+parameter("SupplierQuantity", {index = {"p"}, type = "integer", default = 0})
+parameter("SupplierPrice", {index = {"p"}, type = "numeric", default = 0})
 
 local function check(result, what)
     if result ~= 1 then
@@ -36,9 +40,9 @@ local function printTable(title, header, rows, widths)
     print()
 end
 
-local function snapshot()
-    local parts = {"BookTitle=" .. get("BookTitle")}
-    for _, name in ipairs({"Customer", "OrderDate", "Quantity", "Price"}) do
+local function snapshot(names)
+    local parts = names and {} or {"BookTitle=" .. get("BookTitle")}
+    for _, name in ipairs(names or {"Customer", "OrderDate", "Quantity", "Price"}) do
         for _, d in ipairs(data(name)) do
             parts[#parts + 1] = name .. "(" .. table.concat(d.tuple, ",") .. ")=" .. tostring(d.value)
         end
@@ -99,6 +103,40 @@ local function same(a, b)
 end
 print(string.format("Round trip through #order-lines kept every value: %s (%d values)", same(before, after) and "yes" or "NO", #after))
 if not same(before, after) then error("the round trip changed the data") end
+
+-- The supplier's order lines: a spreadsheet's CSV export (byte-order mark, a title line,
+-- semicolons, CR LF), with a product whose name holds a comma and quotes.
+check(flk.AddMapping("supplier-lines", "orderbook/supplier-lines.xml"), "AddMapping supplier-lines")
+check(flk.ReadFromFile("orderbook/supplier-lines.csv", "supplier-lines", 1, 0, 0), "ReadFromFile (CSV)")
+local supplier, cost = {}, 0
+for _, d in ipairs(data("SupplierQuantity")) do
+    local p = d.tuple[1]
+    local price = get("SupplierPrice", p)
+    supplier[#supplier + 1] = {p, d.value, string.format("%.2f", price), string.format("%.2f", d.value * price)}
+    cost = cost + d.value * price
+end
+print()
+printTable("Order lines to the supplier (CSV)", {"product", "qty", "price", "amount"}, supplier, {24, 4, 6, 7})
+print(string.format("Cost of the supplier order: %.2f\n", cost))
+
+local csvOut = (os.getenv("TMPDIR") or "/tmp") .. "/ferrolink-demo-supplier-lines.csv"
+check(flk.WriteToFile(csvOut, "supplier-lines", 0), "WriteToFile (CSV)")
+check(flk.WriteToFile("#supplier-lines", "supplier-lines", 0), "WriteToFile (CSV to a stream)")
+local csv = io.open(csvOut, "rb")
+local text = csv:read("a")
+csv:close()
+print("Wrote the supplier's order lines as CSV to " .. csvOut .. ":")
+for line in text:gmatch("[^\n]+") do print("  " .. line) end
+print()
+
+local names = {"SupplierQuantity", "SupplierPrice"}
+local csvBefore = snapshot(names)
+check(flk.ResetMappingData("supplier-lines", 1, 0, 0), "ResetMappingData (CSV)")
+check(flk.ReadFromFile("#supplier-lines", "supplier-lines", 0, 0, 0), "ReadFromFile (CSV stream)")
+local csvAfter = snapshot(names)
+print(string.format("Round trip through #supplier-lines kept every value: %s (%d values)", same(csvBefore, csvAfter) and "yes" or "NO",
+    #csvAfter))
+if not same(csvBefore, csvAfter) then error("the CSV round trip changed the data") end
 
 -- The same book as an XML document: orders as elements, keys and dates as attributes, lines nested.
 print("\nThe order book as XML")

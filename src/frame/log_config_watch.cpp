@@ -2,8 +2,8 @@
 
 #include <log4cxx/propertyconfigurator.h>
 
-#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -11,11 +11,36 @@
 namespace flk {
 namespace {
 
-constexpr auto kPollInterval = std::chrono::seconds(60);
+constexpr std::chrono::milliseconds kPollInterval = std::chrono::seconds(60);
 
+void stopAtExit();
+
+// The watch thread applies configurations, and so reads the logging library's state, which static
+// destructors free when the process exits or this library is unloaded. Exit handlers and those
+// destructors run in the reverse order of their registration, both at exit and at unload (the
+// handlers of a library run when it is unloaded). So the thread is stopped and joined by an exit
+// handler registered when it starts and again after every configuration applied: the handler runs
+// before the destructors of everything that existed by then, whatever the configuration created.
+// A registration per applied change is a few bytes, and changes come at most once per poll.
 class LogConfigWatch {
 public:
-    ~LogConfigWatch() {
+    ~LogConfigWatch() { stop(); }
+
+    void watch(const std::string& file) {
+        std::lock_guard<std::mutex> lifecycle(lifecycle_);
+        std::lock_guard<std::mutex> lock(mutex_);
+        file_ = file;
+        lastWrite_ = {};
+        reconfigureIfChanged();
+        if (thread_.joinable()) return;
+        stopping_ = false;
+        thread_ = std::thread([this] { run(); });
+        std::atexit(stopAtExit);
+    }
+
+    // One shutdown path: the flag under the lock, a wake-up, the join. A later watch() starts anew.
+    void stop() {
+        std::lock_guard<std::mutex> lifecycle(lifecycle_);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stopping_ = true;
@@ -24,19 +49,16 @@ public:
         if (thread_.joinable()) thread_.join();
     }
 
-    void watch(const std::string& file) {
+    void setPollInterval(std::chrono::milliseconds interval) {
         std::lock_guard<std::mutex> lock(mutex_);
-        file_ = file;
-        lastWrite_ = {};
-        reconfigureIfChanged();
-        if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+        pollInterval_ = interval;
     }
 
 private:
     void run() {
         std::unique_lock<std::mutex> lock(mutex_);
         while (!stopping_) {
-            wake_.wait_for(lock, kPollInterval, [this] { return stopping_; });
+            wake_.wait_for(lock, pollInterval_, [this] { return stopping_; });
             if (!stopping_) reconfigureIfChanged();
         }
     }
@@ -48,21 +70,30 @@ private:
         if (error || written == lastWrite_) return;
         lastWrite_ = written;
         log4cxx::PropertyConfigurator::configure(file_);
+        std::atexit(stopAtExit);
     }
 
+    std::mutex lifecycle_;                                // held by watch() and stop(): one starts or stops at a time
     std::mutex mutex_;
     std::condition_variable wake_;
     std::string file_;                                    // guarded by mutex_
     std::filesystem::file_time_type lastWrite_{};         // guarded by mutex_
+    std::chrono::milliseconds pollInterval_ = kPollInterval;  // guarded by mutex_
     bool stopping_ = false;                               // guarded by mutex_
-    std::thread thread_;                                  // started once, joined by the destructor
+    std::thread thread_;                                  // guarded by lifecycle_
 };
+
+LogConfigWatch& theWatch() {
+    static LogConfigWatch watch;
+    return watch;
+}
+
+void stopAtExit() { theWatch().stop(); }
 
 }  // namespace
 
-void configureAndWatchLogging(const std::string& file) {
-    static LogConfigWatch watch;
-    watch.watch(file);
-}
+void configureAndWatchLogging(const std::string& file) { theWatch().watch(file); }
+
+void setLogConfigPollInterval(std::chrono::milliseconds interval) { theWatch().setPollInterval(interval); }
 
 }  // namespace flk

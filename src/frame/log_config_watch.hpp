@@ -2,9 +2,11 @@
 //
 // The logging library's own file watch cannot be used: its watchdog thread deadlocks against the
 // library's static destruction, so every process that used it hung at exit. This watch has one
-// thread with one shutdown path (flag under the lock, wake, join), run when the library unloads.
+// thread with one shutdown path (flag under the lock, wake, join), run before the static objects
+// it reads are destroyed, both at process exit and when the library is unloaded.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace flk {
@@ -13,5 +15,8 @@ namespace flk {
 // the watch to the new file. A missing file is not an error: logging stays as it is until the
 // file appears.
 void configureAndWatchLogging(const std::string& file);
+
+// How often the file is checked (once a minute unless a test asks for more).
+void setLogConfigPollInterval(std::chrono::milliseconds interval);
 
 }  // namespace flk

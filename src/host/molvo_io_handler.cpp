@@ -3,6 +3,8 @@
 #include "frame/utf8.hpp"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstddef>
 
 namespace flk {
@@ -162,9 +164,15 @@ MolvoValueW& MolvoIOHandler::nextSlot(const int* tuple) {
     return writeValues_[size_t(pendingValues_++)];
 }
 
+int truncatedToInt(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= double(INT_MAX)) return INT_MAX;
+    if (value <= double(INT_MIN)) return INT_MIN;
+    return int(value);
+}
+
 void MolvoIOHandler::assignNumber(const int* tuple, double value) {
-    MolvoValueW v{value, static_cast<int>(value), 0, nullptr};
-    if (storage() == kInteger) v.Int = static_cast<int>(value);
+    MolvoValueW v{value, truncatedToInt(value), 0, nullptr};
     if (slicedDimension() == 0) {
         if (MolvoValueAssignW(handle(), nullptr, &v) != 1) applyErrorPolicy();
         return;

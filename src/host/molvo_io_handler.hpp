@@ -18,6 +18,10 @@
 
 namespace flk {
 
+// A double as the host's int: truncated toward zero, saturated at the int range, 0 for NaN (a
+// plain cast of a double beyond the range is undefined).
+int truncatedToInt(double value);
+
 class MolvoIOHandler : public IdentifierHandle {
 public:
     static constexpr int kBatchSize = 1024;

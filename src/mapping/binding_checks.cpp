@@ -221,6 +221,9 @@ bool TreeNode::resolve(Mapping& mapping) {
     if (!attributes_.forceDense.empty()) ok = resolveReference(mapping, "force-dense", attributes_.forceDense, true, forceDenseRef_) && ok;
     if (!attributes_.includedMapping.empty() && attributes_.includedMapping[0] != '@')
         ok = resolveReference(mapping, "included-mapping", attributes_.includedMapping, false, includedRef_) && ok;
+    // Asked at the end of every read of the node, of every value: decided once here.
+    leavesMarks_ = (mapsToRef_ >= 0 && !isValueNode()) || forceDenseRef_ >= 0;
+    hasScopeBindings_ = !scopeOwned_.empty() || (bindsToIndex_ >= 0 && !isValueNode());
     if (!attributes_.embeddedMapping.empty()) {
         if (!findMapping(fromUtf8(attributes_.embeddedMapping))) {
             raiseError("The embedded mapping " + attributes_.embeddedMapping + " cannot be found");

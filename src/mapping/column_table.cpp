@@ -60,19 +60,4 @@ const TreeNode* ColumnTable::defaultServer(std::string_view column) const {
     return !servers.empty() && servers[0]->isValueNode() ? servers[0] : nullptr;
 }
 
-bool ColumnTable::writeRows(WriteState& state, const std::function<bool(TreeNode&)>& writeChild,
-                            const std::function<void()>& endRow) const {
-    bool ok = true;
-    while (ok && table_.nextTuple(state, 1)) {
-        if (table_.writeFiltered(state)) {
-            for (const auto& child : table_.children())
-                ok = ok && table_.forEachTuple(state, *child, [&] { return writeChild(*child); });
-            endRow();
-        }
-        table_.finishTuple(state, 1);
-    }
-    table_.releaseTuple(state, 1);
-    return ok;
-}
-
 }  // namespace flk

@@ -8,7 +8,6 @@
 #include "mapping/read_scope.hpp"
 #include "mapping/tree_node.hpp"
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -54,8 +53,8 @@ public:
     const TreeNode* defaultServer(std::string_view column) const;
     // Walks the table's tuples that pass its write filter as rows: writeChild(child) once per tuple
     // of each child within the row, then endRow() once per row. Stops at the first failed write.
-    bool writeRows(WriteState& state, const std::function<bool(TreeNode&)>& writeChild,
-                   const std::function<void()>& endRow) const;
+    template <class WriteChild, class EndRow>
+    bool writeRows(WriteState& state, WriteChild&& writeChild, EndRow&& endRow) const;
 
 private:
     const TreeNode& table_;
@@ -72,6 +71,21 @@ bool ColumnTable::readRow(ReadState& state, const ReadHeader& header, ReadCell&&
         return passOk;
     });
     table_.clearValueBindings(state);
+    return ok;
+}
+
+template <class WriteChild, class EndRow>
+bool ColumnTable::writeRows(WriteState& state, WriteChild&& writeChild, EndRow&& endRow) const {
+    bool ok = true;
+    while (ok && table_.nextTuple(state, 1)) {
+        if (table_.writeFiltered(state)) {
+            for (const auto& child : table_.children())
+                ok = ok && table_.forEachTuple(state, *child, [&] { return writeChild(*child); });
+            endRow();
+        }
+        table_.finishTuple(state, 1);
+    }
+    table_.releaseTuple(state, 1);
     return ok;
 }
 

@@ -5,12 +5,11 @@
 #pragma once
 
 #include "mapping/mapping_state.hpp"
+#include "mapping/tree_node.hpp"
 
 #include <string_view>
 
 namespace flk {
-
-class TreeNode;
 
 // How the binding prologue lets a node's read begin: go on, leave this part of the document out
 // quietly (an element skipped by its lookup), or fail (an error was raised).
@@ -21,7 +20,10 @@ public:
     // Runs the node's binding prologue against the name the document gives the part (the name
     // pattern, the iterative and constant bindings); when the read goes on, the iterative
     // counters the node resets start again.
-    ReadScope(TreeNode& node, ReadState& state, std::string_view name);
+    ReadScope(TreeNode& node, ReadState& state, std::string_view name)
+        : node_(node), state_(state), start_(node.bindPrologue(state, name)) {
+        if (start_ == ReadStart::Go && node.resetsIterativeCounters()) node.resetIterativeCounters();
+    }
     ReadScope(const ReadScope&) = delete;
     ReadScope& operator=(const ReadScope&) = delete;
 
@@ -33,9 +35,17 @@ public:
     // Ends an entered read. When ok: the node's maps-to mark with that value (not for value
     // nodes, whose maps-to takes their value) and its force-dense mark. The slots bound for the
     // node's scope are cleared either way. Returns ok.
-    bool end(bool ok, double mark = 1.0);
+    bool end(bool ok, double mark = 1.0) {
+        // Run for every value read: a node with nothing to mark or clear, the common case, is
+        // decided without a call.
+        if (ok && node_.leavesMarks()) leaveMarks(mark);
+        if (node_.hasScopeBindings()) node_.clearScopeBindings(state_);
+        return ok;
+    }
 
 private:
+    void leaveMarks(double mark);
+
     TreeNode& node_;
     ReadState& state_;
     ReadStart start_;

@@ -105,6 +105,13 @@ public:
 
     // ---- reading
     void resetIterativeCounters();
+    bool resetsIterativeCounters() const {
+        return attributes_.iterativeResetAll || !attributes_.iterativeResetList.empty();
+    }
+    // Whether a read of this node that succeeded leaves a maps-to or force-dense mark.
+    bool leavesMarks() const { return leavesMarks_; }
+    // Whether the end of this node's read has index slots to clear (clearScopeBindings).
+    bool hasScopeBindings() const { return hasScopeBindings_; }
     // Name binding (bindByRegex), then iterative and constant binding.
     ReadStart bindPrologue(ReadState& state, std::string_view name);
     int bindByRegex(MappingState& state, std::string_view key);
@@ -116,7 +123,7 @@ public:
     // Clears the slots its value children bound, at the end of each row or element they stand in.
     void clearValueBindings(MappingState& state) const;
     // A value node whose binds-to binds an index: read before its siblings, which may depend on it.
-    bool bindsIndexFromValue() const { return isValueNode() && bindsToIndex_ >= 0; }
+    bool bindsIndexFromValue() const { return bindsToIndex_ >= 0 && isValueNode(); }
     // The member name matches this node's compiled pattern.
     bool matchesPattern(std::string_view key) const;
     std::string normalizedForRead(std::string_view text) const;
@@ -202,6 +209,7 @@ private:
     };
     Level levels_[2];
     bool rowsInScope_ = false;   // table nodes: value columns' indices are enumerated per row
+    bool leavesMarks_ = false, hasScopeBindings_ = false;   // see leavesMarks(), hasScopeBindings()
     std::vector<int> includedShadows_;   // references standing for the included mapping's identifiers
     bool includedKnown_ = false;         // the "@" mapping was registered when this one was
     std::unique_ptr<NameRegex> regex_;

@@ -7,19 +7,38 @@
 #include <charconv>
 
 namespace flk {
+namespace {
+
+template <class Number>
+void appendNumber(std::string& out, Number value) {
+    char buffer[32];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+}  // namespace
 
 std::string numberText(double value) {
-    char buffer[32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    std::string text;
+    appendNumber(text, value);
+    return text;
 }
 
 std::string storedText(MolvoIOHandler& source, const MolvoValueW& value, const TreeNode& node) {
+    std::string text;
+    appendStoredText(text, source, value, node);
+    return text;
+}
+
+void appendStoredText(std::string& out, MolvoIOHandler& source, const MolvoValueW& value, const TreeNode& node) {
     switch (targetKindOf(&source)) {
-        case TargetKind::Element: return value.Int > 0 ? node.normalizedForWrite(source.elementName(value.Int)) : std::string();
-        case TargetKind::String: return value.String ? toUtf8(value.String) : std::string();
-        case TargetKind::Numeric: return numberText(value.Double);
-        default: return std::to_string(value.Int);
+        case TargetKind::Element:
+            if (value.Int > 0) out += node.normalizedForWrite(source.elementName(value.Int));
+            return;
+        case TargetKind::String:
+            if (value.String) appendUtf8(out, value.String);
+            return;
+        case TargetKind::Numeric: return appendNumber(out, value.Double);
+        default: return appendNumber(out, value.Int);
     }
 }
 

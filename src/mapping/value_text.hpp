@@ -19,5 +19,7 @@ std::string numberText(double value);
 
 // The text of a value of source (its storage decides), written by node.
 std::string storedText(MolvoIOHandler& source, const MolvoValueW& value, const TreeNode& node);
+// The same text appended to out, for writers that reuse one string's room value after value.
+void appendStoredText(std::string& out, MolvoIOHandler& source, const MolvoValueW& value, const TreeNode& node);
 
 }  // namespace flk

@@ -65,7 +65,7 @@ const IdentifierReference* mapsToReference(const TreeNode& node, ReadState& stat
 }
 
 bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReference& ref, const ReadValue& value) {
-    if (targetKindOf(ref.target.get()) == TargetKind::Element) {
+    if (value.kind == TargetKind::Element) {
         int element = elementInRange(*ref.target, value.text, node.attributes().rangeExisting);
         if (element > 0) state.assignElement(ref, element);
         else if (!value.text.empty() && !node.attributes().skipNonExisting)
@@ -113,8 +113,7 @@ TargetKind readTargetKind(const TreeNode& node, ReadState& state) {
 }
 
 void convertText(TargetKind kind, std::string text, ReadValue& out) {
-    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
-    out.number = 0;
+    beginConversion(kind, out);
     if (out.isText) {
         out.text = std::move(text);
         return;

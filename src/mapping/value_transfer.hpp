@@ -22,6 +22,7 @@ TargetKind readTargetKind(const TreeNode& node, ReadState& state);
 
 // A document value converted for a target: a number, or a text (strings, element names).
 struct ReadValue {
+    TargetKind kind = TargetKind::Holder;   // what it was converted for
     bool isText = false;
     double number = 0;
     std::string text;
@@ -33,6 +34,14 @@ enum class LeadingDecimal { Number, None, OutOfRange };
 // follows it is ignored. Only decimal digits with an optional fraction and exponent count: the
 // hexadecimal, infinity and NaN forms that strtod would also take are not numbers of a document.
 LeadingDecimal leadingDecimal(std::string_view text, double& value);
+
+// Starts a conversion for the kind (readTargetKind of the node that reads the value): records it,
+// and whether the value travels as text.
+inline void beginConversion(TargetKind kind, ReadValue& out) {
+    out.kind = kind;
+    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
+    out.number = 0;
+}
 
 // A document's text converted for the kind: kept for text targets, parsed for numeric ones.
 // Throws std::invalid_argument / std::out_of_range with the texts "invalid stod argument",

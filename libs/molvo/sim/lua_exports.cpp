@@ -50,15 +50,15 @@ private:
 };
 
 template <>
-const wchar_t* Marshal::get<const wchar_t*>(int i) { return wideIn_.emplace_back(widen(luaL_checkstring(L_, i))).c_str(); }
+const wchar_t* Marshal::get<const wchar_t*>(int i) { return wideIn_.emplace_back(widen(checkString(L_, i))).c_str(); }
 template <>
 wchar_t* Marshal::get<wchar_t*>(int) { outputOrder_ += 'w'; return wideOut_.emplace_back(kOutputBufferSize, L'\0').data(); }
 template <>
-const char* Marshal::get<const char*>(int i) { return luaL_checkstring(L_, i); }
+const char* Marshal::get<const char*>(int i) { return checkString(L_, i); }
 template <>
 char* Marshal::get<char*>(int) { outputOrder_ += 't'; return textOut_.emplace_back(kOutputBufferSize, '\0').data(); }
 template <>
-int Marshal::get<int>(int i) { return int(lua_isboolean(L_, i) ? lua_toboolean(L_, i) : luaL_checkinteger(L_, i)); }
+int Marshal::get<int>(int i) { return int(checkInteger(L_, i)); }
 template <>
 int* Marshal::get<int*>(int) { outputOrder_ += 'i'; return &intOut_.emplace_back(0); }
 // In-process streams cannot come from a script: nil stands for "no stream".

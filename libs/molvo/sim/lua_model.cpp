@@ -9,16 +9,19 @@
 namespace molvo::sim {
 namespace {
 
-std::wstring wideArg(lua_State* L, int i) { return widen(luaL_checkstring(L, i)); }
+// Every function here runs in `guarded` and checks its arguments without raising Lua errors (see
+// lua_bindings.hpp): it holds C++ objects while it reads them.
+std::wstring wideArg(lua_State* L, int i) { return widen(checkString(L, i)); }
 
-// A string or a list of strings, as in {index = "p"} and {index = {"c", "c2"}}.
-std::vector<std::wstring> nameList(lua_State* L, int tableIndex, const char* field) {
+// A string or a list of strings, as in {index = "p"} and {index = {"c", "c2"}}, from field `field`
+// of the table argument `argument`.
+std::vector<std::wstring> nameList(lua_State* L, int argument, const char* field) {
     std::vector<std::wstring> out;
-    int type = lua_getfield(L, tableIndex, field);
+    int type = rawField(L, argument, field);
     if (type == LUA_TSTRING) out.push_back(widen(lua_tostring(L, -1)));
     else if (type == LUA_TTABLE)
         for (lua_Integer i = 1; lua_rawgeti(L, -1, i) != LUA_TNIL; ++i) {
-            out.push_back(widen(luaL_checkstring(L, -1)));
+            out.push_back(widen(checkListString(L, argument, field)));
             lua_pop(L, 1);
         }
     else if (type != LUA_TNIL) throw std::invalid_argument(std::string("field ") + field + " must be a string or a list");
@@ -26,9 +29,10 @@ std::vector<std::wstring> nameList(lua_State* L, int tableIndex, const char* fie
     return out;
 }
 
-std::wstring stringField(lua_State* L, int tableIndex, const char* field) {
-    lua_getfield(L, tableIndex, field);
-    std::wstring s = lua_isnil(L, -1) ? L"" : widen(luaL_checkstring(L, -1));
+// Field `field` of the table at `tableIndex` (within argument `argument`): a string, or "" when absent.
+std::wstring stringField(lua_State* L, int tableIndex, int argument, const char* field) {
+    rawField(L, tableIndex, field);
+    std::wstring s = lua_isnil(L, -1) ? L"" : widen(checkListString(L, argument, field));
     lua_pop(L, 1);
     return s;
 }
@@ -72,13 +76,13 @@ int l_set(lua_State* L) {
         if (lua_istable(L, 2)) {
             declaration.indices = nameList(L, 2, "index");
             declaration.elements = nameList(L, 2, "elements");
-            declaration.subsetOf = stringField(L, 2, "subset_of");
-            if (lua_getfield(L, 2, "calendar") == LUA_TTABLE) {
+            declaration.subsetOf = stringField(L, 2, 2, "subset_of");
+            if (rawField(L, 2, "calendar") == LUA_TTABLE) {
                 declaration.calendar = std::make_unique<Calendar>();
-                declaration.calendar->unit = unitNamed(stringField(L, -1, "unit"));
-                declaration.calendar->first = stringField(L, -1, "first");
-                declaration.calendar->last = stringField(L, -1, "last");
-                declaration.calendar->format = stringField(L, -1, "format");
+                declaration.calendar->unit = unitNamed(stringField(L, -1, 2, "unit"));
+                declaration.calendar->first = stringField(L, -1, 2, "first");
+                declaration.calendar->last = stringField(L, -1, 2, "last");
+                declaration.calendar->format = stringField(L, -1, 2, "format");
             }
             lua_pop(L, 1);
         }
@@ -92,15 +96,15 @@ int l_parameter(lua_State* L) {
         ParameterDeclaration declaration;
         if (lua_istable(L, 2)) {
             declaration.indices = nameList(L, 2, "index");
-            std::wstring type = stringField(L, 2, "type");
+            std::wstring type = stringField(L, 2, 2, "type");
             declaration.storage = type == L"integer" ? Storage::Integer : type == L"string" ? Storage::String
                            : type == L"element" ? Storage::Element : Storage::Numeric;
             if (!type.empty() && type != L"numeric" && declaration.storage == Storage::Numeric)
                 throw std::invalid_argument("unknown parameter type " + narrow(type));
-            declaration.range = stringField(L, 2, "range");
+            declaration.range = stringField(L, 2, 2, "range");
             declaration.defaultValue = declaration.storage == Storage::String || declaration.storage == Storage::Element ? Value(std::wstring())
                                                                                                       : Value(0.0);
-            if (lua_getfield(L, 2, "default") != LUA_TNIL) declaration.defaultValue = toValue(L, -1);
+            if (rawField(L, 2, "default") != LUA_TNIL) declaration.defaultValue = toValue(L, -1);
             lua_pop(L, 1);
         }
         model().declareParameter(wideArg(L, 1), declaration);
@@ -130,10 +134,10 @@ ProcedureBody luaProcedure(lua_State* L, int functionRef) {
 int l_procedure(lua_State* L) {
     return guarded(L, [&] {
         std::vector<int> types;
-        luaL_checktype(L, 2, LUA_TTABLE);
-        luaL_checktype(L, 3, LUA_TFUNCTION);
+        checkType(L, 2, LUA_TTABLE);
+        checkType(L, 3, LUA_TFUNCTION);
         for (lua_Integer i = 1; lua_rawgeti(L, 2, i) != LUA_TNIL; ++i) {
-            std::string t = luaL_checkstring(L, -1);
+            std::string t = checkListString(L, 2, nullptr);
             lua_pop(L, 1);
             if (t != "string" && t != "numeric") throw std::invalid_argument("argument types are \"string\" or \"numeric\"");
             types.push_back(t == "string" ? MOLVO_ARG_INPUT_STRING : MOLVO_ARG_INPUT_NUMERIC);
@@ -150,13 +154,13 @@ std::vector<std::wstring> tupleArgs(lua_State* L, int from) {
     std::vector<std::wstring> tuple;
     if (lua_istable(L, from)) {
         for (lua_Integer i = 1; lua_rawgeti(L, from, i) != LUA_TNIL; ++i) {
-            tuple.push_back(widen(luaL_checkstring(L, -1)));
+            tuple.push_back(widen(checkListString(L, from, nullptr)));
             lua_pop(L, 1);
         }
         lua_pop(L, 1);
         return tuple;
     }
-    for (int i = from; i <= lua_gettop(L); ++i) tuple.push_back(widen(luaL_checkstring(L, i)));
+    for (int i = from; i <= lua_gettop(L); ++i) tuple.push_back(widen(checkString(L, i)));
     return tuple;
 }
 

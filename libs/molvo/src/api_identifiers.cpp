@@ -141,7 +141,7 @@ int MolvoAttributeDefaultW(int handle, MolvoValueW* value) {
     if (id->storage == Storage::String) return copyOut(std::get<std::wstring>(id->defaultValue), value);
     double d = id->defaultNumber;
     value->Double = d;
-    value->Int = int(d);
+    value->Int = intSlot(d);
     return 1;
 }
 

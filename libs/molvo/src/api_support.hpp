@@ -19,6 +19,15 @@ Identifier* identifierOf(int handle);
 // The set a handle stands for: a set, or the set of an index, or the range of an element parameter.
 SetData* setOf(int handle);
 
+// The int slot of a value for a stored number: truncated toward zero, saturated at the int range,
+// 0 for NaN (a plain cast of a double beyond the range is undefined).
+inline int intSlot(double d) {
+    if (d != d) return 0;
+    if (d >= 2147483647.0) return 2147483647;
+    if (d <= -2147483648.0) return -2147483647 - 1;
+    return int(d);
+}
+
 // Copies text into a caller's string buffer; 0 with MOLVO_ERR_TRUNCATED when it had to be cut.
 int copyOut(TextView text, MolvoValueW* value);
 inline int copyOut(const std::wstring& text, MolvoValueW* value) { return copyOut(TextView(text), value); }

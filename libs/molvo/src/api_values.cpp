@@ -44,7 +44,7 @@ int getStored(const Identifier& id, uint32_t slot, MolvoValueW& out) {
         return copyOut(slot == id.texts->npos ? TextView(std::get<std::wstring>(id.defaultValue)) : id.texts->value(slot), &out);
     double d = slot == id.numbers->npos ? id.defaultNumber : id.numbers->value(slot);
     out.Double = d;
-    out.Int = int(d);
+    out.Int = intSlot(d);
     return 1;
 }
 

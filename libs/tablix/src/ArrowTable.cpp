@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "FileIO.h"
+#include "MemoryErrors.h"
 #include "ParquetReader.h"
 #include "ParquetWriter.h"
 
@@ -14,7 +15,7 @@ namespace {
 class ArrowTable final : public IArrowTable {
 public:
     void readParquet(const std::string& fileName) override {
-        const std::vector<uint8_t> bytes = readWholeFile(fileName);
+        const std::vector<uint8_t> bytes = withMemoryErrors([&] { return readWholeFile(fileName); }, [&] { return "reading the file " + fileName; });
         try {
             readParquet(bytes.data(), bytes.size());
         } catch (const Exception& e) {
@@ -23,19 +24,24 @@ public:
     }
 
     void readParquet(const uint8_t* data, size_t size) override {
-        const ParquetFile file = openParquet(data, size);
-        std::vector<std::shared_ptr<ColumnData>> read = readParquetColumns(data, file);
-        columns_.clear();
-        for (size_t i = 0; i < read.size(); ++i) columns_.push_back({file.columns[i].name, std::move(read[i])});
-        rowCount_ = file.rowCount;
+        withMemoryErrors([&] {
+            const ParquetFile file = openParquet(data, size);
+            std::vector<std::shared_ptr<ColumnData>> read = readParquetColumns(data, file);
+            std::vector<Column> columns;
+            for (size_t i = 0; i < read.size(); ++i) columns.push_back({file.columns[i].name, std::move(read[i])});
+            columns_.swap(columns);
+            rowCount_ = file.rowCount;
+        }, [&] { return "reading a Parquet file of " + std::to_string(size) + " bytes"; });
     }
 
     void writeParquet(const std::string& fileName) const override { writeWholeFile(fileName, writeParquetBuffer()); }
 
     std::vector<uint8_t> writeParquetBuffer() const override {
-        std::vector<NamedColumn> named;
-        for (const Column& c : columns_) named.push_back({c.name, c.data});
-        return writeParquetColumns(named, options_);
+        return withMemoryErrors([&] {
+            std::vector<NamedColumn> named;
+            for (const Column& c : columns_) named.push_back({c.name, c.data});
+            return writeParquetColumns(named, options_);
+        }, [] { return "writing a Parquet file"; });
     }
 
     void setWriteOptions(const WriteOptions& options) override { options_ = options; }
@@ -53,6 +59,24 @@ public:
     std::shared_ptr<const ColumnData> columnData(int32_t column) const override { return at(column).data; }
 
     int32_t addColumn(const std::string& name, int32_t storageType) override {
+        return withMemoryErrors([&] { return addEmptyColumn(name, storageType); }, [&] { return "adding the column " + name; });
+    }
+
+    void appendValue(int32_t column, const Value& value) override {
+        withMemoryErrors([&] { append(column, value); }, [&] { return "appending to the column " + columnName(column); });
+    }
+
+    void appendNull(int32_t column) override {
+        withMemoryErrors([&] { writable(column).appendNull(); }, [&] { return "appending to the column " + columnName(column); });
+    }
+
+private:
+    struct Column {
+        std::string name;
+        std::shared_ptr<ColumnData> data;
+    };
+
+    int32_t addEmptyColumn(const std::string& name, int32_t storageType) {
         if (storageType != Double && storageType != Int32 && storageType != Int64 && storageType != String)
             throw Exception("cannot add the column " + name + " of storage type " + std::to_string(storageType) +
                             ": the writable types are 1 (double), 2 (int32), 4 (string) and 5 (int64)");
@@ -62,7 +86,7 @@ public:
 
     // Numbers convert between the numeric types (a floating-point value into an integer column
     // must be integral and in range); strings go only into string columns.
-    void appendValue(int32_t column, const Value& value) override {
+    void append(int32_t column, const Value& value) {
         ColumnData& data = writable(column);
         if (value.isNull) return data.appendNull();
         const bool isText = value.type == String, isNumber = value.type == Double;
@@ -76,14 +100,6 @@ public:
             throw Exception("the number " + std::to_string(value.number) + " is no integer for the column " + columnName(column));
         data.appendInteger(static_cast<int64_t>(value.number));
     }
-
-    void appendNull(int32_t column) override { writable(column).appendNull(); }
-
-private:
-    struct Column {
-        std::string name;
-        std::shared_ptr<ColumnData> data;
-    };
 
     void checkIndex(int32_t column) const {
         if (column < 0 || static_cast<size_t>(column) >= columns_.size())

@@ -70,8 +70,9 @@ const uint8_t* ChunkReader::nextPage(size_t& pos, meta::PageHeader& header) {
     return body;
 }
 
-void ChunkReader::read(int64_t rows, ColumnData& column) {
-    ColumnFiller filler(plan_, column);
+void ChunkReader::read(int64_t rows, ColumnData& column, MemoryBudget& memory) {
+    ColumnFiller filler(plan_, column, memory);
+    valuesLeft_ = chunk_.metaData.numValues;
     int64_t rowsRead = 0;
     size_t pos = start_;
     while (rowsRead < rows) {
@@ -191,14 +192,24 @@ void ChunkReader::readDictionary(const meta::PageHeader& header, const uint8_t* 
     hasDictionary_ = true;
 }
 
+// Checks a data page's value count against the rows left in the row group and the values left of
+// what the chunk declares, and counts them as read from the chunk.
+int64_t ChunkReader::pageValues(int64_t numValues, int64_t rowsLeft) {
+    if (numValues < 0 || numValues > rowsLeft || numValues > limits::kMaxValuesPerPage)
+        fail(plan_, "a data page holds " + std::to_string(numValues) + " values where " + std::to_string(rowsLeft) + " rows remain in the row group");
+    if (numValues > valuesLeft_)
+        fail(plan_, "a data page holds " + std::to_string(numValues) + " values where " + std::to_string(valuesLeft_) + " of the " +
+                        std::to_string(chunk_.metaData.numValues) + " values the column chunk declares remain");
+    valuesLeft_ -= numValues;
+    return numValues;
+}
+
 void ChunkReader::readDataPage(const meta::PageHeader& header, const uint8_t* body, ColumnFiller& filler, int64_t rowsLeft, int64_t& rowsRead) {
     if (!header.dataPage) fail(plan_, "a data page has no data page header");
     const meta::DataPageHeader& h = *header.dataPage;
-    if (h.numValues < 0 || h.numValues > rowsLeft || h.numValues > limits::kMaxValuesPerPage)
-        fail(plan_, "a data page holds " + std::to_string(h.numValues) + " values where " + std::to_string(rowsLeft) + " rows remain in the row group");
+    const size_t n = static_cast<size_t>(pageValues(h.numValues, rowsLeft));
     const uint8_t* page = pageData(header, body, 0, header.compressedSize, header.uncompressedSize, pageBuffer_);
     size_t size = static_cast<size_t>(header.uncompressedSize);
-    const size_t n = static_cast<size_t>(h.numValues);
     const uint8_t* levels = nullptr;
     if (plan_.maxDefinition > 0) {
         levels_.resize(n);
@@ -225,13 +236,11 @@ void ChunkReader::readDataPage(const meta::PageHeader& header, const uint8_t* bo
 void ChunkReader::readDataPageV2(const meta::PageHeader& header, const uint8_t* body, ColumnFiller& filler, int64_t rowsLeft, int64_t& rowsRead) {
     if (!header.dataPageV2) fail(plan_, "a data page has no version 2 data page header");
     const meta::DataPageHeaderV2& h = *header.dataPageV2;
-    if (h.numValues < 0 || h.numValues > rowsLeft || h.numValues > limits::kMaxValuesPerPage)
-        fail(plan_, "a data page holds " + std::to_string(h.numValues) + " values where " + std::to_string(rowsLeft) + " rows remain in the row group");
+    const size_t n = static_cast<size_t>(pageValues(h.numValues, rowsLeft));
     const int64_t levelBytes = int64_t{h.definitionLevelsByteLength} + h.repetitionLevelsByteLength;
     if (h.definitionLevelsByteLength < 0 || h.repetitionLevelsByteLength < 0 || levelBytes > header.compressedSize || levelBytes > header.uncompressedSize)
         fail(plan_, "the page's level lengths (" + std::to_string(h.repetitionLevelsByteLength) + " and " +
                         std::to_string(h.definitionLevelsByteLength) + " bytes) exceed the page");
-    const size_t n = static_cast<size_t>(h.numValues);
     const uint8_t* levels = nullptr;
     if (plan_.maxDefinition > 0) {
         levels_.resize(n);

@@ -16,9 +16,10 @@ public:
     // chunk beyond its declared size (still within the data) for writers known to understate it.
     ChunkReader(const uint8_t* data, size_t dataEnd, const meta::ColumnChunk& chunk, const ColumnPlan& plan, size_t padding = 0);
 
-    // Appends exactly `rows` rows to the column; throws tablix::Exception naming the column when
-    // the chunk is malformed or holds another number of rows.
-    void read(int64_t rows, ColumnData& column);
+    // Appends exactly `rows` rows to the column, taking the memory of its strings from `memory`;
+    // throws tablix::Exception naming the column when the chunk is malformed, holds another number
+    // of rows or more values than it declares, or its strings exceed the budget.
+    void read(int64_t rows, ColumnData& column, MemoryBudget& memory);
 
     // For a leaf of a nested column: checks that its levels describe exactly `rows` rows.
     void checkLevels(int64_t rows, int16_t maxRepetition);
@@ -32,6 +33,7 @@ private:
     LevelSpan repetitionLevels(const meta::PageHeader& header, const uint8_t* body, int16_t maxRepetition);
     const uint8_t* nextPage(size_t& pos, meta::PageHeader& header);
     void readPage(const meta::PageHeader& header, const uint8_t* body, ColumnFiller& filler, int64_t& rowsRead, int64_t rows);
+    int64_t pageValues(int64_t numValues, int64_t rowsLeft);
     const uint8_t* pageData(const meta::PageHeader& header, const uint8_t* body, size_t offset, size_t compressedPart, size_t uncompressedPart,
                             std::vector<uint8_t>& buffer);
     void readDictionary(const meta::PageHeader& header, const uint8_t* body);
@@ -49,6 +51,7 @@ private:
     bool hasDictionary_ = false;
     std::vector<uint8_t> levels_;
     std::vector<uint32_t> indices_;
+    int64_t valuesLeft_ = 0;   // of what the chunk declares
 };
 
 }  // namespace tablix

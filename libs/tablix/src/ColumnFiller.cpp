@@ -71,6 +71,8 @@ void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, co
     std::vector<uint8_t>& valid = column_.valid_;
     size_t bytes = 0;
     for (const std::string_view& s : source) bytes += s.size();
+    if (!memory_.take(bytes))
+        throw Exception("column " + plan_.name + ": its strings take more than " + memory_.describe());
     chars.reserve(chars.size() + bytes);
     size_t k = 0;
     for (size_t i = 0; i < rows; ++i) {

@@ -1,9 +1,11 @@
 // Appends the decoded values of one page to a table column, converting them to the column's
-// storage type and placing nulls where the definition levels say a value is missing.
+// storage type and placing nulls where the definition levels say a value is missing. The cells are
+// paid for when the file is opened; the characters of strings are taken from the memory budget.
 #pragma once
 
 #include <cstdint>
 
+#include "MemoryBudget.h"
 #include "Schema.h"
 #include "ValueDecoders.h"
 #include "tablix/ColumnData.h"
@@ -12,7 +14,7 @@ namespace tablix {
 
 class ColumnFiller {
 public:
-    ColumnFiller(const ColumnPlan& plan, ColumnData& column) : plan_(plan), column_(column) {}
+    ColumnFiller(const ColumnPlan& plan, ColumnData& column, MemoryBudget& memory) : plan_(plan), column_(column), memory_(memory) {}
 
     // `dense` holds the page's present values; `levels` (null for a required column) holds one
     // definition level per row, a value being present where it equals the plan's maximum.
@@ -27,6 +29,7 @@ private:
 
     const ColumnPlan& plan_;
     ColumnData& column_;
+    MemoryBudget& memory_;
 };
 
 }  // namespace tablix

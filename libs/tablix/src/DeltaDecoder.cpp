@@ -1,5 +1,6 @@
 #include "DeltaDecoder.h"
 
+#include <algorithm>
 #include <string>
 
 #include "Limits.h"
@@ -148,9 +149,13 @@ void decodeDeltaByteArray(const uint8_t* data, size_t size, size_t count, Lanes&
     const size_t at = decodeLengths(data, size, count, all);
     Lanes suffixes;
     decodeDeltaLengthByteArray(data + at, size - at, count, suffixes);
-    size_t total = 0;
-    for (size_t i = 0; i < count; ++i) total += static_cast<size_t>(all[i]) + suffixes.bytes[i].size();
-    if (total > static_cast<size_t>(limits::kMaxPageBytes)) malformed("the strings add up to " + std::to_string(total) + " bytes");
+    // Shared prefixes expand a page as a codec would; the same ratio bounds them.
+    uint64_t total = 0;
+    for (size_t i = 0; i < count; ++i) total += static_cast<uint64_t>(all[i]) + suffixes.bytes[i].size();
+    const uint64_t bound = std::max<uint64_t>(limits::kSmallPageBytes, uint64_t{size} * limits::kMaxCompressionRatio);
+    if (total > bound)
+        throw Exception("DELTA_BYTE_ARRAY strings add up to " + std::to_string(total) + " bytes, more than a page of " +
+                        std::to_string(size) + " bytes may hold (" + std::to_string(bound) + ")");
     std::string& owned = out.owned;
     owned.clear();
     owned.reserve(total);

@@ -28,6 +28,11 @@ constexpr int64_t kMaxLevelCheckPageBytes = 64 << 20;
 
 // Table size as read into memory.
 constexpr int64_t kMaxRows = 1ll << 31;
+// The table read from a file may take this many bytes of memory per byte of the file, or
+// kMinTableBytes for a smaller file. Run lengths, dictionary references and shared prefixes let a few
+// bytes stand for millions of cells; real files of nulls or repeated values stay within this ratio.
+constexpr uint64_t kMaxTableBytesPerFileByte = 4096;
+constexpr uint64_t kMinTableBytes = 256ull << 20;
 constexpr int64_t kMaxColumns = 1 << 16;
 constexpr int32_t kMaxFixedLength = 1 << 24;
 constexpr int32_t kMaxDecimalPrecision = 38;

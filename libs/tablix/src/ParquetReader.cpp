@@ -42,6 +42,34 @@ void checkRowGroups(const ParquetFile& file) {
     }
 }
 
+// Bytes a cell of a storage type takes in a column: its validity flag and its value (a string's
+// offset; its characters are counted as they are read).
+uint64_t cellBytes(int32_t storage) {
+    switch (storage) {
+    case Unsupported: return 1;
+    case Int32:
+    case Date: return 1 + sizeof(int32_t);
+    default: return 1 + sizeof(int64_t);
+    }
+}
+
+// Every cell of the table and every level of a nested column must fit the file's memory budget
+// before any of them is read.
+void checkMemory(ParquetFile& file) {
+    uint64_t bytes = 0;
+    for (const ColumnPlan& plan : file.columns) bytes += static_cast<uint64_t>(file.rowCount) * cellBytes(plan.storage);
+    if (!file.memory.take(bytes))
+        throw Exception("the file declares " + std::to_string(file.rowCount) + " rows of " + std::to_string(file.columns.size()) +
+                        " columns, which would take " + std::to_string(bytes) + " bytes, more than " + file.memory.describe());
+    for (size_t g = 0; g < file.metadata.rowGroups.size(); ++g) {
+        for (const meta::ColumnChunk& chunk : file.metadata.rowGroups[g].columns) {
+            if (chunk.metaData.numValues < 0 || static_cast<uint64_t>(chunk.metaData.numValues) > file.memory.total())
+                throw Exception("a column chunk of row group " + std::to_string(g) + " declares " + std::to_string(chunk.metaData.numValues) +
+                                " values" + (chunk.metaData.numValues < 0 ? "" : ", which need more than " + file.memory.describe()));
+        }
+    }
+}
+
 void checkNestedLevels(const uint8_t* data, const ParquetFile& file, const meta::RowGroup& group, const ColumnPlan& plan) {
     for (size_t i = 0; i < plan.nestedLeaves.size(); ++i) {
         const NestedLeaf& leaf = plan.nestedLeaves[i];
@@ -76,21 +104,23 @@ ParquetFile openParquet(const uint8_t* data, size_t size) {
     checkRowGroups(file);
     for (const meta::RowGroup& group : file.metadata.rowGroups) file.rowCount += group.numRows;
     if (understatesChunkSizes(file.metadata.createdBy)) file.chunkPadding = kUnderstatedChunkPadding;
+    file.memory = MemoryBudget(size);
+    checkMemory(file);
     return file;
 }
 
 namespace {
 
-std::shared_ptr<ColumnData> readColumn(const uint8_t* data, const ParquetFile& file, const ColumnPlan& plan) {
+std::shared_ptr<ColumnData> readColumn(const uint8_t* data, const ParquetFile& file, const ColumnPlan& plan, MemoryBudget& memory) {
     auto column = std::make_shared<ColumnData>(plan.storage, plan.unit, plan.utc);
-    column->reserve(std::min<int64_t>(file.rowCount, static_cast<int64_t>(file.dataEnd) * 8));
+    column->reserve(file.rowCount);
     for (const meta::RowGroup& group : file.metadata.rowGroups) {
         if (plan.conversion == Conversion::None) {
             checkNestedLevels(data, file, group, plan);
-            ColumnFiller(plan, *column).appendNulls(static_cast<size_t>(group.numRows));
+            ColumnFiller(plan, *column, memory).appendNulls(static_cast<size_t>(group.numRows));
             continue;
         }
-        ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan, file.chunkPadding).read(group.numRows, *column);
+        ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan, file.chunkPadding).read(group.numRows, *column, memory);
     }
     return column;
 }
@@ -99,15 +129,16 @@ std::shared_ptr<ColumnData> readColumn(const uint8_t* data, const ParquetFile& f
 
 std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data, const ParquetFile& file) {
     std::vector<std::shared_ptr<ColumnData>> columns;
+    MemoryBudget memory = file.memory;
     for (const ColumnPlan& plan : file.columns) {
         try {
-            columns.push_back(readColumn(data, file, plan));
+            columns.push_back(readColumn(data, file, plan, memory));
         } catch (const Int96OutOfRange&) {
             // INT96 values beyond the years 1677 to 2262: the whole column goes to microseconds.
             ColumnPlan micros = plan;
             micros.physical.int96AsMicros = true;
             micros.unit = TimeUnit::Micros;
-            columns.push_back(readColumn(data, file, micros));
+            columns.push_back(readColumn(data, file, micros, memory));
         }
     }
     return columns;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "MemoryBudget.h"
 #include "Metadata.h"
 #include "Schema.h"
 #include "tablix/ColumnData.h"
@@ -17,10 +18,12 @@ struct ParquetFile {
     size_t dataEnd = 0;      // offset of the footer
     int64_t rowCount = 0;
     size_t chunkPadding = 0; // bytes a column chunk may extend beyond its declared size
+    MemoryBudget memory;     // what reading may still take once every cell has its place
 };
 
 // Parses and checks the footer; throws tablix::Exception for a file that is not Parquet, is
-// encrypted, or whose metadata is malformed.
+// encrypted, whose metadata is malformed, or whose declared rows would take more memory than its
+// size allows.
 ParquetFile openParquet(const uint8_t* data, size_t size);
 
 // Reads every column of the file (nested ones as columns without values).

@@ -1,8 +1,12 @@
 // The parquet-dump tool on a file of our writer: schema lines and CSV rows.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdio>
 
+#include "FileBuilder.h"
+#include "FileIO.h"
 #include "TestSupport.h"
 
 namespace tablix::test {
@@ -52,10 +56,20 @@ TEST(DumpTool, PrintsSchemaAndRowsAsCsv) {
 }
 
 TEST(DumpTool, FailsWithTheReasonOnBadInput) {
+    const std::string runOfNulls = tempPath("nulls-2e28-run.parquet");
+    writeWholeFile(runOfNulls, buildFile(meta::Int32, 1 << 28, {nullsPage(1 << 28)}));
+    const std::pair<std::string, std::string> cases[] = {
+        {tempPath("missing.parquet"), "cannot open the file"},
+        {testing::TempDir(), "it is a directory"},
+        {runOfNulls, "declares 268435456 rows of 1 columns"},
+    };
+    for (const auto& [path, message] : cases) {
+        int status = 0;
+        const std::string out = runTool(path, status);
+        EXPECT_EQ(1, WEXITSTATUS(status)) << path;
+        EXPECT_NE(out.find(message), std::string::npos) << out;
+    }
     int status = 0;
-    const std::string out = runTool(tempPath("missing.parquet"), status);
-    EXPECT_NE(0, status);
-    EXPECT_NE(out.find("cannot open the file"), std::string::npos) << out;
     EXPECT_NE(0, (runTool("", status), status));
 }
 

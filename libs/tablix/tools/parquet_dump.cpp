@@ -4,6 +4,7 @@
 #include <string>
 
 #include "FileIO.h"
+#include "MemoryErrors.h"
 #include "ParquetReader.h"
 #include "tablix/ArrowTable.h"
 #include "tablix/ValueText.h"
@@ -57,11 +58,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const std::vector<uint8_t> bytes = tablix::readWholeFile(argv[1]);
-        printSchema(tablix::openParquet(bytes.data(), bytes.size()));
-        auto table = tablix::IArrowTable::create();
-        table->readParquet(bytes.data(), bytes.size());
-        printRows(*table);
+        tablix::withMemoryErrors([&] {
+            const std::vector<uint8_t> bytes = tablix::readWholeFile(argv[1]);
+            printSchema(tablix::openParquet(bytes.data(), bytes.size()));
+            auto table = tablix::IArrowTable::create();
+            table->readParquet(bytes.data(), bytes.size());
+            printRows(*table);
+        }, [] { return "reading the file"; });
     } catch (const tablix::Exception& e) {
         std::cout.flush();
         std::fprintf(stderr, "parquet-dump: %s: %s\n", argv[1], e.what());

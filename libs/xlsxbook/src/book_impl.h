@@ -35,6 +35,8 @@ class SheetImpl final : public Sheet {
   const char* name() const override { return name_.c_str(); }
   int lastRow() const override { return cells_.lastRow(); }
   int lastCol() const override { return cells_.lastCol(); }
+  std::size_t cellCount() const override { return cells_.sorted().size(); }
+  bool cellAt(std::size_t index, int* row, int* col) const override;
   CellType cellType(int row, int col) const override;
   bool isDate(int row, int col) const override;
   double readNum(int row, int col) const override;
@@ -53,6 +55,8 @@ class SheetImpl final : public Sheet {
 
  private:
   bool checkWrite(int row, int col, Format* format, std::uint32_t* style);
+  template <class Write>
+  bool store(int row, int col, Write write);
 
   BookImpl* book_;
   std::string name_;

@@ -33,49 +33,37 @@ void CellStore::put(const Cell& cell) {
     if (cell.position() < last) sorted_ = false;
   }
   cells_.push_back(cell);
-  if (sorted_ && indexed_) {
-    // An append in order extends the row index, so that reads between writes stay cheap.
-    rowStart_.resize(std::size_t(cell.row()) + 2, std::uint32_t(cells_.size() - 1));
-    rowStart_.back() = std::uint32_t(cells_.size());
-  } else {
-    indexed_ = false;
-  }
   lastRow_ = std::max(lastRow_, cell.row() + 1);
   lastCol_ = std::max(lastCol_, cell.col() + 1);
 }
 
 void CellStore::normalize() const {
-  if (!sorted_) {
-    std::stable_sort(cells_.begin(), cells_.end(),
-                     [](const Cell& a, const Cell& b) { return a.position() < b.position(); });
-    // Of several writes to one position the last one counts.
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < cells_.size(); ++i) {
-      if (out > 0 && cells_[out - 1].position() == cells_[i].position())
-        cells_[out - 1] = cells_[i];
-      else
-        cells_[out++] = cells_[i];
-    }
-    cells_.resize(out);
-    sorted_ = true;
+  if (sorted_) return;
+  std::stable_sort(cells_.begin(), cells_.end(),
+                   [](const Cell& a, const Cell& b) { return a.position() < b.position(); });
+  // Of several writes to one position the last one counts.
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < cells_.size(); ++i) {
+    if (out > 0 && cells_[out - 1].position() == cells_[i].position())
+      cells_[out - 1] = cells_[i];
+    else
+      cells_[out++] = cells_[i];
   }
-  if (!indexed_) {
-    rowStart_.assign(std::size_t(lastRow_) + 1, 0);
-    for (const Cell& c : cells_) ++rowStart_[std::size_t(c.row()) + 1];
-    for (std::size_t r = 1; r < rowStart_.size(); ++r) rowStart_[r] += rowStart_[r - 1];
-    indexed_ = true;
-  }
+  cells_.resize(out);
+  sorted_ = true;
 }
 
 const Cell* CellStore::find(int row, int col) const {
   if (row < 0 || col < 0 || row >= lastRow_ || col >= lastCol_) return nullptr;
   normalize();
   const std::uint64_t want = std::uint64_t(row) << 14 | std::uint64_t(col);
-  // Cells are mostly read in order: try the one after the last hit before searching.
+  // Cells are mostly read in order, each cell several times (its type, then its value): try the
+  // last hit and the one after it before searching.
+  if (cursor_ < cells_.size() && cells_[cursor_].position() == want) return &cells_[cursor_];
   const std::size_t next = cursor_ + 1;
   if (next < cells_.size() && cells_[next].position() == want) return &cells_[cursor_ = next];
-  const Cell* begin = cells_.data() + rowStart_[std::size_t(row)];
-  const Cell* end = cells_.data() + rowStart_[std::size_t(row) + 1];
+  const Cell* begin = cells_.data();
+  const Cell* end = begin + cells_.size();
   const Cell* at = std::lower_bound(begin, end, want,
                                     [](const Cell& c, std::uint64_t p) { return c.position() < p; });
   if (at == end || at->position() != want) return nullptr;

@@ -1,5 +1,6 @@
 // The cells of one sheet: 16 bytes each, kept sorted by row and column so that rows stream out in
-// order and a cell is found by its row's range and a short search.
+// order and a cell is found by a binary search. Nothing is sized by the sheet's extent, so one cell
+// far away costs what one cell near costs.
 #ifndef XLSXBOOK_CELL_STORE_H
 #define XLSXBOOK_CELL_STORE_H
 
@@ -46,8 +47,6 @@ class CellStore {
 
   mutable std::vector<Cell> cells_;
   mutable bool sorted_ = true;
-  mutable std::vector<std::uint32_t> rowStart_;  // built on the first lookup after a change
-  mutable bool indexed_ = false;
   mutable std::size_t cursor_ = 0;  // the cell found last
   int lastRow_ = 0;
   int lastCol_ = 0;

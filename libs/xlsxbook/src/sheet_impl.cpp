@@ -1,11 +1,24 @@
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "book_impl.h"
+#include "cell_ref.h"
 #include "limits.h"
 #include "utf8.h"
 
 namespace xlsxbook {
+
+bool SheetImpl::cellAt(std::size_t index, int* row, int* col) const {
+  const std::vector<Cell>& cells = cells_.sorted();
+  if (index >= cells.size())
+    return book_->fail("cell index " + std::to_string(index) + " is outside the sheet's " +
+                       std::to_string(cells.size()) + " cells");
+  if (!row || !col) return book_->fail("cellAt needs places for the row and the column");
+  *row = cells[index].row();
+  *col = cells[index].col();
+  return true;
+}
 
 CellType SheetImpl::cellType(int row, int col) const {
   const Cell* cell = cells_.find(row, col);
@@ -50,12 +63,22 @@ bool SheetImpl::checkWrite(int row, int col, Format* format, std::uint32_t* styl
   return true;
 }
 
+// Runs a write that allocates; running out of memory fails the write, as every failure does.
+template <class Write>
+bool SheetImpl::store(int row, int col, Write write) {
+  try {
+    write();
+  } catch (const std::bad_alloc&) {
+    return book_->fail("out of memory while writing the cell " + cellName(row, col));
+  }
+  return true;
+}
+
 bool SheetImpl::writeNum(int row, int col, double value, Format* format) {
   std::uint32_t style;
   if (!checkWrite(row, col, format, &style)) return false;
   if (!std::isfinite(value)) return book_->fail("cannot write a number that is not finite into a cell");
-  cells_.put(makeNumberCell(row, col, value, style));
-  return true;
+  return store(row, col, [&] { cells_.put(makeNumberCell(row, col, value, style)); });
 }
 
 bool SheetImpl::writeStr(int row, int col, const char* value, Format* format) {
@@ -68,9 +91,10 @@ bool SheetImpl::writeStr(int row, int col, const char* value, Format* format) {
   if (chars > kMaxCellChars)
     return book_->fail("a cell holds at most " + std::to_string(kMaxCellChars) + " characters, not " +
                        std::to_string(chars));
-  const std::uint32_t index = book_->strings().intern(text);
-  cells_.put(makeCell(row, col, CellType::String, style, index));
-  return true;
+  return store(row, col, [&] {
+    const std::uint32_t index = book_->strings().intern(text);
+    cells_.put(makeCell(row, col, CellType::String, style, index));
+  });
 }
 
 bool SheetImpl::split(int row, int col) {

@@ -33,18 +33,23 @@ std::string package(std::uint8_t mode, const std::string& part) {
   }
 }
 
+// Every cell that exists, and a corner of the grid for the lookups of empty cells.
+void visitCell(xlsxbook::Book* book, xlsxbook::Sheet* sheet, int r, int c) {
+  if (sheet->isDate(r, c)) {
+    int y, m, d, h, mi, s, ms;
+    book->dateUnpack(sheet->readNum(r, c), &y, &m, &d, &h, &mi, &s, &ms);
+  }
+  if (const char* text = sheet->readStr(r, c)) (void)text[0];
+  if (const char* error = sheet->readError(r, c)) (void)error[0];
+}
+
 void visit(xlsxbook::Book* book) {
   for (int i = 0; i < book->sheetCount(); ++i) {
     xlsxbook::Sheet* sheet = book->getSheet(i);
-    for (int r = 0; r < sheet->lastRow() && r < 64; ++r)
-      for (int c = 0; c < sheet->lastCol() && c < 64; ++c) {
-        if (sheet->isDate(r, c)) {
-          int y, m, d, h, mi, s, ms;
-          book->dateUnpack(sheet->readNum(r, c), &y, &m, &d, &h, &mi, &s, &ms);
-        }
-        if (const char* text = sheet->readStr(r, c)) (void)text[0];
-        if (const char* error = sheet->readError(r, c)) (void)error[0];
-      }
+    int r, c;
+    for (std::size_t k = 0; sheet->cellAt(k, &r, &c); ++k) visitCell(book, sheet, r, c);
+    for (r = 0; r < sheet->lastRow() && r < 8; ++r)
+      for (c = 0; c < sheet->lastCol() && c < 8; ++c) visitCell(book, sheet, r, c);
   }
 }
 

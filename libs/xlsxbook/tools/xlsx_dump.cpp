@@ -1,15 +1,20 @@
 // xlsx-dump: prints the sheets of a workbook, for people and for tests.
 //
-//   xlsx-dump FILE            each sheet's name and size, then its cells as CSV
-//   xlsx-dump --typed FILE    one line per cell: reference, type and value
+//   xlsx-dump FILE            each sheet's name and size, then one CSV line per cell: reference, value
+//   xlsx-dump --typed FILE    one line per cell: reference, type and value, separated by tabs
 //
-// Dates are printed in ISO 8601. Exit status 1 when the file cannot be read.
+// Cells are printed in row and column order. Dates are printed in ISO 8601. Exit status 1 when the
+// file cannot be read.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
+#include <new>
 #include <string>
 
 #include "xlsxbook/xlsxbook.h"
@@ -91,25 +96,64 @@ std::string escaped(const std::string& text) {
   return out;
 }
 
+// Only the cells that exist are printed: a walk over the grid up to the last row and column would
+// print a billion empty fields for one cell at XFD1048576.
 void dumpSheet(const Book& book, const Sheet& sheet, int index, bool typed) {
   std::cout << "sheet " << index + 1 << ": " << sheet.name() << " (" << sheet.lastRow() << " rows, "
-            << sheet.lastCol() << " columns";
+            << sheet.lastCol() << " columns, " << sheet.cellCount() << " cells";
   if (sheet.splitRow() || sheet.splitCol())
     std::cout << ", frozen at row " << sheet.splitRow() << " column " << sheet.splitCol();
   std::cout << ")\n";
-  for (int r = 0; r < sheet.lastRow(); ++r) {
-    std::string line;
-    for (int c = 0; c < sheet.lastCol(); ++c) {
-      const auto [type, text] = cellText(book, sheet, r, c);
-      if (typed) {
-        if (std::strcmp(type, "empty") != 0)
-          std::cout << columnName(c) << r + 1 << '\t' << type << '\t' << escaped(text) << '\n';
-      } else {
-        line += (c ? "," : "") + csvField(text);
-      }
-    }
-    if (!typed) std::cout << line << '\n';
+  for (std::size_t i = 0; i < sheet.cellCount(); ++i) {
+    int r = 0, c = 0;
+    sheet.cellAt(i, &r, &c);
+    const auto [type, text] = cellText(book, sheet, r, c);
+    std::cout << columnName(c) << r + 1;
+    if (typed) std::cout << '\t' << type << '\t' << escaped(text) << '\n';
+    else std::cout << ',' << csvField(text) << '\n';
   }
+}
+
+// The whole file, which must be a regular one: a FIFO would block and a device such as /dev/zero
+// never end.
+bool readFile(const char* path, std::string* data) {
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    std::cerr << "xlsx-dump: cannot open " << path << ": " << std::strerror(errno) << '\n';
+    return false;
+  }
+  struct stat info;
+  const char* problem = ::fstat(fd, &info) != 0 ? std::strerror(errno)
+                        : S_ISDIR(info.st_mode)  ? "it is a directory"
+                        : !S_ISREG(info.st_mode) ? "it is not a regular file"
+                                                 : nullptr;
+  data->resize(problem ? 0 : std::size_t(info.st_size));
+  std::size_t done = 0;
+  while (!problem && done < data->size()) {
+    const ssize_t n = ::read(fd, data->data() + done, data->size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) problem = std::strerror(errno);
+    if (n <= 0) break;
+    done += std::size_t(n);
+  }
+  ::close(fd);
+  data->resize(done);
+  if (problem) std::cerr << "xlsx-dump: cannot read " << path << ": " << problem << '\n';
+  return !problem;
+}
+
+int dump(const char* path, bool typed) {
+  std::string data;
+  if (!readFile(path, &data)) return 1;
+  Book* book = xlsxbook::createBook();
+  if (!book->load(data.data(), data.size())) {
+    std::cerr << "xlsx-dump: " << path << ": " << book->errorMessage() << '\n';
+    book->release();
+    return 1;
+  }
+  for (int i = 0; i < book->sheetCount(); ++i) dumpSheet(*book, *book->getSheet(i), i, typed);
+  book->release();
+  return 0;
 }
 
 }  // namespace
@@ -121,19 +165,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* path = argv[1 + typed];
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::cerr << "xlsx-dump: cannot open " << path << '\n';
+  try {
+    return dump(path, typed);
+  } catch (const std::bad_alloc&) {
+    std::cout.flush();
+    std::cerr << "xlsx-dump: " << path << ": out of memory\n";
     return 1;
   }
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Book* book = xlsxbook::createBook();
-  if (!book->load(data.data(), data.size())) {
-    std::cerr << "xlsx-dump: " << path << ": " << book->errorMessage() << '\n';
-    book->release();
-    return 1;
-  }
-  for (int i = 0; i < book->sheetCount(); ++i) dumpSheet(*book, *book->getSheet(i), i, typed);
-  book->release();
-  return 0;
 }

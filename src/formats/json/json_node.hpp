@@ -11,6 +11,9 @@
 
 namespace flk {
 
+// How a value node's number-type attribute asks numbers to be written.
+enum class NumberType { NotGiven, Integer, Double, Boolean };
+
 using JsonValue = rapidjson::Value;
 using JsonAllocator = rapidjson::MemoryPoolAllocator<rapidjson::CrtAllocator>;
 

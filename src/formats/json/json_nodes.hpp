@@ -67,7 +67,6 @@ protected:
 
 class ValueNode : public JSONNode {
 public:
-    enum NumberType { kNotGiven = 0, kInteger = 1, kDouble = 2, kBoolean = 3 };
 
     bool parseMapping(const pugi::xml_node& element, Mapping& mapping) override;
     bool readJSON(ReadState& state, std::string_view name, const JsonValue& value) override;
@@ -79,7 +78,7 @@ public:
     // The identifier's default value, converted as its values are; null without maps-to.
     void writeDefault(WriteState& state, JsonValue& value, JsonAllocator& allocator) const;
 
-    NumberType numberType_ = kNotGiven;
+    NumberType numberType_ = NumberType::NotGiven;
     bool acceptAny_ = false;
     bool base64_ = false;
 

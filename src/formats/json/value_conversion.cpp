@@ -28,25 +28,17 @@ std::string shortestText(double d) {
 
 bool isInt32(const JsonValue& v) { return v.IsInt(); }
 
-int truncated(double d) {
-    if (std::isnan(d)) return 0;
-    if (d >= double(INT_MAX)) return INT_MAX;
-    if (d <= double(INT_MIN)) return INT_MIN;
-    return int(d);
-}
-
 }  // namespace
 
 void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
-    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
-    out.number = 0;
+    beginConversion(kind, out);
     out.text.clear();
     if (v.IsBool()) {
         if (out.isText) out.text = kind == TargetKind::Holder ? "" : (v.GetBool() ? "true" : "false");
         else out.number = v.GetBool() ? 1 : 0;
     } else if (v.IsNumber()) {
         if (!out.isText) {
-            out.number = kind == TargetKind::Integer && !isInt32(v) ? truncated(v.GetDouble()) : v.GetDouble();
+            out.number = kind == TargetKind::Integer && !isInt32(v) ? truncatedToInt(v.GetDouble()) : v.GetDouble();
         } else if (isInt32(v)) {
             out.text = std::to_string(v.GetInt());
         } else if (v.IsInt64() || v.IsUint64()) {
@@ -80,7 +72,7 @@ void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocat
     else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
 }
 
-bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberType, bool acceptAny,
+bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, NumberType numberType, bool acceptAny,
                      const TreeNode& node, JsonValue& out, JsonAllocator& allocator) {
     switch (targetKindOf(&source)) {
         case TargetKind::Element: {
@@ -97,13 +89,13 @@ bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, int numberTyp
         case TargetKind::Numeric:
             // Whatever the number type: NaN has no integer or truth value to stand for it.
             if (!std::isfinite(v.Double)) out.SetDouble(v.Double);
-            else if (numberType == 1) out.SetInt(truncated(v.Double));
-            else if (numberType == 3) out.SetBool(truncated(v.Double) != 0);
+            else if (numberType == NumberType::Integer) out.SetInt(truncatedToInt(v.Double));
+            else if (numberType == NumberType::Boolean) out.SetBool(truncatedToInt(v.Double) != 0);
             else out.SetDouble(v.Double);
             return std::isfinite(v.Double);
         default:
-            if (numberType == 2) out.SetDouble(double(v.Int));
-            else if (numberType == 3) out.SetBool(v.Int != 0);
+            if (numberType == NumberType::Double) out.SetDouble(double(v.Int));
+            else if (numberType == NumberType::Boolean) out.SetBool(v.Int != 0);
             else out.SetInt(v.Int);
             return true;
     }

@@ -20,7 +20,7 @@ void convertForRead(TargetKind kind, const JsonValue& value, ReadValue& out);
 // A stored value as JSON, by the identifier's storage and the node's number type. False for a
 // value that JSON cannot hold (NaN or an infinity): it stays a double, which the document writer
 // writes as null, so that its member or item is still there.
-bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& stored, int numberType, bool acceptAny,
+bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& stored, NumberType numberType, bool acceptAny,
                      const class TreeNode& node, JsonValue& out, JsonAllocator& allocator);
 
 // The text as a JSON integer, double, true, false or null where it reads as one, else a string.

@@ -21,7 +21,10 @@ const std::vector<std::string_view> kValueAttributes{
 
 bool ValueNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
     if (attribute == "number-type") {
-        numberType_ = value == "integer" ? kInteger : value == "double" ? kDouble : value == "boolean" ? kBoolean : kNotGiven;
+        numberType_ = value == "integer"   ? NumberType::Integer
+                      : value == "double"  ? NumberType::Double
+                      : value == "boolean" ? NumberType::Boolean
+                                           : NumberType::NotGiven;
     } else if (attribute == "accept-any") {
         acceptAny_ = value == "1";
     } else if (attribute == "base64-encoded") {

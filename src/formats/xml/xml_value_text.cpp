@@ -87,8 +87,7 @@ int leadingInteger(std::string_view text) {
 }  // namespace
 
 void convertXmlText(TargetKind kind, std::string_view text, ReadValue& out) {
-    out.isText = kind == TargetKind::String || kind == TargetKind::Element || kind == TargetKind::Holder;
-    out.number = 0;
+    beginConversion(kind, out);
     out.text.clear();
     if (out.isText) out.text.assign(text);
     else out.number = kind == TargetKind::Numeric ? leadingNumber(text) : double(leadingInteger(text));

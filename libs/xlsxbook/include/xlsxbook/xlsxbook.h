@@ -42,6 +42,13 @@ class Sheet {
   virtual int lastRow() const = 0;
   virtual int lastCol() const = 0;
 
+  // The cells that hold something (Blank ones included) in row and column order: cellCount() of
+  // them, the index-th at (*row, *col). This costs what the sheet holds, unlike a walk over the grid
+  // up to lastRow() and lastCol(), which one far-away cell makes a billion cells large. cellAt fails
+  // for an index outside 0 to cellCount() - 1.
+  virtual std::size_t cellCount() const = 0;
+  virtual bool cellAt(std::size_t index, int* row, int* col) const = 0;
+
   virtual CellType cellType(int row, int col) const = 0;
   // True when the cell holds a number shown with a date or time format.
   virtual bool isDate(int row, int col) const = 0;

@@ -1,0 +1,189 @@
+#include "formats/csv/csv_parser.hpp"
+
+#include "formats/csv/csv_limits.hpp"
+
+namespace flk {
+namespace {
+
+bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+}  // namespace
+
+CsvParser::CsvParser(char delimiter, Fill fill, bool checkText)
+    : delimiter_(delimiter), fill_(std::move(fill)), checkText_(checkText), block_(new char[kCsvBlockBytes]) {
+    pos_ = end_ = block_.get();
+    for (char stop : {delimiter, '\n', '\r'}) plainStops_[static_cast<unsigned char>(stop)] = true;
+    for (char stop : {'"', '\n', '\r'}) quotedStops_[static_cast<unsigned char>(stop)] = true;
+}
+
+bool CsvParser::next(CsvRow& row) {
+    row.text_.clear();
+    row.ends_.clear();
+    if (fault_ != CsvFault::None) return false;
+    for (;;) {
+        if (parseBlock(row)) return true;
+        if (fault_ != CsvFault::None) return false;
+        if (row.text_.size() >= kCsvMaxRowBytes) return fail(CsvFault::LongRow, row.line_);
+        if (!refill()) return fault_ == CsvFault::None && endOfInput(row);
+    }
+}
+
+const char* CsvParser::scan(const char* at, const Stops& stops) const {
+    while (at < end_ && !stops[static_cast<unsigned char>(*at)]) ++at;
+    return at;
+}
+
+// Runs the machine until a row ends (true), or the block is used up or a fault stops it (false).
+bool CsvParser::parseBlock(CsvRow& row) {
+    while (pos_ < end_) {
+        Step step = Step::Go;
+        switch (state_) {
+            case State::RowStart: step = atRowStart(row); break;
+            case State::FieldStart: step = atFieldStart(row); break;
+            case State::Unquoted: step = inUnquoted(row); break;
+            case State::Quoted: step = inQuoted(row); break;
+            case State::QuoteInQuoted: step = afterQuoteInQuoted(row); break;
+        }
+        if (step != Step::Go) return step == Step::RowEnded;
+    }
+    return false;
+}
+
+CsvParser::Step CsvParser::atRowStart(CsvRow& row) {
+    if (!isLineEnd(*pos_)) {
+        row.line_ = line_;
+        state_ = State::FieldStart;
+        return Step::Go;
+    }
+    if (!lineEnd()) return Step::Stopped;
+    ++pos_;
+    return Step::Go;
+}
+
+CsvParser::Step CsvParser::atFieldStart(CsvRow& row) {
+    char c = *pos_;
+    if (isLineEnd(c)) return endRow(row);
+    if (c == '"') {
+        quoteLine_ = line_;
+        state_ = State::Quoted;
+        ++pos_;
+    } else if (c == delimiter_) {
+        endField(row);
+        ++pos_;
+    } else {
+        state_ = State::Unquoted;
+    }
+    return Step::Go;
+}
+
+CsvParser::Step CsvParser::inUnquoted(CsvRow& row) {
+    const char* stop = scan(pos_, plainStops_);
+    row.text_.append(pos_, stop);
+    pos_ = stop;
+    if (pos_ == end_) return Step::Go;
+    if (*pos_ != delimiter_) return endRow(row);
+    endField(row);
+    ++pos_;
+    state_ = State::FieldStart;
+    return Step::Go;
+}
+
+// A line end in quotes is the field's text, and still a line of the input.
+CsvParser::Step CsvParser::inQuoted(CsvRow& row) {
+    const char* stop = scan(pos_, quotedStops_);
+    row.text_.append(pos_, stop);
+    pos_ = stop;
+    if (pos_ == end_) return Step::Go;
+    if (*pos_ == '"') {
+        state_ = State::QuoteInQuoted;
+    } else {
+        row.text_ += *pos_;
+        if (!lineEnd()) return Step::Stopped;
+    }
+    ++pos_;
+    return Step::Go;
+}
+
+CsvParser::Step CsvParser::afterQuoteInQuoted(CsvRow& row) {
+    char c = *pos_;
+    if (isLineEnd(c)) return endRow(row);
+    if (c == '"') {   // two quotes stand for one
+        row.text_ += '"';
+        state_ = State::Quoted;
+        ++pos_;
+    } else if (c == delimiter_) {
+        endField(row);
+        state_ = State::FieldStart;
+        ++pos_;
+    } else {   // text after the closing quote belongs to the field
+        state_ = State::Unquoted;
+    }
+    return Step::Go;
+}
+
+// At the line end that ends the row.
+CsvParser::Step CsvParser::endRow(CsvRow& row) {
+    endField(row);
+    state_ = State::RowStart;
+    if (!lineEnd()) return Step::Stopped;
+    ++pos_;
+    return Step::RowEnded;
+}
+
+// Counts the line end at pos_ (a LF right after a CR is part of the same one) and checks the
+// length of the line it ends.
+bool CsvParser::lineEnd() {
+    std::uint64_t at = offset(pos_);
+    if (at - lineStart_ >= kCsvMaxLineBytes) return fail(CsvFault::LongLine, line_);
+    lineStart_ = at + 1;
+    char before = pos_ > block_.get() ? pos_[-1] : lastByte_;
+    if (*pos_ == '\r' || before != '\r') ++line_;
+    return true;
+}
+
+// The next block; false at the end of the input or at a fault. A line that has grown to the
+// limit fails here already, before its end arrives.
+bool CsvParser::refill() {
+    size_t used = size_t(end_ - block_.get());
+    if (used > 0) lastByte_ = end_[-1];
+    blockStart_ += used;
+    if (blockStart_ - lineStart_ >= kCsvMaxLineBytes) return fail(CsvFault::LongLine, line_);
+    size_t size = fill_(block_.get(), kCsvBlockBytes);
+    pos_ = block_.get();
+    end_ = pos_ + size;
+    if (size == 0 || !checkText_) return size > 0;
+    size_t bad = text_.check(pos_, size);
+    return bad == size || failText(bad);
+}
+
+// The line of a byte that is not text: the lines of the block before it counted as the parse
+// would count them.
+bool CsvParser::failText(size_t at) {
+    std::uint64_t line = line_;
+    char before = lastByte_;
+    for (const char* p = pos_; p < pos_ + at; before = *p++)
+        if (*p == '\r' || (*p == '\n' && before != '\r')) ++line;
+    auto byte = static_cast<unsigned char>(pos_[at]);
+    return fail(byte == 0 ? CsvFault::NulByte : CsvFault::NotText, line, byte);
+}
+
+bool CsvParser::endOfInput(CsvRow& row) {
+    if (unsigned char open = checkText_ ? text_.openCharacter() : 0) return fail(CsvFault::NotText, line_, open);
+    switch (state_) {
+        case State::RowStart: return false;
+        case State::Quoted: return fail(CsvFault::OpenQuote, quoteLine_);
+        default:
+            endField(row);
+            state_ = State::RowStart;
+            return true;
+    }
+}
+
+bool CsvParser::fail(CsvFault fault, std::uint64_t line, unsigned char byte) {
+    fault_ = fault;
+    faultLine_ = line;
+    faultByte_ = byte;
+    return false;
+}
+
+}  // namespace flk

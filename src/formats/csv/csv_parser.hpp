@@ -1,0 +1,106 @@
+// CSV text parsed row by row as its bytes arrive, by an explicit state machine. The input comes in
+// blocks; a quoted field that holds delimiters or line ends is one field however the blocks cut
+// it. Two double quotes in a quoted field stand for one; text after a closing quote belongs to the
+// field; fields are not trimmed. CR LF, LF and CR each end a line and a row outside quotes; a line
+// without any byte holds no row.
+#pragma once
+
+#include "formats/csv/csv_text_check.hpp"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace flk {
+
+// One row: its fields as views into the row's own bytes, valid until the row is parsed over.
+// Reused from row to row, it keeps its room.
+class CsvRow {
+public:
+    size_t size() const { return ends_.size(); }
+    std::string_view operator[](size_t i) const {
+        size_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(text_).substr(begin, ends_[i] - begin);
+    }
+    // The line the row begins on, counted from 1.
+    std::uint64_t line() const { return line_; }
+
+private:
+    friend class CsvParser;
+    std::string text_;                   // the fields' bytes one after the other
+    std::vector<std::uint32_t> ends_;    // where each field ends in text_
+    std::uint64_t line_ = 0;
+};
+
+// What stopped a parse before the end of its input.
+enum class CsvFault { None, LongLine, LongRow, OpenQuote, NotText, NulByte };
+
+class CsvParser {
+public:
+    // Puts the next bytes of the input into the buffer and returns how many: 0 at the end, and
+    // again 0 when asked after it.
+    using Fill = std::function<size_t(char* buffer, size_t capacity)>;
+
+    // With checkText, bytes that are not UTF-8 text stop the parse.
+    CsvParser(char delimiter, Fill fill, bool checkText);
+
+    // Parses the next row into row: false at the end of the input or at a fault.
+    bool next(CsvRow& row);
+    CsvFault fault() const { return fault_; }
+    // The line of the fault (where the row or the open quoted field began, for those), and for
+    // NotText the byte met.
+    std::uint64_t faultLine() const { return faultLine_; }
+    unsigned char faultByte() const { return faultByte_; }
+
+private:
+    enum class State {
+        RowStart,        // nothing of a row seen yet: a line end here ends an empty line
+        FieldStart,      // at the first byte of a field
+        Unquoted,        // in a field that did not begin with a quote
+        Quoted,          // in a quoted field: delimiters and line ends are its text
+        QuoteInQuoted,   // after a quote in a quoted field: a closing quote, or the first of two
+    };
+    // What a step of the machine leaves: go on, a row ended, or a fault stopped the parse.
+    enum class Step { Go, RowEnded, Stopped };
+    using Stops = std::array<bool, 256>;
+
+    bool parseBlock(CsvRow& row);
+    Step atRowStart(CsvRow& row);
+    Step atFieldStart(CsvRow& row);
+    Step inUnquoted(CsvRow& row);
+    Step inQuoted(CsvRow& row);
+    Step afterQuoteInQuoted(CsvRow& row);
+    Step endRow(CsvRow& row);
+    void endField(CsvRow& row) { row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size())); }
+    bool lineEnd();
+    bool refill();
+    bool endOfInput(CsvRow& row);
+    bool failText(size_t at);
+    bool fail(CsvFault fault, std::uint64_t line, unsigned char byte = 0);
+    const char* scan(const char* at, const Stops& stops) const;
+    std::uint64_t offset(const char* at) const { return blockStart_ + std::uint64_t(at - block_.get()); }
+
+    char delimiter_;
+    Fill fill_;
+    bool checkText_;
+    CsvTextCheck text_;
+    Stops plainStops_{}, quotedStops_{};
+    std::unique_ptr<char[]> block_;
+    const char* pos_;
+    const char* end_;
+    std::uint64_t blockStart_ = 0;   // the input offset of the block's first byte
+    char lastByte_ = 0;              // the byte before the block
+    std::uint64_t lineStart_ = 0;    // the input offset where the current line began
+    std::uint64_t line_ = 1;
+    std::uint64_t quoteLine_ = 0;    // where the current quoted field began
+    State state_ = State::RowStart;
+    CsvFault fault_ = CsvFault::None;
+    std::uint64_t faultLine_ = 0;
+    unsigned char faultByte_ = 0;
+};
+
+}  // namespace flk
