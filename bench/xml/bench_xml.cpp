@@ -1,8 +1,13 @@
 // Reads an XML document of 1,000,000 elements into the model with a mapping and writes it back
 // (FLK_BENCH_ROWS changes the count, for profiling). Beside each figure, measured on the same file
 // in the same run: pugixml loading the file into a document and walking every node of it (read),
-// and pugixml building the same document from values in memory and saving it (write). Peak memory
-// is the process's resident peak after the read, beside the file size.
+// and pugixml building the same document from values in memory and saving it (write). The host's
+// own share of the read (creating the elements and storing the values, in batches of 1024) is
+// measured too.
+//
+// Times are the CPU time of the process (user and system), and every figure the best of three
+// runs, so that other work on a shared machine counts as little as it can. Our read runs in a
+// process of its own each time; its peak memory is shown beside the file size.
 #include "ferrolink/ferrolink.h"
 #include "molvo/model.hpp"
 #include "molvo/molvo3.h"
@@ -14,27 +19,44 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <ctime>
 #include <string>
 #include <vector>
 
 namespace {
+
+constexpr int kRuns = 3;
 
 const char* kMapping = R"(<MolvoXMLMapping><ElementObjectMapping name="rows"><ElementObjectMapping name="r">
   <AttributeMapping name="k" binds-to="k"/><AttributeMapping name="x" maps-to="X"/>
   <ElementValueMapping name="n" maps-to="N"/><ElementValueMapping name="s" maps-to="S"/>
 </ElementObjectMapping></ElementObjectMapping></MolvoXMLMapping>)";
 
+double cpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
 template <class Work>
 double seconds(Work&& work) {
-    auto start = std::chrono::steady_clock::now();
+    double start = cpuSeconds();
     work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return cpuSeconds() - start;
+}
+
+// The best of kRuns.
+template <class Run>
+double best(Run&& run) {
+    double fastest = run();
+    for (int i = 1; i < kRuns; ++i) fastest = std::min(fastest, run());
+    return fastest;
 }
 
 double peakMegabytes() {
@@ -137,36 +159,59 @@ double hostFloor(const pugi::xml_document& parsed) {
     });
 }
 
-void run(const std::string& dir) {
-    std::string doc = dir + "/rows.xml", out = dir + "/rows-out.xml", mappingFile = dir + "/mapping.xml";
+struct Figures {
+    double read = 0, write = 0, peak = 0;
+    bool ok = false;
+};
+
+// Runs measure() in a process of its own and hands back what it measured.
+template <class Measure>
+Figures inChild(Measure&& measure) {
+    int pipeEnds[2];
+    Figures figures;
+    if (pipe(pipeEnds) != 0) return figures;
+    pid_t child = fork();
+    if (child == 0) {
+        close(pipeEnds[0]);
+        figures = measure();
+        ssize_t written = write(pipeEnds[1], &figures, sizeof figures);
+        _exit(written == ssize_t(sizeof figures) ? 0 : 1);
+    }
+    close(pipeEnds[1]);
+    if (read(pipeEnds[0], &figures, sizeof figures) != ssize_t(sizeof figures)) figures.ok = false;
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return figures;
+}
+
+// Our read and write through the mapping.
+Figures ours(const std::string& dir, const std::string& doc) {
+    std::string out = dir + "/rows-out.xml", mappingFile = dir + "/mapping.xml";
     std::ofstream(mappingFile) << kMapping;
-    size_t size = bench::writeXmlFile(doc);
     molvo::beginModelRun();
     declareModel();
     std::wstring wideDoc(doc.begin(), doc.end()), wideOut(out.begin(), out.end()), wideMapping(mappingFile.begin(), mappingFile.end());
-    if (!AddMapping(L"bench", wideMapping.c_str())) std::printf("AddMapping failed\n");
-    int ok = 0;
-    double ours = seconds([&] { ok = ReadFromFile(wideDoc.c_str(), L"bench", 0, 0, 0); });
-    double peak = peakMegabytes();
-    if (!ok || molvo::model().card(L"X") != size_t(bench::rowCount())) std::printf("read failed\n");
-    double oursWrite = seconds([&] { ok = WriteToFile(wideOut.c_str(), L"bench", 0); });
-    if (!ok) std::printf("write failed\n");
-    pugi::xml_document parsed;
-    double raw = referenceRead(doc, parsed);
-    double rawWrite = referenceWrite(parsed);
-    double host = hostFloor(parsed);
-    double mb = double(size) / 1e6;
-    std::printf("xml      %7.1f MB  read %6.3f s vs pugixml parse and walk %6.3f s: %4.2fx (target 2.5x)\n", mb, ours, raw,
-                ours / raw);
+    Figures f;
+    int read = 0, written = 0;
+    f.ok = AddMapping(L"bench", wideMapping.c_str()) == 1;
+    f.read = seconds([&] { read = ReadFromFile(wideDoc.c_str(), L"bench", 0, 0, 0); });
+    f.peak = peakMegabytes();
+    f.write = seconds([&] { written = WriteToFile(wideOut.c_str(), L"bench", 0); });
+    f.ok = f.ok && read == 1 && written == 1 && molvo::model().card(L"X") == size_t(bench::rowCount());
+    std::filesystem::remove(out);
+    return f;
+}
+
+void report(double mb, const Figures& our, double raw, double rawWrite, double host) {
+    std::printf("xml      %7.1f MB  read %6.3f s vs pugixml parse and walk %6.3f s: %4.2fx (target 2.5x)\n", mb, our.read, raw,
+                our.read / raw);
     std::printf("                    (of our read, the host alone takes %6.3f s to create the elements and store the values)\n",
                 host);
-    std::printf("                    write %6.3f s vs pugixml building and saving %6.3f s: %4.2fx (target 3x)\n", oursWrite,
-                rawWrite, oursWrite / rawWrite);
-    std::printf("                    peak memory after reading %7.1f MB vs file %7.1f MB: %4.2fx (target 4x)\n", peak, mb,
-                peak / mb);
-    std::filesystem::remove(doc);
-    std::filesystem::remove(out);
-    std::filesystem::remove(mappingFile);
+    std::printf("                    write %6.3f s vs pugixml building and saving %6.3f s: %4.2fx (target 3x)\n", our.write,
+                rawWrite, our.write / rawWrite);
+    std::printf("                    peak memory during the read %7.1f MB vs file %7.1f MB: %4.2fx (target 4x)\n", our.peak, mb,
+                our.peak / mb);
 }
 
 }  // namespace
@@ -174,15 +219,29 @@ void run(const std::string& dir) {
 int main() {
     std::string dir = std::filesystem::temp_directory_path() / ("flk-bench-xml-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    // In a process of its own, so that the peak is the read's own.
-    pid_t child = fork();
-    if (child == 0) {
-        run(dir);
-        std::fflush(stdout);
-        _exit(0);
+    std::string doc = dir + "/rows.xml";
+    // The file, made in a process of its own so that the readers' peaks are their own.
+    Figures made = inChild([&] {
+        Figures f;
+        f.ok = bench::writeXmlFile(doc) > 0;
+        return f;
+    });
+    if (!made.ok) return std::printf("cannot write %s\n", doc.c_str()), 1;
+    double mb = double(std::filesystem::file_size(doc)) / 1e6;
+    Figures our = inChild([&] { return ours(dir, doc); });
+    for (int i = 1; i < kRuns; ++i) {
+        Figures again = inChild([&] { return ours(dir, doc); });
+        our.read = std::min(our.read, again.read);
+        our.write = std::min(our.write, again.write);
+        our.ok = our.ok && again.ok;
     }
-    int status = 0;
-    waitpid(child, &status, 0);
+    if (!our.ok) std::printf("our read or write failed\n");
+    pugi::xml_document parsed;
+    double raw = best([&] { return referenceRead(doc, parsed); });
+    double rawWrite = best([&] { return referenceWrite(parsed); });
+    molvo::beginModelRun();
+    double host = best([&] { return hostFloor(parsed); });
+    report(mb, our, raw, rawWrite, host);
     std::filesystem::remove_all(dir);
     return 0;
 }
