@@ -2,7 +2,8 @@
 -- as pretty JSON to a file and as a compact row table to a memory stream, and read back from the
 -- stream to check that the round trip kept every value. Then the shop's own order lines to its
 -- supplier arrive as a CSV table a spreadsheet saved; they are read, shown, written as CSV and
--- read back the same way.
+-- read back the same way. Last the same order book arrives as an XML document: it must read to
+-- the values the JSON one gave, and is written back as XML and read back again.
 
 set("Orders", {index = "o"})
 set("Products", {index = "p"})
@@ -40,7 +41,7 @@ local function printTable(title, header, rows, widths)
 end
 
 local function snapshot(names)
-    local parts = {}
+    local parts = names and {} or {"BookTitle=" .. get("BookTitle")}
     for _, name in ipairs(names or {"Customer", "OrderDate", "Quantity", "Price"}) do
         for _, d in ipairs(data(name)) do
             parts[#parts + 1] = name .. "(" .. table.concat(d.tuple, ",") .. ")=" .. tostring(d.value)
@@ -95,10 +96,13 @@ local before = snapshot()
 check(flk.ResetMappingData("order-lines", 1, 0, 0), "ResetMappingData")
 check(flk.ReadFromFile("#order-lines", "order-lines", 0, 0, 0), "ReadFromFile (stream)")
 local after = snapshot()
-local same = #before == #after
-for i = 1, math.min(#before, #after) do same = same and before[i] == after[i] end
-print(string.format("Round trip through #order-lines kept every value: %s (%d values)", same and "yes" or "NO", #after))
-if not same then error("the round trip changed the data") end
+local function same(a, b)
+    if #a ~= #b then return false end
+    for i = 1, #a do if a[i] ~= b[i] then return false end end
+    return true
+end
+print(string.format("Round trip through #order-lines kept every value: %s (%d values)", same(before, after) and "yes" or "NO", #after))
+if not same(before, after) then error("the round trip changed the data") end
 
 -- The supplier's order lines: a spreadsheet's CSV export (byte-order mark, a title line,
 -- semicolons, CR LF), with a product whose name holds a comma and quotes.
@@ -130,7 +134,38 @@ local csvBefore = snapshot(names)
 check(flk.ResetMappingData("supplier-lines", 1, 0, 0), "ResetMappingData (CSV)")
 check(flk.ReadFromFile("#supplier-lines", "supplier-lines", 0, 0, 0), "ReadFromFile (CSV stream)")
 local csvAfter = snapshot(names)
-local csvSame = #csvBefore == #csvAfter
-for i = 1, math.min(#csvBefore, #csvAfter) do csvSame = csvSame and csvBefore[i] == csvAfter[i] end
-print(string.format("Round trip through #supplier-lines kept every value: %s (%d values)", csvSame and "yes" or "NO", #csvAfter))
-if not csvSame then error("the CSV round trip changed the data") end
+print(string.format("Round trip through #supplier-lines kept every value: %s (%d values)", same(csvBefore, csvAfter) and "yes" or "NO",
+    #csvAfter))
+if not same(csvBefore, csvAfter) then error("the CSV round trip changed the data") end
+
+-- The same book as an XML document: orders as elements, keys and dates as attributes, lines nested.
+print("\nThe order book as XML")
+check(flk.AddMapping("orders-xml", "orderbook/orders-as-xml.xml"), "AddMapping orders-xml")
+check(flk.ReadFromFile("orderbook/spring-orders.xml", "orders-xml", 1, 1, 1), "ReadFromFile (XML)")
+local fromXml = snapshot()
+print(string.format("Read %s: %d orders, %d order lines; the same values as the JSON book: %s\n", get("BookTitle"),
+    card("Orders"), card("Quantity"), same(fromXml, before) and "yes" or "NO"))
+if not same(fromXml, before) then error("the XML book differs from the JSON one") end
+local xmlOrders = {}
+for _, o in ipairs(elements("Orders")) do
+    local count = 0
+    for _, d in ipairs(data("Quantity")) do if d.tuple[1] == o then count = count + 1 end end
+    xmlOrders[#xmlOrders + 1] = {o, get("Customer", o), get("OrderDate", o), count}
+end
+printTable("Orders read from XML", {"order", "customer", "date", "lines"}, xmlOrders, {8, 18, 10, 5})
+
+local xmlOut = (os.getenv("TMPDIR") or "/tmp") .. "/ferrolink-demo-orders.xml"
+check(flk.WriteToFile(xmlOut, "orders-xml", 1), "WriteToFile (pretty XML)")
+f = io.open(xmlOut, "rb")
+local xml = f:read("a")
+f:close()
+print("Wrote the order book as pretty XML to " .. xmlOut .. ":")
+print("  " .. xml:sub(1, 200):gsub("\n", "\n  ") .. "...\n")
+
+check(flk.WriteToFile("#orders-xml", "orders-xml", 0), "WriteToFile (compact XML to a stream)")
+check(flk.ResetMappingData("orders-xml", 1, 1, 0), "ResetMappingData")
+check(flk.ReadFromFile("#orders-xml", "orders-xml", 0, 0, 0), "ReadFromFile (XML stream)")
+local backFromXml = snapshot()
+print(string.format("Round trip through #orders-xml kept every value: %s (%d values)", same(backFromXml, before) and "yes" or "NO",
+    #backFromXml))
+if not same(backFromXml, before) then error("the XML round trip changed the data") end

@@ -3,12 +3,13 @@
 
 #include "formats/csv/csv_nodes.hpp"
 #include "formats/json/json_nodes.hpp"
+#include "formats/xml/xml_nodes.hpp"
 
 namespace flk {
 
 const std::vector<RootKind>& rootKinds() {
     static const std::vector<RootKind> kinds{
-        {"MolvoXMLMapping", "XML", nullptr},
+        {"MolvoXMLMapping", "XML", [] { return std::shared_ptr<TreeNode>(std::make_shared<XMLRootNode>()); }},
         {"MolvoJSONMapping", "JSON", [] { return std::shared_ptr<TreeNode>(std::make_shared<JSONRootNode>()); }},
         {"MolvoCSVMapping", "CSV", [] { return std::shared_ptr<TreeNode>(std::make_shared<CSVRootNode>()); }},
         {"MolvoExcelMapping", "Excel", nullptr},
