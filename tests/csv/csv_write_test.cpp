@@ -8,12 +8,6 @@
 namespace flk::test {
 namespace {
 
-struct Assign {
-    const wchar_t* identifier;
-    std::vector<std::wstring> tuple;
-    molvo::Value value;
-};
-
 struct WriteCase {
     const char* title;
     const char* mapping;
@@ -95,14 +89,7 @@ class CsvWrite : public CsvTest, public ::testing::WithParamInterface<WriteCase>
 
 TEST_P(CsvWrite, WritesTheTextAndReadsItBack) {
     const WriteCase& c = GetParam();
-    for (const Assign& a : c.data) {
-        for (size_t k = 0; k < a.tuple.size(); ++k) {
-            std::wstring id = a.identifier;
-            bool order = id == L"Favourite" || (id == L"Qty" && k == 0);
-            model().assign(id == L"Note" ? L"Lines" : order ? L"Orders" : L"Products", {a.tuple[k]}, 1.0);
-        }
-        model().assign(a.identifier, a.tuple, a.value);
-    }
+    assignAll(c.data);
     ASSERT_EQ(addMapping("m", c.mapping), 1) << errorsJoined();
     std::vector<std::string> before;
     for (const wchar_t* id : kCompared) before.push_back(contents(id));

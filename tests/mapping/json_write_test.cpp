@@ -11,12 +11,6 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-struct Assign {
-    const wchar_t* identifier;
-    std::vector<std::wstring> tuple;
-    molvo::Value value;
-};
-
 struct WriteCase {
     const char* title;
     const char* mapping;
@@ -233,16 +227,7 @@ class JsonWrite : public MappingTest, public ::testing::WithParamInterface<Write
 
 TEST_P(JsonWrite, WritesTheDocumentAndReadsItBack) {
     const WriteCase& c = GetParam();
-    for (const Assign& a : c.data) {
-        for (size_t k = 0; k < a.tuple.size(); ++k) {
-            // Orders and products named in the data exist in their sets first.
-            const wchar_t* set = a.identifier == std::wstring(L"Favourite") || a.identifier == std::wstring(L"Customer") ||
-                                         a.identifier == std::wstring(L"Total") || (a.identifier == std::wstring(L"Qty") && k == 0)
-                                     ? L"Orders" : L"Products";
-            model().assign(set, {a.tuple[k]}, 1.0);
-        }
-        model().assign(a.identifier, a.tuple, a.value);
-    }
+    assignAll(c.data);
     ASSERT_EQ(addMapping("m", c.mapping), 1) << errorsJoined();
     std::vector<std::string> before;
     for (const wchar_t* id : {L"Price", L"Count", L"Label", L"Qty", L"Total", L"Customer", L"Favourite", L"Present"})

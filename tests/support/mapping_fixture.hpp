@@ -45,6 +45,13 @@ struct CaseTitle {
     }
 };
 
+// A value the model holds before a write case runs.
+struct Assign {
+    const wchar_t* identifier;
+    std::vector<std::wstring> tuple;
+    molvo::Value value;
+};
+
 class MappingTest : public HostTest {
 protected:
     void SetUp() override {
@@ -93,6 +100,22 @@ protected:
     void parameter(const std::wstring& name, std::vector<std::wstring> indices, molvo::Storage storage,
                    molvo::Value def, std::wstring range = L"") {
         model().declareParameter(name, molvo::ParameterDeclaration{std::move(indices), storage, std::move(def), std::move(range)});
+    }
+
+    // Assigns the values of a write case, the orders, products and lines they name first made
+    // elements of their sets.
+    void assignAll(const std::vector<Assign>& data) {
+        for (const Assign& a : data) {
+            for (size_t k = 0; k < a.tuple.size(); ++k) {
+                std::wstring id = a.identifier;
+                const wchar_t* set = id == L"Note" ? L"Lines"
+                                     : id == L"Favourite" || id == L"Customer" || id == L"Total" || (id == L"Qty" && k == 0)
+                                         ? L"Orders"
+                                         : L"Products";
+                model().assign(set, {a.tuple[k]}, 1.0);
+            }
+            model().assign(a.identifier, a.tuple, a.value);
+        }
     }
 
     std::wstring file(const std::string& name, const std::string& text) {

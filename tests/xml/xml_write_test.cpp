@@ -10,12 +10,6 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-struct Assign {
-    const wchar_t* identifier;
-    std::vector<std::wstring> tuple;
-    molvo::Value value;
-};
-
 struct WriteCase {
     const char* title;
     const char* mapping;
@@ -155,18 +149,7 @@ class XmlWrite : public XmlMappingTest, public ::testing::WithParamInterface<Wri
 
 TEST_P(XmlWrite, WritesTheDocumentAndReadsItBack) {
     const WriteCase& c = GetParam();
-    for (const Assign& a : c.data) {
-        for (size_t k = 0; k < a.tuple.size(); ++k) {
-            // Orders, products and lines named in the data exist in their sets first.
-            std::wstring id = a.identifier;
-            const wchar_t* set = id == L"Note" ? L"Lines"
-                                 : id == L"Favourite" || id == L"Customer" || id == L"Total" || (id == L"Qty" && k == 0)
-                                     ? L"Orders"
-                                     : L"Products";
-            model().assign(set, {a.tuple[k]}, 1.0);
-        }
-        model().assign(a.identifier, a.tuple, a.value);
-    }
+    assignAll(c.data);
     ASSERT_EQ(addMapping("m", c.mapping), 1) << errorsJoined();
     auto snapshot = [&] {
         std::vector<std::string> all;
