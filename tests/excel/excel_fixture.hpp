@@ -8,6 +8,7 @@
 #include <xlsxbook/xlsxbook.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 
 namespace flk::test {
@@ -33,6 +34,19 @@ protected:
         days.indices = {index};
         days.calendar = std::make_unique<molvo::Calendar>(molvo::Calendar{unit, first, last, format});
         model().declareSet(name, days);
+    }
+
+    // Assigns the value, adding the elements of the tuple to the sets of the identifier first.
+    void give(const std::wstring& identifier, const std::vector<std::wstring>& tuple, const molvo::Value& value) {
+        static const std::map<std::wstring, std::vector<std::wstring>> kSets{
+            {L"Qty", {L"Orders", L"Products"}}, {L"Amount", {L"Sheets", L"Orders"}}, {L"Note", {L"Lines"}},
+            {L"Sales", {L""}}, {L"Price", {L"Products"}}};
+        auto sets = kSets.find(identifier);
+        for (size_t k = 0; k < tuple.size(); ++k) {
+            std::wstring set = sets == kSets.end() ? L"Orders" : sets->second[k];
+            if (!set.empty()) model().assign(set, {tuple[k]}, 1.0);
+        }
+        model().assign(identifier, tuple, value);
     }
 
     // A workbook that tests/excel/make_workbooks.py wrote with openpyxl.

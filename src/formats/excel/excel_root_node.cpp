@@ -89,14 +89,19 @@ bool ExcelRootNode::writeDocument(WriteState& state, int) {
     return true;
 }
 
+// A sheet of a fixed name is written even without data, so that its header tells what it would
+// hold and a read finds it; one whose name binds an index is written once per element with data.
 // Every sheet is written, so that the problems of all of them are reported at once.
 bool ExcelRootNode::writeWorkbook(WriteState& state, WorkbookWriteAt& at) {
     at.dateFormat = numberFormat(at.book, xlsxbook::kNumFormatDate);
     at.dateTimeFormat = numberFormat(at.book, xlsxbook::kNumFormatDateTime);
     if (!at.dateFormat || !at.dateTimeFormat) return raiseError("Cannot add the date formats to the workbook: " + std::string(at.book.errorMessage()));
     bool ok = true;
-    for (const auto& sheet : children())
-        ok = forEachTuple(state, *sheet, [&] { return asExcel(*sheet).writeWorkbook(state, at); }) && ok;
+    for (const auto& sheet : children()) {
+        auto write = [&] { return asExcel(*sheet).writeWorkbook(state, at); };
+        if (sheet->bindsOwnIndices()) ok = forEachTuple(state, *sheet, write) && ok;
+        else ok = (!sheet->writeFiltered(state) || write()) && ok;
+    }
     return ok;
 }
 
