@@ -229,3 +229,25 @@ TEST_F(ExcelTest, SeveralThousandRowsAreReadInOrder) {
 
 }  // namespace
 }  // namespace flk::test
+
+namespace flk::test {
+namespace {
+
+// The rows stand under the sheets, a level below the children iterative-reset="1" restarts
+// elsewhere: on an Excel root it restarts the numbering of every sheet's rows.
+TEST_F(ExcelTest, IterativeResetOnTheRootRestartsTheNumberingOfTheRows) {
+    const std::string rows = R"(<ExcelSheetMapping name="Lines"><RowMapping iterative-binds-to="l" iterative-prefix="line-">
+        <ColumnMapping name="product" maps-to="Note"/></RowMapping></ExcelSheetMapping></MolvoExcelMapping>)";
+    ASSERT_EQ(addMapping("numbered", "<MolvoExcelMapping>" + rows), 1);
+    ASSERT_EQ(addMapping("restarted", "<MolvoExcelMapping iterative-reset=\"1\">" + rows), 1);
+    std::wstring book = openpyxlBook("orders.xlsx");
+    ASSERT_EQ(ReadFromFile(book.c_str(), L"numbered", 1, 0, 1), 1);
+    ASSERT_EQ(ReadFromFile(book.c_str(), L"numbered", 1, 0, 0), 1);
+    EXPECT_EQ(contents(L"Note"), "line-4=apple line-5=pear line-6=apple");
+    ASSERT_EQ(ReadFromFile(book.c_str(), L"restarted", 1, 0, 0), 1);
+    EXPECT_EQ(contents(L"Note"), "line-1=apple line-2=pear line-3=apple");
+    EXPECT_EQ(errorsJoined(), "");
+}
+
+}  // namespace
+}  // namespace flk::test
