@@ -114,7 +114,12 @@ Sheet* BookImpl::addSheet(const char* name) {
     if (problem.empty() && equalIgnoringAsciiCase(sheet->name(), name))
       problem = std::string("a sheet named '") + sheet->name() + "' exists already";
   if (!problem.empty()) return fail(problem), nullptr;
-  return appendSheet(name);
+  SheetImpl* sheet = appendSheet(name);
+  try {
+    sheet->startStreaming();
+  } catch (const std::exception&) {   // no compressor to be had: the sheet keeps its cells
+  }
+  return sheet;
 }
 
 Format* BookImpl::addFormat() {

@@ -1,12 +1,14 @@
 #include "zip_writer.h"
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <exception>
 
 #include "failure.h"
 #include "limits.h"
+#include "row_stream.h"
 
 namespace xlsxbook {
 namespace {
@@ -86,6 +88,62 @@ struct ZipWriter::Streamed {
   }
 };
 
+// The libzip source behind a part deflated already: libzip copies data whose method is the entry's
+// as it is, given its sizes and CRC.
+struct ZipWriter::Segments {
+  std::vector<Deflated> segments;
+  std::uint64_t size = 0, compressed = 0;
+  std::uint32_t crc = 0;
+  std::size_t segment = 0, offset = 0;
+  zip_error_t error;
+
+  static zip_int64_t callback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* self = static_cast<Segments*>(user);
+    switch (cmd) {
+      case ZIP_SOURCE_OPEN:
+        self->segment = self->offset = 0;
+        return 0;
+      case ZIP_SOURCE_CLOSE:
+      case ZIP_SOURCE_FREE:
+        return 0;
+      case ZIP_SOURCE_READ:
+        return self->read(static_cast<char*>(data), len);
+      case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->mtime = kPartTime;
+        st->size = self->size;
+        st->comp_size = self->compressed;
+        st->crc = self->crc;
+        st->comp_method = ZIP_CM_DEFLATE;
+        st->valid |= ZIP_STAT_MTIME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
+        return sizeof(*st);
+      }
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&self->error, data, len);
+      case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+      default:
+        zip_error_set(&self->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+  }
+
+  zip_int64_t read(char* data, zip_uint64_t len) {
+    zip_uint64_t written = 0;
+    while (written < len && segment < segments.size()) {
+      const std::string_view from = segments[segment].data;
+      const std::size_t n = std::min<std::size_t>(len - written, from.size() - offset);
+      std::memcpy(data + written, from.data() + offset, n);
+      written += n;
+      offset += n;
+      if (offset == from.size()) ++segment, offset = 0;
+    }
+    return zip_int64_t(written);
+  }
+};
+
 ZipWriter::ZipWriter() {
   zip_error_t error;
   zip_error_init(&error);
@@ -105,6 +163,7 @@ ZipWriter::~ZipWriter() {
   if (archive_) zip_discard(archive_);
   if (target_) zip_source_free(target_);
   for (auto& s : streamed_) zip_error_fini(&s->error);
+  for (auto& s : deflated_) zip_error_fini(&s->error);
 }
 
 void ZipWriter::add(const std::string& name, zip_source* source) {
@@ -141,6 +200,22 @@ void ZipWriter::addPart(const std::string& name, PartGenerator* generator) {
                   std::to_string(kMaxPartBytes) + " a workbook part may have");
   generator->rewind();
   add(name, zip_source_function(archive_, &Streamed::callback, s));
+}
+
+void ZipWriter::addPart(const std::string& name, const std::vector<Deflated>& segments) {
+  deflated_.push_back(std::make_unique<Segments>());
+  Segments* s = deflated_.back().get();
+  zip_error_init(&s->error);
+  s->segments = segments;
+  for (const Deflated& d : segments) {
+    s->crc = std::uint32_t(crc32_combine(s->crc, d.crc, z_off_t(d.size)));
+    s->size += d.size;
+    s->compressed += d.data.size();
+  }
+  if (s->size > kMaxPartBytes)
+    throw Failure("part " + name + " would have " + std::to_string(s->size) + " bytes, more than the " +
+                  std::to_string(kMaxPartBytes) + " a workbook part may have");
+  add(name, zip_source_function(archive_, &Segments::callback, s));
 }
 
 void ZipWriter::finish(std::string* out) {
