@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cell_store.h"
+#include "output_buffer.h"
 #include "row_stream.h"
 #include "string_pool.h"
 #include "styles.h"
@@ -120,7 +121,7 @@ class BookImpl final : public Book {
   Styles styles_;
   bool date1904_ = false;
   std::string error_ = "ok";
-  std::string saved_;
+  OutputBuffer saved_;
 };
 
 }  // namespace xlsxbook

@@ -141,7 +141,7 @@ void addStreamedSheet(const SheetImpl& sheet, RowStream& rows, bool selected, st
 
 }  // namespace
 
-void writePackage(const BookImpl& book, std::string* out) {
+void writePackage(const BookImpl& book, OutputBuffer* out) {
   const auto& sheets = book.sheets();
   if (sheets.empty())
     throw Failure("a workbook without sheets cannot be saved: spreadsheet programs refuse to open one");
@@ -150,7 +150,7 @@ void writePackage(const BookImpl& book, std::string* out) {
   std::vector<std::unique_ptr<WorksheetGenerator>> generators;
   std::vector<std::unique_ptr<Deflater>> ends;
   SharedStringsGenerator sharedStrings(book.strings());
-  ZipWriter zip;
+  ZipWriter zip(out);
   zip.addPart("[Content_Types].xml", contentTypes(sheets.size()));
   zip.addPart("_rels/.rels", packageRels());
   zip.addPart("docProps/app.xml", appProperties());
@@ -167,7 +167,7 @@ void writePackage(const BookImpl& book, std::string* out) {
     zip.addPart(sheetPart(i), generators.back().get());
   }
   zip.addPart("xl/sharedStrings.xml", &sharedStrings);
-  zip.finish(out);
+  zip.finish();
 }
 
 }  // namespace xlsxbook

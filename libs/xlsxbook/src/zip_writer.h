@@ -13,6 +13,7 @@ struct zip_source;
 namespace xlsxbook {
 
 struct Deflated;
+class OutputBuffer;
 
 // Produces a part piece by piece, as often as asked.
 class PartGenerator {
@@ -26,7 +27,8 @@ class PartGenerator {
 
 class ZipWriter {
  public:
-  ZipWriter();
+  // The archive is written into out, which must outlive the writer.
+  explicit ZipWriter(OutputBuffer* out);
   ~ZipWriter();
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
@@ -38,15 +40,16 @@ class ZipWriter {
   // A part deflated already, as segments that together form one deflate stream; the data they
   // point to must live until finish() returns.
   void addPart(const std::string& name, const std::vector<Deflated>& segments);
-  // Compresses every part and returns the archive. Throws Failure.
-  void finish(std::string* out);
+  // Compresses every part into the archive. Throws Failure.
+  void finish();
 
  private:
   struct Streamed;
   struct Segments;
+  struct Target;
   void add(const std::string& name, zip_source* source);
 
-  zip_source* target_ = nullptr;
+  std::unique_ptr<Target> target_;
   zip* archive_ = nullptr;
   std::vector<std::unique_ptr<std::string>> contents_;
   std::vector<std::unique_ptr<Streamed>> streamed_;
