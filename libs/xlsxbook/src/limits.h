@@ -44,6 +44,8 @@ constexpr std::size_t kWriteChunkBytes = std::size_t(256) << 10;
 // writes its strings inline from then on, and the shared-strings table stops growing at the limit.
 constexpr std::uint32_t kSharedStringSample = 4096;
 constexpr std::size_t kMaxStreamedSharedStrings = std::size_t(1) << 20;
+// The blocks that deflated rows are kept in.
+constexpr std::size_t kDeflateBlockBytes = std::size_t(1) << 20;
 
 }  // namespace xlsxbook
 

@@ -21,41 +21,47 @@ constexpr int kMemoryLevel = 8;
 // Inflates deflated rows between a fixed beginning and end, as one worksheet fragment.
 class InflatingSource final : public ByteSource {
  public:
-  InflatingSource(std::string head, std::string_view deflated, std::string tail)
-      : head_(std::move(head)), tail_(std::move(tail)) {
+  InflatingSource(std::string head, const Deflated& deflated, std::string tail)
+      : head_(std::move(head)), pieces_(deflated.pieces), tail_(std::move(tail)) {
     if (inflateInit2(&z_, kRawDeflate) != Z_OK) throw Failure("cannot start inflating the written rows");
-    z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
-    z_.avail_in = uInt(deflated.size());
   }
   ~InflatingSource() override { inflateEnd(&z_); }
 
   std::size_t read(char* buffer, std::size_t n) override {
-    if (at_ < head_.size()) return copy(head_, buffer, n);
-    if (!inflated_) {
+    if (at_ < head_.size()) return copy(head_, buffer, n, 0);
+    for (;;) {
+      if (z_.avail_in == 0 && next_ < pieces_.size()) {
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(pieces_[next_].data()));
+        z_.avail_in = uInt(pieces_[next_++].size());
+      }
       z_.next_out = reinterpret_cast<Bytef*>(buffer);
       z_.avail_out = uInt(std::min<std::size_t>(n, 1 << 30));
       const int status = inflate(&z_, Z_NO_FLUSH);
-      const std::size_t got = std::size_t(reinterpret_cast<char*>(z_.next_out) - buffer);
       if (status != Z_OK && status != Z_BUF_ERROR && status != Z_STREAM_END)
         throw Failure("cannot inflate the written rows");
+      const std::size_t got = std::size_t(reinterpret_cast<char*>(z_.next_out) - buffer);
       if (got > 0) return got;
-      inflated_ = true;   // the data ends on a flush point: no more output is the end
+      // The data ends on a flush point: all of it inflated and nothing more to come is the end.
+      if (z_.avail_in == 0 && next_ == pieces_.size()) break;
+      if (z_.avail_in != 0) throw Failure("cannot inflate the written rows");
     }
     return copy(tail_, buffer, n, head_.size());
   }
 
  private:
-  std::size_t copy(const std::string& text, char* buffer, std::size_t n, std::size_t before = 0) {
-    const std::size_t from = at_ - before, count = std::min(n, text.size() - std::min(from, text.size()));
+  std::size_t copy(const std::string& text, char* buffer, std::size_t n, std::size_t before) {
+    const std::size_t from = std::min(at_ - before, text.size()), count = std::min(n, text.size() - from);
     std::memcpy(buffer, text.data() + from, count);
     at_ += count;
     return count;
   }
 
-  std::string head_, tail_;
+  std::string head_;
+  std::vector<std::string_view> pieces_;
+  std::string tail_;
   z_stream z_{};
+  std::size_t next_ = 0;   // the next piece to inflate
   std::size_t at_ = 0;   // bytes of head_ and tail_ handed out
-  bool inflated_ = false;
 };
 
 }  // namespace
@@ -72,6 +78,21 @@ void Deflater::add(std::string_view text) { run(text, Z_NO_FLUSH); }
 
 void Deflater::flush(bool final) { run({}, final ? Z_FINISH : Z_SYNC_FLUSH); }
 
+Deflated Deflater::result() const {
+  Deflated d;
+  for (std::size_t i = 0; i < blocks_.size(); ++i)
+    d.pieces.emplace_back(blocks_[i].get(), i + 1 < blocks_.size() ? kDeflateBlockBytes : used_);
+  d.crc = crc_;
+  d.size = size_;
+  return d;
+}
+
+std::uint64_t Deflated::compressedSize() const {
+  std::uint64_t n = 0;
+  for (std::string_view piece : pieces) n += piece.size();
+  return n;
+}
+
 void Deflater::run(std::string_view text, int mode) {
   // crc32 of a null buffer is the initial value, not the CRC so far.
   if (!text.empty()) crc_ = std::uint32_t(crc32(crc_, reinterpret_cast<const Bytef*>(text.data()), uInt(text.size())));
@@ -80,13 +101,16 @@ void Deflater::run(std::string_view text, int mode) {
     throw Failure("a worksheet would have more than the " + std::to_string(kMaxPartBytes) + " bytes a workbook part may have");
   z_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
   z_->avail_in = uInt(text.size());
-  char buffer[1 << 16];
   for (;;) {
-    z_->next_out = reinterpret_cast<Bytef*>(buffer);
-    z_->avail_out = sizeof buffer;
+    if (blocks_.empty() || used_ == kDeflateBlockBytes) {
+      blocks_.emplace_back(new char[kDeflateBlockBytes]);
+      used_ = 0;
+    }
+    z_->next_out = reinterpret_cast<Bytef*>(blocks_.back().get() + used_);
+    z_->avail_out = uInt(kDeflateBlockBytes - used_);
     const int status = deflate(z_.get(), mode);
     if (status == Z_STREAM_ERROR) throw Failure("cannot compress a worksheet");
-    out_.append(buffer, sizeof buffer - z_->avail_out);
+    used_ = kDeflateBlockBytes - z_->avail_out;
     if (z_->avail_out != 0 && z_->avail_in == 0) break;
   }
 }
@@ -166,8 +190,7 @@ Deflated RowStream::rows() {
 
 std::unique_ptr<ByteSource> RowStream::xml() {
   closeRow();
-  const Deflated closed = rows();
-  return std::make_unique<InflatingSource>("<sheetData>", closed.data, "</sheetData>");
+  return std::make_unique<InflatingSource>("<sheetData>", rows(), "</sheetData>");
 }
 
 }  // namespace xlsxbook

@@ -26,14 +26,16 @@ namespace xlsxbook {
 
 class StringPool;
 
-// Deflated data with the CRC-32 and the size of what it inflates to.
+// Deflated data, in pieces, with the CRC-32 and the size of what it inflates to.
 struct Deflated {
-  std::string_view data;
+  std::vector<std::string_view> pieces;
   std::uint32_t crc = 0;
   std::uint64_t size = 0;
+  std::uint64_t compressedSize() const;
 };
 
 // Deflates text into a part segment that ends on a flush point (final: the end of the stream).
+// The output goes into blocks that never move, so that it is never copied as it grows.
 class Deflater {
  public:
   Deflater();
@@ -44,13 +46,15 @@ class Deflater {
   void add(std::string_view text);
   // Flushes what was added; with final the stream ends and takes nothing more.
   void flush(bool final);
-  Deflated result() const { return Deflated{out_, crc_, size_}; }
+  // Valid until the next add or flush.
+  Deflated result() const;
 
  private:
   void run(std::string_view text, int mode);
 
   std::unique_ptr<z_stream> z_;
-  std::string out_;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t used_ = 0;   // of the last block
   std::uint32_t crc_ = 0;
   std::uint64_t size_ = 0;
 };

@@ -92,7 +92,7 @@ struct ZipWriter::Streamed {
 // The libzip source behind a part deflated already: libzip copies data whose method is the entry's
 // as it is, given its sizes and CRC.
 struct ZipWriter::Segments {
-  std::vector<Deflated> segments;
+  std::vector<std::string_view> pieces;
   std::uint64_t size = 0, compressed = 0;
   std::uint32_t crc = 0;
   std::size_t segment = 0, offset = 0;
@@ -133,8 +133,8 @@ struct ZipWriter::Segments {
 
   zip_int64_t read(char* data, zip_uint64_t len) {
     zip_uint64_t written = 0;
-    while (written < len && segment < segments.size()) {
-      const std::string_view from = segments[segment].data;
+    while (written < len && segment < pieces.size()) {
+      const std::string_view from = pieces[segment];
       const std::size_t n = std::min<std::size_t>(len - written, from.size() - offset);
       std::memcpy(data + written, from.data() + offset, n);
       written += n;
@@ -286,11 +286,11 @@ void ZipWriter::addPart(const std::string& name, const std::vector<Deflated>& se
   deflated_.push_back(std::make_unique<Segments>());
   Segments* s = deflated_.back().get();
   zip_error_init(&s->error);
-  s->segments = segments;
   for (const Deflated& d : segments) {
+    s->pieces.insert(s->pieces.end(), d.pieces.begin(), d.pieces.end());
     s->crc = std::uint32_t(crc32_combine(s->crc, d.crc, z_off_t(d.size)));
     s->size += d.size;
-    s->compressed += d.data.size();
+    s->compressed += d.compressedSize();
   }
   if (s->size > kMaxPartBytes)
     throw Failure("part " + name + " would have " + std::to_string(s->size) + " bytes, more than the " +
