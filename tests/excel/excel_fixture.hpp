@@ -21,6 +21,7 @@ protected:
         calendar(L"Hours", L"h", molvo::CalendarUnit::Hour, L"2024-12-31 00", L"2025-01-01 23", L"%c%y-%m-%d %H:00");
         set(L"Sheets", L"s", {});
         parameter(L"Amount", {L"s", L"o"}, molvo::Storage::Numeric, 0.0);
+        parameter(L"Shown", {L"s"}, molvo::Storage::Numeric, 0.0);
         parameter(L"OrderDay", {L"o"}, molvo::Storage::Element, std::wstring(), L"Days");
         parameter(L"Stamp", {L"o"}, molvo::Storage::Element, std::wstring(), L"Hours");
         parameter(L"DayText", {L"o"}, molvo::Storage::String, std::wstring());
@@ -40,7 +41,7 @@ protected:
     void give(const std::wstring& identifier, const std::vector<std::wstring>& tuple, const molvo::Value& value) {
         static const std::map<std::wstring, std::vector<std::wstring>> kSets{
             {L"Qty", {L"Orders", L"Products"}}, {L"Amount", {L"Sheets", L"Orders"}}, {L"Note", {L"Lines"}},
-            {L"Sales", {L""}}, {L"Price", {L"Products"}}};
+            {L"Sales", {L""}}, {L"Price", {L"Products"}}, {L"Shown", {L"Sheets"}}};
         auto sets = kSets.find(identifier);
         for (size_t k = 0; k < tuple.size(); ++k) {
             std::wstring set = sets == kSets.end() ? L"Orders" : sets->second[k];

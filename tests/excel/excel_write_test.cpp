@@ -60,6 +60,11 @@ const WriteCase kCases[] = {
      "North frozen at A2\nNorth!A1 s:id\nNorth!B1 s:amount\nNorth!A2 s:A1\nNorth!B2 n:1\n"
      "South frozen at A2\nSouth!A1 s:id\nSouth!B1 s:amount\nSouth!A2 s:A2\nSouth!B2 n:2\n",
      {L"Amount"}},
+    {"write-filter leaves out sheets",
+     book(R"(<SheetMapping name-regex=".*" name-binds-to="s" write-filter="Shown"><ColumnMapping name="id" binds-to="o"/>
+             <ColumnMapping name="amount" maps-to="Amount"/></SheetMapping>)"),
+     {{L"Amount", {L"North", L"A1"}, 1.0}, {L"Amount", {L"South", L"A2"}, 2.0}, {L"Shown", {L"South"}, 1.0}},
+     "South frozen at A2\nSouth!A1 s:id\nSouth!B1 s:amount\nSouth!A2 s:A2\nSouth!B2 n:2\n", {}},
     {"a pattern column writes a column per element of its index",
      book(sheet("Plan", R"x(<ColumnMapping name="product" binds-to="p"/>
                            <ColumnMapping name-regex="[0-9]+" name-regex-prefix="y" name-binds-to="o" maps-to="Qty(o,p)"/>)x")),
