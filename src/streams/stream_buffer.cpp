@@ -56,7 +56,8 @@ size_t StreamBuffer::byteOrderMarkLength() const {
 }
 
 void StreamBuffer::reserve(size_t capacity) {
-    void* grown = std::realloc(bytes_.get(), capacity + padding_);
+    // Never a size of 0: realloc would free the bytes and return null, which reads as no memory.
+    void* grown = std::realloc(bytes_.get(), std::max<size_t>(capacity + padding_, 1));
     if (!grown) throw std::bad_alloc();
     bytes_.release();
     bytes_.reset(static_cast<char*>(grown));

@@ -71,6 +71,7 @@ std::string handMade(const std::string& name) {
     if (name == "empty") return makeWorkbook({{"Orders", worksheet("")}});
     if (name == "legacy") return "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(4096, '\0');
     if (name == "text") return "id,total\nA1,1\n";
+    if (name == "nothing") return "";
     if (name == "broken-sheet") return makeWorkbook({{"Orders", worksheet("<row><c><v>1</v></row>")}});
     if (name == "no-workbook") return makeZip({{"readme.txt", "hello"}});
     if (name == "escaping-path")   // a sheet that its relationship places outside the package
@@ -192,6 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Excel, ExcelReadCases, ::testing::ValuesIn(kCases), Cas
 TEST_F(ExcelTest, InputsThatAreNoWorkbookFailWithTheLoadMessage) {
     const std::map<std::string, std::string> cases{
         {"legacy:data.xls", "OLE2 compound document (a legacy .xls workbook"},
+        {"nothing:orders.xlsx", "the data is empty"},
         {"text:orders.xlsx", "not a zip archive"},
         {"broken-sheet:orders.xlsx", "is not well-formed XML"},
         {"no-workbook:orders.xlsx", "no workbook part"},

@@ -41,7 +41,7 @@ bool ExcelColumnNode::parseMapping(const pugi::xml_node& element, Mapping& mappi
 }
 
 bool ExcelColumnNode::readWorkbook(ReadState& state, WorkbookReadAt& at) {
-    ReadValue value;
+    ReadValue& value = at.value;
     CellRead cell = readCell(*this, state, at, value);
     if (cell == CellRead::Failed) return false;
     if (cell == CellRead::NoValue) {
@@ -86,9 +86,8 @@ bool ExcelColumnNode::writeBoundElement(WriteState& state, WorkbookWriteAt& at, 
 }
 
 bool ExcelColumnNode::writeWorkbook(WriteState& state, WorkbookWriteAt& at) {
-    std::string key;
     size_t column = 0;
-    if (!writeKey(state, key) || !at.header->find(key, column)) return true;
+    if (!writeKey(state, at.key) || !at.header->find(at.key, column)) return true;
     int col = int(column);
     at.filled[column] = true;
     if (mapsToReference() >= 0) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mapping/tree_node.hpp"
+#include "mapping/value_transfer.hpp"
 
 #include <memory>
 #include <string>
@@ -29,6 +30,7 @@ struct WorkbookReadAt {
     std::string sheetName;
     int row = 0, col = 0;
     std::string_view header;
+    ReadValue value;   // the cell's value, reused from cell to cell
 };
 
 // Where a write stands: the book with its date formats, and as it descends, the sheet being
@@ -44,7 +46,7 @@ struct WorkbookWriteAt {
     int row = 0;
     std::vector<bool> filled;   // per header column: a cell of the current row was written
     std::vector<const ExcelColumnNode*> defaults;   // per header column: the column writing its default, or nullptr
-    std::string text;           // a value's text, reused from cell to cell
+    std::string text, key;      // a value's text and a column's key, reused from cell to cell
     bool overflow = false;      // a row beyond the sheet's last one was to be written
 };
 
