@@ -18,6 +18,9 @@ public:
 
 protected:
     std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
+
+private:
+    void restartRowNumbering() const;
 };
 
 class ExcelSheetNode : public ExcelNode {

@@ -57,12 +57,18 @@ bool ExcelRootNode::readDocument(ReadState& state) {
 
 // iterative-reset="1" restarts the numbering of the rows of every sheet, which stand one level
 // further down than the children it resets elsewhere.
+void ExcelRootNode::restartRowNumbering() const {
+    if (!attributes_.iterativeResetAll) return;
+    for (const auto& sheet : children())
+        for (const auto& row : sheet->children())
+            if (!row->attributes().iterativeBindsTo.empty()) iterativeCounter(row->attributes().iterativeBindsTo) = 0;
+}
+
+// Sheets are claimed as a table's columns are: by name or alt-name, else by every pattern that
+// matches.
 bool ExcelRootNode::readWorkbook(ReadState& state, WorkbookReadAt& at) {
     resetIterativeCounters();
-    if (attributes_.iterativeResetAll)
-        for (const auto& sheet : children())
-            for (const auto& row : sheet->children())
-                if (!row->attributes().iterativeBindsTo.empty()) iterativeCounter(row->attributes().iterativeBindsTo) = 0;
+    restartRowNumbering();
     ColumnTable sheets(*this);
     std::vector<TreeNode*> servers;
     for (int index = 0; index < at.book.sheetCount(); ++index) {
