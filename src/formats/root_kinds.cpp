@@ -2,6 +2,7 @@
 #include "mapping/root_kinds.hpp"
 
 #include "formats/csv/csv_nodes.hpp"
+#include "formats/excel/excel_nodes.hpp"
 #include "formats/json/json_nodes.hpp"
 #include "formats/xml/xml_nodes.hpp"
 
@@ -12,7 +13,7 @@ const std::vector<RootKind>& rootKinds() {
         {"MolvoXMLMapping", "XML", [] { return std::shared_ptr<TreeNode>(std::make_shared<XMLRootNode>()); }},
         {"MolvoJSONMapping", "JSON", [] { return std::shared_ptr<TreeNode>(std::make_shared<JSONRootNode>()); }},
         {"MolvoCSVMapping", "CSV", [] { return std::shared_ptr<TreeNode>(std::make_shared<CSVRootNode>()); }},
-        {"MolvoExcelMapping", "Excel", nullptr},
+        {"MolvoExcelMapping", "Excel", [] { return std::shared_ptr<TreeNode>(std::make_shared<ExcelRootNode>()); }},
         {"MolvoParquetMapping", "Parquet", nullptr},
     };
     return kinds;

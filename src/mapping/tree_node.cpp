@@ -99,6 +99,11 @@ void TreeNode::parseIterativeReset(const std::string& value, Mapping& mapping) {
 
 bool TreeNode::parseElement(const pugi::xml_node& element, Mapping& mapping, const char* elementName,
                             const std::vector<std::string_view>& accepted, const char* explicitChildName) {
+    parseAttributes(element, mapping, accepted);
+    return parseChildren(element, mapping, elementName, explicitChildName);
+}
+
+void TreeNode::parseAttributes(const pugi::xml_node& element, Mapping& mapping, const std::vector<std::string_view>& accepted) {
     mapping_ = &mapping;
     for (const pugi::xml_attribute& attribute : element.attributes()) {
         std::string a = attribute.name(), v = attribute.value();
@@ -112,6 +117,10 @@ bool TreeNode::parseElement(const pugi::xml_node& element, Mapping& mapping, con
             unknownAttribute(a);
         }
     }
+}
+
+bool TreeNode::parseChildren(const pugi::xml_node& element, Mapping& mapping, const char* elementName,
+                             const char* explicitChildName) {
     bool ok = true;
     for (const pugi::xml_node& child : element.children()) {
         if (child.type() != pugi::node_element) continue;

@@ -182,6 +182,10 @@ protected:
     // child elements through makeChild (nullptr refuses the element).
     bool parseElement(const pugi::xml_node& element, Mapping& mapping, const char* elementName,
                       const std::vector<std::string_view>& accepted, const char* explicitChildName);
+    // The two halves of parseElement, for a class that places some of its children itself.
+    void parseAttributes(const pugi::xml_node& element, Mapping& mapping, const std::vector<std::string_view>& accepted);
+    bool parseChildren(const pugi::xml_node& element, Mapping& mapping, const char* elementName,
+                       const char* explicitChildName);
     virtual bool applyOwnAttribute(const std::string& attribute, const std::string& value);
     virtual std::shared_ptr<TreeNode> makeChild(std::string_view element);
 

@@ -51,7 +51,8 @@ void BookImpl::clear() {
   strings_.clear();
   styles_.reset();
   date1904_ = false;
-  saved_.clear();
+  OutputBuffer none;
+  saved_.swap(none);
 }
 
 bool BookImpl::load(const void* data, std::size_t size) {
@@ -75,15 +76,20 @@ bool BookImpl::load(const void* data, std::size_t size) {
 
 bool BookImpl::save(const char** data, std::size_t* size) {
   if (!data || !size) return fail("save needs places for the data pointer and the size");
+  {
+    OutputBuffer before;   // what the last save gave is let go first: it is valid until this one
+    saved_.swap(before);
+  }
   try {
-    std::string out;
-    writePackage(*this, &out);
-    saved_ = std::move(out);
+    writePackage(*this, &saved_);
   } catch (const Failure& e) {
+    saved_.clear();
     return fail(e.what());
   } catch (const std::bad_alloc&) {
+    saved_.clear();
     return fail("out of memory while saving the workbook");
   } catch (const std::exception& e) {
+    saved_.clear();
     return fail(std::string("cannot save the workbook: ") + e.what());
   }
   *data = saved_.data();
@@ -114,7 +120,12 @@ Sheet* BookImpl::addSheet(const char* name) {
     if (problem.empty() && equalIgnoringAsciiCase(sheet->name(), name))
       problem = std::string("a sheet named '") + sheet->name() + "' exists already";
   if (!problem.empty()) return fail(problem), nullptr;
-  return appendSheet(name);
+  SheetImpl* sheet = appendSheet(name);
+  try {
+    sheet->startStreaming();
+  } catch (const std::exception&) {   // no compressor to be had: the sheet keeps its cells
+  }
+  return sheet;
 }
 
 Format* BookImpl::addFormat() {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cell_store.h"
+#include "output_buffer.h"
+#include "row_stream.h"
 #include "string_pool.h"
 #include "styles.h"
 #include "xlsxbook/xlsxbook.h"
@@ -28,14 +30,17 @@ class FormatImpl final : public Format {
   std::uint32_t xf_;
 };
 
+// A sheet added to a book is written row by row (RowStream) for as long as its cells come in row
+// order; the first cell written to a row left already, or the first read of a cell, reads the
+// written rows back into cells, which the sheet keeps from then on. A loaded sheet keeps cells.
 class SheetImpl final : public Sheet {
  public:
   SheetImpl(BookImpl* book, std::string name) : book_(book), name_(std::move(name)) {}
 
   const char* name() const override { return name_.c_str(); }
-  int lastRow() const override { return cells_.lastRow(); }
-  int lastCol() const override { return cells_.lastCol(); }
-  std::size_t cellCount() const override { return cells_.sorted().size(); }
+  int lastRow() const override { return stream_ ? stream_->lastRow() : cells_.lastRow(); }
+  int lastCol() const override { return stream_ ? stream_->lastCol() : cells_.lastCol(); }
+  std::size_t cellCount() const override { return settled().sorted().size(); }
   bool cellAt(std::size_t index, int* row, int* col) const override;
   CellType cellType(int row, int col) const override;
   bool isDate(int row, int col) const override;
@@ -52,15 +57,26 @@ class SheetImpl final : public Sheet {
   CellStore& cells() { return cells_; }
   const CellStore& cells() const { return cells_; }
   void setSplit(int row, int col) { splitRow_ = row, splitCol_ = col; }
+  // Rows from now on are written as they come (sheets added to a book, not loaded ones).
+  void startStreaming();
+  // The rows written as they came, or nullptr when the sheet keeps cells.
+  RowStream* rowStream() const { return stream_.get(); }
 
  private:
   bool checkWrite(int row, int col, Format* format, std::uint32_t* style);
   template <class Write>
   bool store(int row, int col, Write write);
+  // Whether a cell of the row goes to the row stream; when it cannot, the sheet settles.
+  bool streams(int row);
+  // The cells, after reading back the rows written as they came.
+  const CellStore& settled() const;
 
   BookImpl* book_;
   std::string name_;
-  CellStore cells_;
+  // Reading back the written rows changes how the sheet keeps its cells, not what it holds, so a
+  // read may do it.
+  mutable CellStore cells_;
+  mutable std::unique_ptr<RowStream> stream_;
   int splitRow_ = 0;
   int splitCol_ = 0;
 };
@@ -105,7 +121,7 @@ class BookImpl final : public Book {
   Styles styles_;
   bool date1904_ = false;
   std::string error_ = "ok";
-  std::string saved_;
+  OutputBuffer saved_;
 };
 
 }  // namespace xlsxbook

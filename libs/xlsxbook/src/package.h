@@ -8,10 +8,11 @@
 namespace xlsxbook {
 
 class BookImpl;
+class OutputBuffer;
 
 // Fills an empty book.
 void readPackage(const void* data, std::size_t size, BookImpl* book);
-void writePackage(const BookImpl& book, std::string* out);
+void writePackage(const BookImpl& book, OutputBuffer* out);
 
 }  // namespace xlsxbook
 

@@ -14,6 +14,7 @@ class xml_document;
 namespace xlsxbook {
 
 class BookImpl;
+class ByteSource;
 class SheetImpl;
 class StringPool;
 class Styles;
@@ -41,6 +42,8 @@ void readSharedStrings(ZipReader& zip, const std::string& part, StringPool* pool
 // cells the load may create; decreased by the cells read.
 void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount,
                    std::uint64_t* cellsLeft, BookImpl* book, SheetImpl* sheet);
+// Reads the rows a sheet wrote as they came (the sheetData element they form) back into its cells.
+void readWrittenRows(ByteSource* xml, BookImpl* book, SheetImpl* sheet);
 
 }  // namespace xlsxbook
 

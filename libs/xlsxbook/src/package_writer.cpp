@@ -118,16 +118,39 @@ std::string appProperties() {
          "</Properties>";
 }
 
+// A sheet written row by row: its rows are deflated already; its head (which tells its extent and
+// frozen panes, known only now) and its open row and tail are deflated around them.
+void addStreamedSheet(const SheetImpl& sheet, RowStream& rows, bool selected, std::vector<std::unique_ptr<Deflater>>* ends,
+                      ZipWriter* zip, const std::string& part) {
+  std::string text;
+  appendWorksheetHead(sheet, selected, &text);
+  ends->push_back(std::make_unique<Deflater>());
+  Deflater& head = *ends->back();
+  head.add(text);
+  head.flush(false);
+  const Deflated closed = rows.rows();
+  text.clear();
+  rows.appendOpenRow(&text);
+  appendWorksheetTail(&text);
+  ends->push_back(std::make_unique<Deflater>());
+  Deflater& tail = *ends->back();
+  tail.add(text);
+  tail.flush(true);
+  zip->addPart(part, {head.result(), closed, tail.result()});
+}
+
 }  // namespace
 
-void writePackage(const BookImpl& book, std::string* out) {
+void writePackage(const BookImpl& book, OutputBuffer* out) {
   const auto& sheets = book.sheets();
   if (sheets.empty())
     throw Failure("a workbook without sheets cannot be saved: spreadsheet programs refuse to open one");
-  // Generators are declared before the writer so that they outlive its use of them.
+  // Generators and the deflated ends of streamed sheets are declared before the writer so that
+  // they outlive its use of them.
   std::vector<std::unique_ptr<WorksheetGenerator>> generators;
+  std::vector<std::unique_ptr<Deflater>> ends;
   SharedStringsGenerator sharedStrings(book.strings());
-  ZipWriter zip;
+  ZipWriter zip(out);
   zip.addPart("[Content_Types].xml", contentTypes(sheets.size()));
   zip.addPart("_rels/.rels", packageRels());
   zip.addPart("docProps/app.xml", appProperties());
@@ -136,11 +159,15 @@ void writePackage(const BookImpl& book, std::string* out) {
   zip.addPart("xl/_rels/workbook.xml.rels", workbookRels(sheets.size()));
   zip.addPart("xl/styles.xml", styles(book.styles()));
   for (std::size_t i = 0; i < sheets.size(); ++i) {
+    if (RowStream* rows = sheets[i]->rowStream()) {
+      addStreamedSheet(*sheets[i], *rows, i == 0, &ends, &zip, sheetPart(i));
+      continue;
+    }
     generators.push_back(std::make_unique<WorksheetGenerator>(*sheets[i], book.strings(), i == 0));
     zip.addPart(sheetPart(i), generators.back().get());
   }
   zip.addPart("xl/sharedStrings.xml", &sharedStrings);
-  zip.finish(out);
+  zip.finish();
 }
 
 }  // namespace xlsxbook

@@ -4,13 +4,36 @@
 
 #include "book_impl.h"
 #include "cell_ref.h"
+#include "failure.h"
 #include "limits.h"
+#include "package_parts.h"
 #include "utf8.h"
 
 namespace xlsxbook {
 
+void SheetImpl::startStreaming() { stream_ = std::make_unique<RowStream>(&book_->strings()); }
+
+const CellStore& SheetImpl::settled() const {
+  if (!stream_) return cells_;
+  std::unique_ptr<RowStream> stream = std::move(stream_);
+  try {
+    std::unique_ptr<ByteSource> xml = stream->xml();
+    readWrittenRows(xml.get(), book_, const_cast<SheetImpl*>(this));
+  } catch (const std::exception& e) {   // out of memory: the cells read back so far stay
+    book_->fail(std::string("cannot read back the rows written to sheet '") + name_ + "': " + e.what());
+  }
+  return cells_;
+}
+
+bool SheetImpl::streams(int row) {
+  if (!stream_) return false;
+  if (stream_->accepts(row)) return true;
+  settled();
+  return false;
+}
+
 bool SheetImpl::cellAt(std::size_t index, int* row, int* col) const {
-  const std::vector<Cell>& cells = cells_.sorted();
+  const std::vector<Cell>& cells = settled().sorted();
   if (index >= cells.size())
     return book_->fail("cell index " + std::to_string(index) + " is outside the sheet's " +
                        std::to_string(cells.size()) + " cells");
@@ -21,33 +44,33 @@ bool SheetImpl::cellAt(std::size_t index, int* row, int* col) const {
 }
 
 CellType SheetImpl::cellType(int row, int col) const {
-  const Cell* cell = cells_.find(row, col);
+  const Cell* cell = settled().find(row, col);
   return cell ? cell->type() : CellType::Empty;
 }
 
 bool SheetImpl::isDate(int row, int col) const {
-  const Cell* cell = cells_.find(row, col);
+  const Cell* cell = settled().find(row, col);
   return cell && cell->type() == CellType::Number && book_->styles().isDateXf(cell->style());
 }
 
 double SheetImpl::readNum(int row, int col) const {
-  const Cell* cell = cells_.find(row, col);
+  const Cell* cell = settled().find(row, col);
   return cell && cell->type() == CellType::Number ? cell->number() : 0.0;
 }
 
 const char* SheetImpl::readStr(int row, int col) const {
-  const Cell* cell = cells_.find(row, col);
+  const Cell* cell = settled().find(row, col);
   if (!cell || cell->type() != CellType::String) return nullptr;
   return book_->strings().c_str(std::uint32_t(cell->value));
 }
 
 bool SheetImpl::readBool(int row, int col) const {
-  const Cell* cell = cells_.find(row, col);
+  const Cell* cell = settled().find(row, col);
   return cell && cell->type() == CellType::Boolean && cell->value != 0;
 }
 
 const char* SheetImpl::readError(int row, int col) const {
-  const Cell* cell = cells_.find(row, col);
+  const Cell* cell = settled().find(row, col);
   if (!cell || cell->type() != CellType::Error) return nullptr;
   return book_->strings().c_str(std::uint32_t(cell->value));
 }
@@ -70,6 +93,8 @@ bool SheetImpl::store(int row, int col, Write write) {
     write();
   } catch (const std::bad_alloc&) {
     return book_->fail("out of memory while writing the cell " + cellName(row, col));
+  } catch (const Failure& e) {
+    return book_->fail(e.what());
   }
   return true;
 }
@@ -78,7 +103,10 @@ bool SheetImpl::writeNum(int row, int col, double value, Format* format) {
   std::uint32_t style;
   if (!checkWrite(row, col, format, &style)) return false;
   if (!std::isfinite(value)) return book_->fail("cannot write a number that is not finite into a cell");
-  return store(row, col, [&] { cells_.put(makeNumberCell(row, col, value, style)); });
+  return store(row, col, [&] {
+    if (streams(row)) stream_->put(makeNumberCell(row, col, value, style));
+    else cells_.put(makeNumberCell(row, col, value, style));
+  });
 }
 
 bool SheetImpl::writeStr(int row, int col, const char* value, Format* format) {
@@ -92,8 +120,8 @@ bool SheetImpl::writeStr(int row, int col, const char* value, Format* format) {
     return book_->fail("a cell holds at most " + std::to_string(kMaxCellChars) + " characters, not " +
                        std::to_string(chars));
   return store(row, col, [&] {
-    const std::uint32_t index = book_->strings().intern(text);
-    cells_.put(makeCell(row, col, CellType::String, style, index));
+    if (streams(row)) stream_->putString(row, col, style, text);
+    else cells_.put(makeCell(row, col, CellType::String, style, book_->strings().intern(text)));
   });
 }
 

@@ -252,6 +252,12 @@ void WorksheetReader::reserveCells() {
 
 }  // namespace
 
+void readWrittenRows(ByteSource* xml, BookImpl* book, SheetImpl* sheet) {
+  XmlScanner scanner(xml, std::string("the rows written to sheet '") + sheet->name() + "'");
+  std::uint64_t cellsLeft = kMaxLoadedCells;
+  WorksheetReader(&scanner, 0, std::uint32_t(book->strings().size()), &cellsLeft, book, sheet).run();
+}
+
 void readWorksheet(ZipReader& zip, const std::string& part, std::uint32_t sharedCount,
                    std::uint64_t* cellsLeft, BookImpl* book, SheetImpl* sheet) {
   std::uint64_t index;

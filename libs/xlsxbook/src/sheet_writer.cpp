@@ -12,7 +12,7 @@ const char kXmlDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"y
 const char kMainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char kRelNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-void appendCell(const Cell& cell, std::string* out) {
+void appendReference(const Cell& cell, std::string* out) {
   out->append("<c r=\"");
   appendColumnName(cell.col(), out);
   appendInt(cell.row() + 1, out);
@@ -22,6 +22,27 @@ void appendCell(const Cell& cell, std::string* out) {
     appendInt(long(cell.style()), out);
     out->push_back('"');
   }
+}
+
+void appendViews(const SheetImpl& sheet, bool selected, std::string* out) {
+  out->append(selected ? "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\">"
+                       : "<sheetViews><sheetView workbookViewId=\"0\">");
+  const int row = sheet.splitRow(), col = sheet.splitCol();
+  if (row > 0 || col > 0) {
+    const char* pane = row > 0 && col > 0 ? "bottomRight" : row > 0 ? "bottomLeft" : "topRight";
+    out->append("<pane");
+    if (col > 0) out->append(" xSplit=\""), appendInt(col, out), out->push_back('"');
+    if (row > 0) out->append(" ySplit=\""), appendInt(row, out), out->push_back('"');
+    out->append(" topLeftCell=\"").append(cellName(row, col)).append("\" activePane=\"").append(pane);
+    out->append("\" state=\"frozen\"/><selection pane=\"").append(pane).append("\"/>");
+  }
+  out->append("</sheetView></sheetViews>");
+}
+
+}  // namespace
+
+void appendCellXml(const Cell& cell, const StringPool& strings, std::string* out) {
+  appendReference(cell, out);
   switch (cell.type()) {
     case CellType::Number:
       out->append("><v>");
@@ -36,9 +57,10 @@ void appendCell(const Cell& cell, std::string* out) {
     case CellType::Boolean:
       out->append(cell.value ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>");
       return;
-    case CellType::Error:
-      // The error code is kept in the shared pool; its text is written inline below.
+    case CellType::Error:   // the error code is kept in the pool, and written as its text
       out->append(" t=\"e\"><v>");
+      appendEscaped(strings.view(std::uint32_t(cell.value)), false, out);
+      out->append("</v></c>");
       return;
     default:
       out->append("/>");
@@ -46,35 +68,32 @@ void appendCell(const Cell& cell, std::string* out) {
   }
 }
 
-}  // namespace
-
-void WorksheetGenerator::head(std::string* out) const {
-  out->append(kXmlDecl);
-  out->append("<worksheet xmlns=\"").append(kMainNs).append("\" xmlns:r=\"").append(kRelNs).append("\">");
-  const CellStore& cells = sheet_.cells();
-  out->append("<dimension ref=\"A1");
-  if (cells.lastRow() > 0 && cells.lastCol() > 0 && (cells.lastRow() > 1 || cells.lastCol() > 1)) {
-    out->push_back(':');
-    out->append(cellName(cells.lastRow() - 1, cells.lastCol() - 1));
-  }
-  out->append("\"/>");
-  views(out);
-  out->append("<sheetFormatPr defaultRowHeight=\"15\"/><sheetData>");
+void appendInlineStringCell(const Cell& cell, std::string_view text, std::string* out) {
+  appendReference(cell, out);
+  out->append(needsSpacePreserve(text) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">" : " t=\"inlineStr\"><is><t>");
+  appendEscaped(text, false, out);
+  out->append("</t></is></c>");
 }
 
-void WorksheetGenerator::views(std::string* out) const {
-  out->append(selected_ ? "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\">"
-                        : "<sheetViews><sheetView workbookViewId=\"0\">");
-  const int row = sheet_.splitRow(), col = sheet_.splitCol();
-  if (row > 0 || col > 0) {
-    const char* pane = row > 0 && col > 0 ? "bottomRight" : row > 0 ? "bottomLeft" : "topRight";
-    out->append("<pane");
-    if (col > 0) out->append(" xSplit=\""), appendInt(col, out), out->push_back('"');
-    if (row > 0) out->append(" ySplit=\""), appendInt(row, out), out->push_back('"');
-    out->append(" topLeftCell=\"").append(cellName(row, col)).append("\" activePane=\"").append(pane);
-    out->append("\" state=\"frozen\"/><selection pane=\"").append(pane).append("\"/>");
+void appendWorksheetTail(std::string* out) {
+  out->append("</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" "
+              "header=\"0.3\" footer=\"0.3\"/></worksheet>");
+}
+
+void WorksheetGenerator::head(std::string* out) const { appendWorksheetHead(sheet_, selected_, out); }
+
+void appendWorksheetHead(const SheetImpl& sheet, bool selected, std::string* out) {
+  out->append(kXmlDecl);
+  out->append("<worksheet xmlns=\"").append(kMainNs).append("\" xmlns:r=\"").append(kRelNs).append("\">");
+  const int lastRow = sheet.lastRow(), lastCol = sheet.lastCol();
+  out->append("<dimension ref=\"A1");
+  if (lastRow > 0 && lastCol > 0 && (lastRow > 1 || lastCol > 1)) {
+    out->push_back(':');
+    out->append(cellName(lastRow - 1, lastCol - 1));
   }
-  out->append("</sheetView></sheetViews>");
+  out->append("\"/>");
+  appendViews(sheet, selected, out);
+  out->append("<sheetFormatPr defaultRowHeight=\"15\"/><sheetData>");
 }
 
 void WorksheetGenerator::cells(std::string* out) {
@@ -88,11 +107,7 @@ void WorksheetGenerator::cells(std::string* out) {
       appendInt(openRow_ + 1, out);
       out->append("\">");
     }
-    appendCell(cell, out);
-    if (cell.type() == CellType::Error) {
-      appendEscaped(strings_.view(std::uint32_t(cell.value)), false, out);
-      out->append("</v></c>");
-    }
+    appendCellXml(cell, strings_, out);
   }
   if (cell_ == cells.size()) {
     if (openRow_ >= 0) out->append("</row>");
@@ -110,8 +125,7 @@ bool WorksheetGenerator::next(std::string* chunk) {
       cells(chunk);
       return true;
     case Phase::Tail:
-      chunk->append("</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" "
-                    "header=\"0.3\" footer=\"0.3\"/></worksheet>");
+      appendWorksheetTail(chunk);
       phase_ = Phase::Done;
       return false;
     case Phase::Done:

@@ -2,12 +2,24 @@
 #ifndef XLSXBOOK_SHEET_WRITER_H
 #define XLSXBOOK_SHEET_WRITER_H
 
+#include <string>
+#include <string_view>
+
+#include "cell_store.h"
 #include "zip_writer.h"
 
 namespace xlsxbook {
 
 class SheetImpl;
 class StringPool;
+
+// The XML of one cell (a String cell's value is its index in the shared strings), and of a cell
+// holding its string inline.
+void appendCellXml(const Cell& cell, const StringPool& strings, std::string* out);
+void appendInlineStringCell(const Cell& cell, std::string_view text, std::string* out);
+// What comes before the rows of a worksheet (its extent, its frozen panes) and after them.
+void appendWorksheetHead(const SheetImpl& sheet, bool selected, std::string* out);
+void appendWorksheetTail(std::string* out);
 
 class WorksheetGenerator final : public PartGenerator {
  public:
@@ -18,7 +30,6 @@ class WorksheetGenerator final : public PartGenerator {
 
  private:
   void head(std::string* out) const;
-  void views(std::string* out) const;
 
   void cells(std::string* out);
 

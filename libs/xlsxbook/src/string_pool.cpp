@@ -29,6 +29,13 @@ std::uint32_t StringPool::intern(std::string_view text) {
   return index;
 }
 
+bool StringPool::find(std::string_view text, std::uint32_t* index) const {
+  auto found = interned_.find(text);
+  if (found == interned_.end()) return false;
+  *index = found->second;
+  return true;
+}
+
 void StringPool::clear() {
   blocks_.clear();
   blockUsed_ = blockSize_ = 0;

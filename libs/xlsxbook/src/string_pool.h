@@ -18,6 +18,8 @@ class StringPool {
   std::uint32_t add(std::string_view text);
   // Returns the index of an equal string added through intern(), or adds it.
   std::uint32_t intern(std::string_view text);
+  // The index of an equal string added through intern(); false when there is none.
+  bool find(std::string_view text, std::uint32_t* index) const;
 
   std::size_t size() const { return entries_.size(); }
   // index < size().

@@ -12,6 +12,9 @@ struct zip_source;
 
 namespace xlsxbook {
 
+struct Deflated;
+class OutputBuffer;
+
 // Produces a part piece by piece, as often as asked.
 class PartGenerator {
  public:
@@ -24,7 +27,8 @@ class PartGenerator {
 
 class ZipWriter {
  public:
-  ZipWriter();
+  // The archive is written into out, which must outlive the writer.
+  explicit ZipWriter(OutputBuffer* out);
   ~ZipWriter();
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
@@ -33,17 +37,23 @@ class ZipWriter {
   // The generator must live until finish() returns. It runs twice: once to measure the part, since
   // libzip marks entries of unknown size as Zip64, which some spreadsheet programs refuse.
   void addPart(const std::string& name, PartGenerator* generator);
-  // Compresses every part and returns the archive. Throws Failure.
-  void finish(std::string* out);
+  // A part deflated already, as segments that together form one deflate stream; the data they
+  // point to must live until finish() returns.
+  void addPart(const std::string& name, const std::vector<Deflated>& segments);
+  // Compresses every part into the archive. Throws Failure.
+  void finish();
 
  private:
   struct Streamed;
+  struct Segments;
+  struct Target;
   void add(const std::string& name, zip_source* source);
 
-  zip_source* target_ = nullptr;
+  std::unique_ptr<Target> target_;
   zip* archive_ = nullptr;
   std::vector<std::unique_ptr<std::string>> contents_;
   std::vector<std::unique_ptr<Streamed>> streamed_;
+  std::vector<std::unique_ptr<Segments>> deflated_;
 };
 
 }  // namespace xlsxbook

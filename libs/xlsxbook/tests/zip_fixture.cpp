@@ -6,6 +6,23 @@
 
 namespace xlsxbook::testing {
 
+std::string readPart(const std::string& bytes, const std::string& name) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+  zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+  zip_error_fini(&error);
+  if (!archive) throw std::runtime_error("not a zip");
+  zip_stat_t st;
+  zip_file_t* file = zip_stat(archive, name.c_str(), 0, &st) == 0 ? zip_fopen(archive, name.c_str(), 0) : nullptr;
+  std::string out(file ? st.size : 0, '\0');
+  const bool read = file && zip_fread(file, out.data(), st.size) == zip_int64_t(st.size);
+  if (file) zip_fclose(file);
+  zip_discard(archive);
+  if (!read) throw std::runtime_error("no readable part " + name);
+  return out;
+}
+
 std::string makeZip(const Parts& parts) {
   zip_error_t error;
   zip_error_init(&error);

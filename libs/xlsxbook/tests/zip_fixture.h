@@ -11,6 +11,8 @@ namespace xlsxbook::testing {
 using Parts = std::vector<std::pair<std::string, std::string>>;
 
 std::string makeZip(const Parts& parts);
+// The uncompressed content of one entry of a zip archive; throws when there is none.
+std::string readPart(const std::string& zip, const std::string& name);
 
 // A minimal workbook package around the given sheets (name, worksheet XML); extra parts such as
 // xl/sharedStrings.xml or xl/styles.xml are added with their relationships when present.

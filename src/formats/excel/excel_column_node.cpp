@@ -1,0 +1,107 @@
+// A column of a sheet: one cell per row, read into or written from the column's target.
+#include "formats/excel/excel_nodes.hpp"
+
+#include "formats/excel/excel_cells.hpp"
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/column_table.hpp"
+#include "mapping/mapping_state.hpp"
+#include "mapping/read_scope.hpp"
+
+#include <pugixml.hpp>
+
+#include <cmath>
+
+namespace flk {
+namespace {
+
+const std::vector<std::string_view> kColumnAttributes{
+    "name", "alt-name", "binds-to", "binds-existing", "binds-skip-non-existing", "range-existing", "name-regex",
+    "name-binds-to", "name-regex-prefix", "name-regex-postfix", "name-regex-from", "read-normalize", "write-normalize",
+    "maps-to", "write-defaults", "write-filter", "dense-write", "force-dense", "value", "max-string-size"};
+
+}  // namespace
+
+bool ExcelColumnNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
+    if (attribute != "write-defaults") return false;
+    writeDefaults_ = value == "1";
+    return true;
+}
+
+// A column has no child elements; their message has always read "an ExcelColumnMapping".
+bool ExcelColumnNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    parseAttributes(element, mapping, kColumnAttributes);
+    bool ok = true;
+    for (const pugi::xml_node& child : element.children()) {
+        if (child.type() != pugi::node_element) continue;
+        raiseError("Mapping type " + std::string(child.name()) + " not supported underneath an ExcelColumnMapping");
+        ok = false;
+    }
+    return ok;
+}
+
+bool ExcelColumnNode::readWorkbook(ReadState& state, WorkbookReadAt& at) {
+    ReadValue& value = at.value;
+    CellRead cell = readCell(*this, state, at, value);
+    if (cell == CellRead::Failed) return false;
+    if (cell == CellRead::NoValue) {
+        if (bindsToIndex() < 0) return true;
+        // A row whose index cell is empty has no element: the empty name leaves it out (or is
+        // refused where binds-skip-non-existing is off).
+        beginConversion(TargetKind::Holder, value);
+        value.text.clear();
+    }
+    ReadScope scope(*this, state, at.header);
+    if (!scope.entered()) return scope.notEnteredResult();
+    return scope.end(transferValue(*this, state, value));
+}
+
+bool ExcelColumnNode::writeStored(WriteState& state, WorkbookWriteAt& at, int column, const MolvoValueW& value) const {
+    MolvoIOHandler& target = *state.mapping().references[size_t(mapsToReference())].target;
+    switch (targetKindOf(&target)) {
+        case TargetKind::Numeric:
+            if (std::isfinite(value.Double)) return writeNumberCell(at, column, value.Double);
+            state.notes().writtenAsNull(target.name());   // no cell holds NaN or infinity
+            return true;
+        case TargetKind::String:
+            at.text.clear();
+            if (value.String) appendUtf8(at.text, value.String);
+            return writeTextCell(at, column, at.text);
+        case TargetKind::Element:
+            return value.Int <= 0 || writeElementCell(at, column, elementColumn(*this, state), value.Int, *this);
+        default: return writeNumberCell(at, column, value.Int);
+    }
+}
+
+bool ExcelColumnNode::writeDefault(WriteState& state, WorkbookWriteAt& at, int column) const {
+    if (mapsToReference() < 0) return true;
+    MolvoValueW stored;
+    if (!state.mapping().references[size_t(mapsToReference())].target->defaultValue(stored)) return true;
+    return writeStored(state, at, column, stored);
+}
+
+bool ExcelColumnNode::writeBoundElement(WriteState& state, WorkbookWriteAt& at, int column) const {
+    int element = state.tuple()[size_t(bindsToIndex())];
+    return element <= 0 || writeElementCell(at, column, elementColumn(*this, state), element, *this);
+}
+
+bool ExcelColumnNode::writeWorkbook(WriteState& state, WorkbookWriteAt& at) {
+    size_t column = 0;
+    if (!writeKey(state, at.key) || !at.header->find(at.key, column)) return true;
+    int col = int(column);
+    at.filled[column] = true;
+    if (mapsToReference() >= 0) {
+        if (hasValueAt(state, mapsToReference(), false)) {
+            ValueCursor& cursor = state.cursor(mapsToReference());
+            bool ok = writeStored(state, at, col, cursor.value());
+            cursor.advance();
+            return ok;
+        }
+        bool dense = writeDefaults_ || hasValueAt(state, forceDenseReference(), false);
+        return !dense || writeDefault(state, at, col);
+    }
+    if (bindsToIndex() >= 0) return writeBoundElement(state, at, col);
+    return attributes_.value.empty() || writeTextCell(at, col, attributes_.value);
+}
+
+}  // namespace flk
