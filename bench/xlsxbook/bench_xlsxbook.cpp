@@ -99,7 +99,7 @@ std::vector<Sale> salesTable() {
   std::vector<Sale> sales;
   sales.reserve(std::size_t(rows()));
   for (int r = 1; r <= rows(); ++r)
-    sales.push_back({"INV-" + std::to_string(1000000 + r) + "-" + std::to_string(r * 7919 % 1000), names[std::size_t(r % kDistinctStrings)],
+    sales.push_back({"INV-" + std::to_string(1000000 + r) + "-" + std::to_string(long(r) * 7919 % 1000), names[std::size_t(r % kDistinctStrings)],
                      names[std::size_t(r * 31 % kDistinctStrings)], 36526.0 + r % 9000, amountOf(r)});
   return sales;
 }
