@@ -2,8 +2,9 @@
 -- as pretty JSON to a file and as a compact row table to a memory stream, and read back from the
 -- stream to check that the round trip kept every value. Then the shop's own order lines to its
 -- supplier arrive as a CSV table a spreadsheet saved; they are read, shown, written as CSV and
--- read back the same way. Last the same order book arrives as an XML document: it must read to
--- the values the JSON one gave, and is written back as XML and read back again.
+-- read back the same way. Then the same order book arrives as an XML document: it must read to
+-- the values the JSON one gave, and is written back as XML and read back again. Last the results
+-- go out as a workbook (dates as date cells) that is read back and checked too.
 
 set("Orders", {index = "o"})
 set("Products", {index = "p"})
@@ -12,6 +13,11 @@ parameter("Customer", {index = {"o"}, type = "string", default = ""})
 parameter("OrderDate", {index = {"o"}, type = "string", default = ""})
 parameter("Quantity", {index = {"o", "p"}, type = "integer", default = 0})
 parameter("Price", {index = {"o", "p"}, type = "numeric", default = 0})
+set("Days", {index = "d", calendar = {unit = "day", first = "2024-01-01", last = "2024-12-31", format = "%c%y-%m-%d"}})
+parameter("OrderDay", {index = {"o"}, type = "element", range = "Days"})
+parameter("OrderTotal", {index = {"o"}, type = "numeric", default = 0})
+parameter("Amount", {index = {"o", "p"}, type = "numeric", default = 0})
+parameter("DaySerial", {index = {"o"}, type = "numeric", default = 0})
 parameter("SupplierQuantity", {index = {"p"}, type = "integer", default = 0})
 parameter("SupplierPrice", {index = {"p"}, type = "numeric", default = 0})
 
@@ -169,3 +175,34 @@ local backFromXml = snapshot()
 print(string.format("Round trip through #orders-xml kept every value: %s (%d values)", same(backFromXml, before) and "yes" or "NO",
     #backFromXml))
 if not same(backFromXml, before) then error("the XML round trip changed the data") end
+
+-- The results as a workbook: each order's day as a calendar element and its total, each line's
+-- amount. Read back over emptied results, they must be what was written.
+for _, o in ipairs(elements("Orders")) do assign("OrderDay", {o}, get("OrderDate", o)) end
+for _, d in ipairs(data("Quantity")) do
+    local o, p = d.tuple[1], d.tuple[2]
+    local amount = d.value * get("Price", o, p)
+    assign("Amount", {o, p}, amount)
+    assign("OrderTotal", {o}, get("OrderTotal", o) + amount)
+end
+check(flk.AddMapping("results", "orderbook/orders-workbook.xml"), "AddMapping results")
+local workbook = (os.getenv("TMPDIR") or "/tmp") .. "/ferrolink-demo-orders.xlsx"
+check(flk.WriteToFile(workbook, "results", 0), "WriteToFile (workbook)")
+print("\nWrote the results as a workbook with the sheets Orders and Lines to " .. workbook)
+
+local results = {"Customer", "OrderDay", "OrderTotal", "Quantity", "Price", "Amount"}
+local written = snapshot(results)
+check(flk.ResetMappingData("results", 1, 0, 0), "ResetMappingData results")
+check(flk.ReadFromFile(workbook, "results", 0, 0, 0), "ReadFromFile (workbook)")
+local readBack = snapshot(results)
+print(string.format("Round trip through the workbook kept every value: %s (%d values)",
+                    same(written, readBack) and "yes" or "NO", #readBack))
+if not same(written, readBack) then error("the workbook round trip changed the data") end
+
+-- A date cell holds the day's serial number, which a spreadsheet program shows as a date.
+check(flk.AddMapping("day-serials", "orderbook/order-day-serials.xml"), "AddMapping day-serials")
+check(flk.ReadFromFile(workbook, "day-serials", 1, 0, 0), "ReadFromFile (day serials)")
+local first = elements("Orders")[1]
+local serial = get("DaySerial", first)
+print(string.format("The day of order %s (%s) is the date cell %d", first, get("OrderDay", first), serial))
+if serial ~= 45355 then error("the order days are not date cells") end
