@@ -13,6 +13,7 @@
 // through a mapping that claims no column shows the parser's own memory, whatever the file size.
 #include "csv_data.hpp"
 #include "ferrolink/ferrolink.h"
+#include "support/bench_measure.hpp"
 #include "molvo/model.hpp"
 #include "molvo/molvo3.h"
 
@@ -41,40 +42,18 @@ const char* kMapping = R"(<MolvoCSVMapping><CSVTableMapping>
 const char* kNothingMapping = R"(<MolvoCSVMapping><CSVTableMapping>
   <CSVColumnMapping name="absent" binds-to="k"/></CSVTableMapping></MolvoCSVMapping>)";
 
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
+using flk::bench::peakMegabytes;
+using flk::bench::residentMegabytes;
 
 template <class Work>
 double seconds(Work&& work) {
-    double start = cpuSeconds();
-    work();
-    return cpuSeconds() - start;
+    return flk::bench::cpuSecondsOf(work);
 }
 
 // The best of kRuns.
 template <class Run>
 double best(Run&& run) {
-    double fastest = run();
-    for (int i = 1; i < kRuns; ++i) fastest = std::min(fastest, run());
-    return fastest;
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-double residentMegabytes() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+    return flk::bench::bestOf(kRuns, run);
 }
 
 void declareModel() {

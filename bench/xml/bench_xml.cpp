@@ -9,6 +9,7 @@
 // runs, so that other work on a shared machine counts as little as it can. Our read runs in a
 // process of its own each time; its peak memory is shown beside the file size.
 #include "ferrolink/ferrolink.h"
+#include "support/bench_measure.hpp"
 #include "molvo/model.hpp"
 #include "molvo/molvo3.h"
 #include "xml_data.hpp"
@@ -38,31 +39,17 @@ const char* kMapping = R"(<MolvoXMLMapping><ElementObjectMapping name="rows"><El
   <ElementValueMapping name="n" maps-to="N"/><ElementValueMapping name="s" maps-to="S"/>
 </ElementObjectMapping></ElementObjectMapping></MolvoXMLMapping>)";
 
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
+using flk::bench::peakMegabytes;
 
 template <class Work>
 double seconds(Work&& work) {
-    double start = cpuSeconds();
-    work();
-    return cpuSeconds() - start;
+    return flk::bench::cpuSecondsOf(work);
 }
 
 // The best of kRuns.
 template <class Run>
 double best(Run&& run) {
-    double fastest = run();
-    for (int i = 1; i < kRuns; ++i) fastest = std::min(fastest, run());
-    return fastest;
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
+    return flk::bench::bestOf(kRuns, run);
 }
 
 void declareModel() {
