@@ -20,14 +20,6 @@ const char* kNumberedMapping = R"xml(<MolvoCSVMapping iterative-reset="1"><CSVTa
   <CSVColumnMapping name="c" maps-to="Customer"/><CSVColumnMapping name="t" maps-to="Total" write-defaults="1"/>
 </CSVTableMapping></MolvoCSVMapping>)xml";
 
-bool addMapping(const std::string& base, const wchar_t* name, const char* text) {
-    std::string file = base + "-" + std::to_string(std::wcslen(name)) + ".xml";
-    FILE* m = std::fopen(file.c_str(), "wb");
-    std::fputs(text, m);
-    std::fclose(m);
-    return AddMapping(name, std::wstring(file.begin(), file.end()).c_str()) == 1;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -35,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::wstring doc(base.begin(), base.end()), out = doc + L".out";
     static const bool ready = [] {
         flk::fuzz::declareModel();
-        return addMapping(base, L"keyed", kKeyedMapping) && addMapping(base, L"numbered-rows", kNumberedMapping);
+        return flk::fuzz::addMapping(base, L"keyed", kKeyedMapping) &&
+               flk::fuzz::addMapping(base, L"numbered-rows", kNumberedMapping);
     }();
     if (!ready) __builtin_trap();
     FILE* f = std::fopen(base.c_str(), "wb");

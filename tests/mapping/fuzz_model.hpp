@@ -1,10 +1,13 @@
 // The fixed model the mapping fuzz targets run against, declared once per process.
 #pragma once
 
+#include "ferrolink/ferrolink.h"
 #include "molvo/model.hpp"
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -29,6 +32,15 @@ inline std::string scratchPath(const char* name) {
     };
     static const Folder folder;
     return (folder.path / name).string();
+}
+
+// Registers the mapping text under the name, from a file beside base; false when refused.
+inline bool addMapping(const std::string& base, const wchar_t* name, const char* text) {
+    std::string file = base + "-" + std::to_string(std::wcslen(name)) + ".xml";
+    FILE* m = std::fopen(file.c_str(), "wb");
+    std::fputs(text, m);
+    std::fclose(m);
+    return AddMapping(name, std::wstring(file.begin(), file.end()).c_str()) == 1;
 }
 
 inline void declareModel() {

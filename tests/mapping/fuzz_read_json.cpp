@@ -43,14 +43,6 @@ const char* kRowsMapping = R"xml(<MolvoJSONMapping><RowOrientedObjectMapping>
   <ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price"/>
   <ColumnMapping name-regex="o.*" name-binds-to="o" maps-to="Qty(o, p)"/></RowOrientedObjectMapping></MolvoJSONMapping>)xml";
 
-bool addMapping(const std::string& base, const wchar_t* name, const char* text) {
-    std::string file = base + "-" + std::to_string(std::wcslen(name)) + ".xml";
-    FILE* m = std::fopen(file.c_str(), "wb");
-    std::fputs(text, m);
-    std::fclose(m);
-    return AddMapping(name, std::wstring(file.begin(), file.end()).c_str()) == 1;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -58,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::wstring doc(base.begin(), base.end()), out = doc + L".out";
     static const bool ready = [] {
         flk::fuzz::declareModel();
-        return addMapping(base, L"fuzz", kMapping) && addMapping(base, L"fuzz-array", kArrayMapping) &&
-               addMapping(base, L"fuzz-rows-table", kRowsMapping);
+        return flk::fuzz::addMapping(base, L"fuzz", kMapping) &&
+               flk::fuzz::addMapping(base, L"fuzz-array", kArrayMapping) &&
+               flk::fuzz::addMapping(base, L"fuzz-rows-table", kRowsMapping);
     }();
     if (!ready) __builtin_trap();
     FILE* f = std::fopen(base.c_str(), "wb");

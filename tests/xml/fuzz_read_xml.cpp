@@ -62,14 +62,6 @@ const char* kBookMapping = R"xml(<MolvoXMLMapping><ElementObjectMapping name="sh
 const char* kValueMapping = R"xml(<MolvoXMLMapping><ElementValueMapping name="t" maps-to="Title">
   <AttributeMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ElementValueMapping></MolvoXMLMapping>)xml";
 
-bool addMapping(const std::string& base, const wchar_t* name, const char* text) {
-    std::string file = base + "-" + std::to_string(std::wcslen(name)) + ".xml";
-    FILE* m = std::fopen(file.c_str(), "wb");
-    std::fputs(text, m);
-    std::fclose(m);
-    return AddMapping(name, std::wstring(file.begin(), file.end()).c_str()) == 1;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -77,8 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::wstring doc(base.begin(), base.end()), out = doc + L".out";
     static const bool ready = [] {
         flk::fuzz::declareModel();
-        return addMapping(base, L"fuzz-shop", kShopMapping) && addMapping(base, L"fuzz-value-at-top", kValueMapping) &&
-               addMapping(base, L"fuzz-book", kBookMapping);
+        return flk::fuzz::addMapping(base, L"fuzz-shop", kShopMapping) &&
+               flk::fuzz::addMapping(base, L"fuzz-value-at-top", kValueMapping) &&
+               flk::fuzz::addMapping(base, L"fuzz-book", kBookMapping);
     }();
     if (!ready) __builtin_trap();
     checkOutlineRefusesWhatTheParserWould(data, size);
