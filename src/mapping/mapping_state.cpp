@@ -69,11 +69,27 @@ int MappingState::bindIterative(int index, int counter, std::string_view prefix,
                       indexName(index));
 }
 
+// A check only looks: a name that is no element does not match, and does not become one.
+int MappingState::existingElement(int index, std::string_view name) {
+    MolvoIOHandler& handler = *mapping_->indexTable[size_t(index)];
+    int element = handler.elementByName(trimmed(name), true);
+    if (element <= 0) handler.clearError();
+    return element;
+}
+
 int MappingState::checkExternal(int index, std::string_view name) {
-    int element = mapping_->indexTable[size_t(index)]->elementByName(trimmed(name), false);
+    int element = existingElement(index, name);
     if (element > 0 && element == external_[size_t(index)]) return element;
     return raiseError("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) +
                       " does not match external binding");
+}
+
+int MappingState::checkBound(int index, std::string_view name) {
+    int bound = tuple_[size_t(index)];
+    int element = existingElement(index, name);
+    if (element > 0 && element == bound) return element;
+    return raiseError("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match its element " +
+                      mapping_->indexTable[size_t(index)]->elementName(bound) + " bound by the enclosing element");
 }
 
 const int* MappingState::referenceTuple(const IdentifierReference& reference) {

@@ -35,6 +35,8 @@ public:
                       bool skipNonExisting);
     // The element of that name must be the one an external binding fixed; 0 after raising otherwise.
     int checkExternal(int index, std::string_view name);
+    // The element of that name must be the one the current tuple binds; 0 after raising otherwise.
+    int checkBound(int index, std::string_view name);
     // Appends the value to the reference's target at the tuple of its indices.
     void assignReference(const IdentifierReference& reference, double number);
     void assignReference(const IdentifierReference& reference, std::string_view text);
@@ -75,6 +77,7 @@ protected:
     const std::wstring& indexName(int index) const;
 
 private:
+    int existingElement(int index, std::string_view name);
     int iterativeElement(const ExternalBinding& b);
     const int* referenceTuple(const IdentifierReference& reference);
     void makeRoomFor(const IdentifierReference& reference);

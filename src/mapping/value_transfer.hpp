@@ -49,10 +49,14 @@ inline void beginConversion(TargetKind kind, ReadValue& out) {
 // (hexadecimal, infinity and NaN forms included) or starts with one out of range.
 void convertText(TargetKind kind, std::string text, ReadValue& out);
 
+// What a binds-to value does to an index the current tuple has bound already: bind its own element
+// in its place, or only confirm that it names the bound one.
+enum class BoundIndex { Rebind, Confirm };
+
 // The read of one value by a value node, once converted for its target's kind: the value's text
 // (read-normalized) binds the node's binds-to index, and the value is assigned to its maps-to
 // target at the current tuple. False after raising an error; an element skipped by its lookup
 // makes the state skip the enclosing object, row or element.
-bool transferValue(TreeNode& node, ReadState& state, ReadValue& value);
+bool transferValue(TreeNode& node, ReadState& state, ReadValue& value, BoundIndex bound = BoundIndex::Rebind);
 
 }  // namespace flk

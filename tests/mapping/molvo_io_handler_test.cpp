@@ -174,6 +174,10 @@ TEST_F(IOHandler, ExternalBindingsFixAnIndexForTheWholeRead) {
     EXPECT_EQ(state.checkExternal(0, "pear"), 2);
     EXPECT_EQ(state.checkExternal(0, "apple"), 0);
     EXPECT_EQ(errorTexts().back(), L"ReadFromFile: Value apple of index p does not match external binding");
+    // A check only looks: a name that is no element is not added to the set.
+    EXPECT_EQ(state.checkExternal(0, "kiwi"), 0);
+    EXPECT_EQ(errorTexts().back(), L"ReadFromFile: Value kiwi of index p does not match external binding");
+    EXPECT_EQ(model().elements(L"Products"), (std::vector<std::wstring>{L"apple", L"pear"}));
 }
 
 }  // namespace

@@ -26,6 +26,12 @@ const char* const kProducts = R"(<MolvoXMLMapping><ElementObjectMapping name="pr
   </ElementObjectMapping></ElementObjectMapping></MolvoXMLMapping>)";
 const char* const kPriceElements = R"(<MolvoXMLMapping><ElementObjectMapping name="prices">
   <ElementValueMapping name-regex=".*" name-binds-to="p" maps-to="Price"/></ElementObjectMapping></MolvoXMLMapping>)";
+// Order lines that name their order again, inside the order that binds it.
+const char* const kLinesNamingOrder = R"(<MolvoXMLMapping><ElementObjectMapping name="orders">
+  <ElementObjectMapping name="order"><AttributeMapping name="id" binds-to="o"/>
+    <ElementObjectMapping name="line"><AttributeMapping name="order" binds-to="o"/>
+      <AttributeMapping name="product" binds-to="p"/><AttributeMapping name="qty" maps-to="Qty"/>
+  </ElementObjectMapping></ElementObjectMapping></ElementObjectMapping></MolvoXMLMapping>)";
 const char* const kTitle = R"(<MolvoXMLMapping><ElementValueMapping name="title" maps-to="Title"/></MolvoXMLMapping>)";
 
 const char* const kParseError = "ReadFromStream: Error parsing XML document ";
@@ -177,6 +183,13 @@ const ReadCase kCases[] = {
     {"mismatched tags fail", kXmlOrders, "<orders><order id='A1'><total>1</order></orders>", 0, {{L"Total", ""}}, kParseError},
     {"an unclosed document element fails", kXmlOrders, "<orders><order id='A1'><total>1</total></order>", 0, {{L"Total", ""}},
      kParseError},
+    {"an attribute naming its enclosing element's index confirms the element bound there", kLinesNamingOrder,
+     "<orders><order id='A1'><line order=' A1' product='apple' qty='3'/></order>"
+     "<order id='A2'><line product='pear' qty='4'/></order></orders>",
+     1, {{L"Qty", "A1,apple=3 A2,pear=4"}, {L"Orders", "A1=1 A2=1"}}},
+    {"an attribute naming another element than its enclosing element bound fails, creating none", kLinesNamingOrder,
+     "<orders><order id='A1'><line order='B7' product='apple' qty='3'/></order></orders>", 0, {{L"Orders", "A1=1"}},
+     "ReadFromStream: Value B7 of index o does not match its element A1 bound by the enclosing element\n"},
     {"a second document element fails", kXmlOrders, "<orders><order id='A1'><total>1</total></order></orders><orders/>", 0,
      {{L"Total", ""}}, kParseError},
     {"text after the document element fails", kXmlOrders, "<orders><order id='A1'><total>1</total></order></orders>x", 0,

@@ -4,6 +4,8 @@
 #include "mapping/mapping_state.hpp"
 #include "mapping/read_scope.hpp"
 
+#include <algorithm>
+
 namespace flk {
 namespace {
 
@@ -11,6 +13,15 @@ const std::vector<std::string_view> kAttributeAttributes{
     "name", "alt-name", "name-regex", "name-binds-to", "name-regex-prefix", "name-regex-postfix", "name-regex-from",
     "binds-to", "binds-existing", "binds-skip-non-existing", "range-existing", "read-normalize", "write-normalize",
     "maps-to", "write-filter", "dense-write", "force-dense", "value", "max-string-size"};
+
+// An attribute naming an element of an index its enclosing elements bind confirms that binding:
+// an order line's order="3" inside order 3 is consistent, order="4" there is an error, and
+// neither moves the binding the rest of the element relies on.
+BoundIndex boundIndexRule(const TreeNode& attribute) {
+    const std::vector<int>& enclosing = attribute.parent()->boundIndices();
+    bool inherited = std::find(enclosing.begin(), enclosing.end(), attribute.bindsToIndex()) != enclosing.end();
+    return inherited ? BoundIndex::Confirm : BoundIndex::Rebind;
+}
 
 }  // namespace
 
@@ -23,7 +34,7 @@ bool AttributeNode::readXMLAttribute(ReadState& state, pugi::xml_attribute attri
     if (!scope.entered()) return scope.notEnteredResult();
     ReadValue value;
     convertXmlText(readTargetKind(*this, state), attribute.value(), value);
-    return scope.end(transferValue(*this, state, value));
+    return scope.end(transferValue(*this, state, value, boundIndexRule(*this)));
 }
 
 bool AttributeNode::writeXML(WriteState& state, pugi::xml_node into) {
