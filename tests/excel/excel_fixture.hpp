@@ -1,6 +1,6 @@
 // The mapping test model with calendars, and workbooks in and out of the Excel tests: those
 // openpyxl wrote for the reading cases, and every written workbook's cells as our workbook
-// library and openpyxl each read them back.
+// library, openpyxl and LibreOffice Calc each read them back.
 #pragma once
 
 #include "support/mapping_fixture.hpp"
@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace flk::test {
 
@@ -84,16 +86,24 @@ protected:
 
     // The same as openpyxl reads the file.
     static std::string openpyxlCellsOf(const std::wstring& file) {
-        std::string command = "/usr/bin/python3 " FLK_EXCEL_TEST_DIR "/openpyxl_cells.py '" + toUtf8(file) + "' 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return "<openpyxl did not start>";
-        std::string out;
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-        return ::pclose(pipe) == 0 ? out : "<openpyxl failed>\n" + out;
+        return outputOf("/usr/bin/python3 " FLK_EXCEL_TEST_DIR "/openpyxl_cells.py '" + toUtf8(file) + "'", "openpyxl");
+    }
+    // The same as LibreOffice Calc opens the files, each after a line "== <file>".
+    static std::string libreOfficeCellsOf(const std::vector<std::wstring>& files) {
+        std::string command = "/usr/bin/python3 " FLK_EXCEL_TEST_DIR "/libreoffice_cells.py";
+        for (const std::wstring& file : files) command += " '" + toUtf8(file) + "'";
+        return outputOf(command, "LibreOffice");
     }
 
 private:
+    static std::string outputOf(const std::string& command, const std::string& tool) {
+        FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+        if (!pipe) return "<" + tool + " did not start>";
+        std::string out;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        return ::pclose(pipe) == 0 ? out : "<" + tool + " failed>\n" + out;
+    }
     static std::string reference(int row, int col) {
         std::string letters;
         for (int c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), char('A' + (c - 1) % 26));

@@ -9,12 +9,6 @@
 namespace flk::test {
 namespace {
 
-struct Assign {
-    const wchar_t* identifier;
-    std::vector<std::wstring> tuple;
-    molvo::Value value;
-};
-
 struct WriteCase {
     const char* title;
     std::string mapping;
@@ -135,6 +129,27 @@ TEST_P(ExcelWriteCases, GiveTheseCells) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Excel, ExcelWriteCases, ::testing::ValuesIn(kCases), CaseTitle());
+
+// The workbooks of the cases as another spreadsheet program opens them: the same cells, dates as
+// dates, the header frozen. One Calc run for all of them, as Calc takes seconds to start.
+TEST_F(ExcelTest, WrittenWorkbooksOpenInLibreOfficeWithTheSameCells) {
+    if (!std::filesystem::exists("/usr/bin/soffice")) GTEST_SKIP() << "LibreOffice Calc is not installed";
+    std::filesystem::path books = std::filesystem::temp_directory_path() / ("flk-calc-books-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(books);
+    std::vector<std::wstring> files;
+    std::string expected;
+    for (const WriteCase& c : kCases) {
+        TearDown();   // a fresh model and mapping registry for each case
+        SetUp();
+        for (const Assign& a : c.data) give(a.identifier, a.tuple, a.value);
+        ASSERT_EQ(addMapping("m", c.mapping), 1) << c.title << ": " << errorsJoined();
+        files.push_back(fromUtf8((books / (std::to_string(files.size()) + ".xlsx")).string()));
+        ASSERT_EQ(writeBook("m", files.back()), 1) << c.title << ": " << errorsJoined();
+        expected += "== " + toUtf8(files.back()) + "\n" + c.cells;
+    }
+    EXPECT_EQ(libreOfficeCellsOf(files), expected);
+    std::filesystem::remove_all(books);
+}
 
 struct RefusedCase {
     const char* title;
