@@ -18,6 +18,7 @@ enum class Host { Untouched, Controlled };
 inline std::wstring_view argumentText(const wchar_t* text) {
     return text ? std::wstring_view(text) : std::wstring_view();
 }
+inline std::string_view argumentText(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
 // What an exception is reported as: its own text, or what happened where the text would only name
 // a type ("std::bad_alloc") or say nothing.
