@@ -2,7 +2,9 @@
 
 #include "client/client_defaults.hpp"
 #include "client/curl_names.hpp"
+#include "client/header_line.hpp"
 #include "client/request_content_type.hpp"
+#include "frame/call_context.hpp"
 #include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "host/host_procedure.hpp"
@@ -37,9 +39,17 @@ curl_off_t fileSize(const std::string& path) {
     return curl_off_t(status.st_size);
 }
 
+// The stream of that name; the export's call context stays the export's own.
+std::shared_ptr<MemoryStream> findStream(const std::string& name) {
+    std::string context = callContext();
+    std::shared_ptr<MemoryStream> stream = MemoryStreams::get(name);
+    setCallContext(context);
+    return stream;
+}
+
 std::shared_ptr<MemoryStream> createStream(const std::string& name, const char* message) {
-    if (MemoryStreams::get(name) || !MemoryStreams::create(name)) throw std::runtime_error(message);
-    return MemoryStreams::get(name);
+    if (findStream(name) || !MemoryStreams::create(name)) throw std::runtime_error(message);
+    return findStream(name);
 }
 
 }  // namespace
@@ -110,7 +120,7 @@ void CurlRequest::prepareBodySource() {
     check(curl_easy_setopt(easy_, CURLOPT_READDATA, this));
     if (files_.request.empty()) return;
     if (isStream(files_.request)) {
-        if (!MemoryStreams::get(files_.request)) throw std::runtime_error("Cannot open request memory stream");
+        if (!findStream(files_.request)) throw std::runtime_error("Cannot open request memory stream");
     } else if (fileSize(files_.request) < 0) {
         throw std::runtime_error("Cannot open request file");
     }
@@ -204,7 +214,7 @@ std::string CurlRequest::prepareSubmission() {
 std::string CurlRequest::prepareBody() {
     if (files_.request.empty() && textBody_) return "";
     if (isStream(files_.request)) {
-        std::shared_ptr<MemoryStream> stream = MemoryStreams::get(files_.request);
+        std::shared_ptr<MemoryStream> stream = findStream(files_.request);
         if (!stream) return "Cannot open request memory stream";
         body_ = stream->contents();
         bodyRemaining_ = curl_off_t(body_.size());
@@ -266,19 +276,11 @@ size_t CurlRequest::writeBody(char* data, size_t size, size_t count, void* self)
     return r.responseFile_->failed() ? 0 : n;
 }
 
-// "Name: value", "Name:value"; the status line and the blank line end are no headers.
 size_t CurlRequest::takeHeader(char* line, size_t size, size_t count, void* self) {
-    CurlRequest& r = *static_cast<CurlRequest*>(self);
     size_t n = size * count;
-    std::string_view text(line, n);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-    size_t colon = text.find(':');
-    if (colon == 0 || colon == std::string_view::npos) return n;
-    std::string_view name = text.substr(0, colon);
-    if (name.find_first_of(" \t") != std::string_view::npos) return n;
-    std::string_view value = text.substr(colon + 1);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-    r.headers_[std::string(name)] = std::string(value);
+    std::string_view name, value;
+    if (parseHeaderLine(std::string_view(line, n), name, value))
+        static_cast<CurlRequest*>(self)->headers_[std::string(name)] = std::string(value);
     return n;
 }
 

@@ -41,21 +41,23 @@ EntryWriter::EntryWriter(int handle, const char* role)
       index_(isOneDimensional(parameter_) ? parameter_.declarationDomain().handle(0) : 0, false, 0),
       usable_(isOneDimensional(parameter_) || notOneDimensional(role)) {}
 
-void EntryWriter::assignText(int element, const std::string& text) {
-    if (parameter_.batchFull()) index_.flush();
-    parameter_.assignText(&element, text);
-}
-
-void EntryWriter::assignNumber(int element, double number) {
-    if (parameter_.batchFull()) index_.flush();
-    parameter_.assignNumber(&element, number);
+int EntryWriter::element(const std::string& name) {
+    int element = index_.elementByName(name, false);
+    if (element > 0) {
+        if (parameter_.batchFull()) index_.flush();
+        return element;
+    }
+    raiseError("cannot add the element '" + name + "': " + toUtf8(index_.lastError()));
+    index_.clearError();
+    return 0;
 }
 
 void EntryWriter::assignText(const std::string& elementName, const std::string& text) {
-    int element = index_.elementByName(elementName, false);
-    if (element > 0) return assignText(element, text);
-    raiseError("cannot add the element '" + elementName + "': " + toUtf8(index_.lastError()));
-    index_.clearError();
+    if (int at = element(elementName)) parameter_.assignText(&at, text);
+}
+
+void EntryWriter::assignNumber(const std::string& elementName, double number) {
+    if (int at = element(elementName)) parameter_.assignNumber(&at, number);
 }
 
 bool EntryWriter::finish() {

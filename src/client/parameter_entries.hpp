@@ -20,20 +20,21 @@ struct ParameterEntry {
 // False after raising "<role> must be a one-dimensional parameter".
 bool readEntries(int handle, const char* role, std::vector<ParameterEntry>& entries);
 
-// Assigns values of a one-dimensional parameter, at elements given by number or by name (created
-// in its index where missing).
+// Assigns values of a one-dimensional parameter at elements given by name, created in its index
+// where missing.
 class EntryWriter {
 public:
     EntryWriter(int handle, const char* role);
     // False after raising, when the handle is no one-dimensional parameter.
     bool usable() const { return usable_; }
-    void assignText(int element, const std::string& text);
-    void assignNumber(int element, double number);
     void assignText(const std::string& elementName, const std::string& text);
+    void assignNumber(const std::string& elementName, double number);
     // Hands everything to the host; false after raising what it refused.
     bool finish();
 
 private:
+    int element(const std::string& name);
+
     MolvoIOHandler parameter_;
     MolvoIOHandler index_;
     bool usable_;

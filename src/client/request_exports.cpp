@@ -58,11 +58,11 @@ int readInfoItems(CurlRequest& request, int items, int numericOutput, int string
             const char* text = nullptr;
             CURLcode code = curl_easy_getinfo(request.easy(), CURLINFO(info), &text);
             if (code != CURLE_OK) return raiseError(std::string_view(curl_easy_strerror(code)));
-            if (text) texts.assignText(item.element, text);
+            if (text) texts.assignText(item.name, text);
         } else if (isInteger(info)) {
             long long value = 0;
             if (!readInteger(request.easy(), info, value, error)) return raiseError(error);
-            numbers.assignNumber(item.element, double(value));
+            numbers.assignNumber(item.name, double(value));
         }
         // Durations, lists and sockets are not read into the model.
     }
