@@ -48,7 +48,7 @@ std::shared_ptr<MemoryStream> findStream(const std::string& name) {
 }
 
 std::shared_ptr<MemoryStream> createStream(const std::string& name, const char* message) {
-    if (findStream(name) || !MemoryStreams::create(name)) throw std::runtime_error(message);
+    if (findStream(name) || !MemoryStreams::createForAssignment(name)) throw std::runtime_error(message);
     return findStream(name);
 }
 
@@ -331,8 +331,8 @@ void CurlRequest::finishTransfer(CURLcode result) {
 
 void CurlRequest::runCallback() {
     LOG4CXX_TRACE(logger(Log::APIClient), "Running callback " << callback_ << " for request " << id_);
-    if (responseStream_) responseStream_->assign(responseBytes_);
-    if (traceStream_) traceStream_->assign(traceBytes_);
+    if (responseStream_) responseStream_->assign(std::move(responseBytes_));
+    if (traceStream_) traceStream_->assign(std::move(traceBytes_));
     std::wstring id = fromUtf8(id_).substr(0, kCallbackIdMax);
     MolvoValueW arguments[3] = {{0, 0, int(id.size()), id.data()}, {double(responseCode_), 0, 0, nullptr},
                                 {double(errorCode_), 0, 0, nullptr}};

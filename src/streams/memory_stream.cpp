@@ -26,8 +26,8 @@ void MemoryBuffer::exposeFrom(size_t readOffset) {
     setg(data, data + readOffset, data + bytes_.size());
 }
 
-void MemoryBuffer::assign(const std::string& bytes) {
-    bytes_ = bytes;
+void MemoryBuffer::assign(std::string bytes) {
+    bytes_ = std::move(bytes);
     exposeFrom(0);
 }
 
@@ -64,10 +64,12 @@ MemoryBuffer::pos_type MemoryBuffer::seekpos(pos_type pos, std::ios::openmode wh
     return seekoff(off_type(pos), std::ios::beg, which);
 }
 
-MemoryStream::MemoryStream() : buffer_(size_t(MemoryStreams::defaultSize())), stream_(&buffer_) {}
+MemoryStream::MemoryStream() : MemoryStream(size_t(MemoryStreams::defaultSize())) {}
 
-void MemoryStream::assign(const std::string& bytes) {
-    buffer_.assign(bytes);
+MemoryStream::MemoryStream(size_t reserve) : buffer_(reserve), stream_(&buffer_) {}
+
+void MemoryStream::assign(std::string bytes) {
+    buffer_.assign(std::move(bytes));
     stream_.clear();
 }
 
@@ -83,15 +85,23 @@ std::shared_ptr<MemoryStream> MemoryStreams::get(const std::string& name) {
     return it == registry().streams.end() ? nullptr : it->second;
 }
 
-bool MemoryStreams::create(const std::string& name) {
+namespace {
+
+bool createReserving(const std::string& name, size_t reserve) {
     auto& streams = registry().streams;
     if (streams.count(name)) {
         raiseLogged(Log::MemoryStream, "Stream " + name + " already exists");
         return false;
     }
-    streams.emplace(name, std::make_shared<MemoryStream>());
+    streams.emplace(name, std::make_shared<MemoryStream>(reserve));
     return true;
 }
+
+}  // namespace
+
+bool MemoryStreams::create(const std::string& name) { return createReserving(name, size_t(defaultSize())); }
+
+bool MemoryStreams::createForAssignment(const std::string& name) { return createReserving(name, 0); }
 
 bool MemoryStreams::remove(const std::string& name) { return registry().streams.erase(name) > 0; }
 

@@ -19,7 +19,7 @@ class MemoryBuffer : public std::streambuf {
 public:
     explicit MemoryBuffer(size_t reserve) { bytes_.reserve(reserve); }
     const std::string& bytes() const { return bytes_; }
-    void assign(const std::string& bytes);
+    void assign(std::string bytes);
 
 protected:
     int_type overflow(int_type c) override;
@@ -39,12 +39,14 @@ private:
 class MemoryStream {
 public:
     MemoryStream();
+    // With that much capacity reserved instead of the default size.
+    explicit MemoryStream(size_t reserve);
 
     std::iostream& stream() { return stream_; }
     // The bytes written so far; the positions do not change.
     std::string contents() const { return buffer_.bytes(); }
     // Replaces the contents; the write position ends at their length, the read position at 0.
-    void assign(const std::string& bytes);
+    void assign(std::string bytes);
     // Prepares a read from the beginning of what was written.
     std::istream& rewoundForReading();
 
@@ -61,6 +63,8 @@ public:
     static std::shared_ptr<MemoryStream> get(const std::string& name);
     // False after raising "Stream <name> already exists".
     static bool create(const std::string& name);
+    // For a stream whose bytes are assigned whole later: nothing is reserved for writing.
+    static bool createForAssignment(const std::string& name);
     static bool remove(const std::string& name);
     static void removeAll();
     static void setDefaultSize(int size);
