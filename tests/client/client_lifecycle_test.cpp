@@ -24,12 +24,16 @@ TEST_F(ClientTest, IdsAreTheModelsOwn) {
 
 TEST_F(ClientTest, ConstructionFailuresLeaveNothingBehind) {
     CreateStream("#taken");
+    model().declareProcedure(L"TwoArguments", {MOLVO_ARG_INPUT_STRING, MOLVO_ARG_INPUT_NUMERIC},
+                             [](const std::vector<molvo::ProcedureArgument>&) { return 1; });
     EXPECT_EQ(NewRequest("a", url("/echo").c_str(), "Missing", "GET", "", "", ""), 0);
+    EXPECT_EQ(NewRequest("a", url("/echo").c_str(), "TwoArguments", "GET", "", "", ""), 0);
     EXPECT_EQ(newRequest("b", "/echo", "POST", "#nostream"), 0);
     EXPECT_EQ(newRequest("c", "/echo", "POST", file("nofile")), 0);
     EXPECT_EQ(newRequest("d", "/echo", "GET", "", "#taken"), 0);
     EXPECT_EQ(newRequest("e", "/echo", "GET", "", "#made", "#taken"), 0);
     EXPECT_EQ(errorTexts(), (std::vector<std::wstring>{
+                                L"NewRequest: Callback procedure has wrong prototype",
                                 L"NewRequest: Callback procedure has wrong prototype", L"NewRequest: Cannot open request memory stream",
                                 L"NewRequest: Cannot open request file", L"NewRequest: Cannot create response memory stream",
                                 L"NewRequest: Cannot create trace memory stream"}));
@@ -141,12 +145,29 @@ TEST_F(ClientTest, HundredsOfRequestsEachCompleteOnceWithTheirOwnAnswer) {
     }
 }
 
-TEST_F(ClientTest, ConnectionFailuresReachTheCallback) {
-    ASSERT_EQ(NewRequest("r", "http://127.0.0.1:1/", "OnDone", "GET", "", "", ""), 1);
-    ASSERT_EQ(PerformRequest("r"), 1);
-    collect(1);
-    ASSERT_EQ(completions_.size(), 1u);
-    EXPECT_EQ(completions_[0].error, CURLE_COULDNT_CONNECT);
+TEST_F(ClientTest, TransferFailuresReachTheCallbackWithLibcurlsCode) {
+    struct Case {
+        const char* id;
+        std::string url;
+        int timeoutMs;   // 0: none
+        int error;
+    };
+    const Case cases[] = {{"refused", "http://127.0.0.1:1/", 0, CURLE_COULDNT_CONNECT},
+                          {"silent", url("/slow?ms=3000"), 200, CURLE_OPERATION_TIMEDOUT},
+                          {"malformed", "http://[::1", 0, CURLE_URL_MALFORMAT},
+                          {"unsupported", "gopherx://example/", 0, CURLE_UNSUPPORTED_PROTOCOL}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(NewRequest(c.id, c.url.c_str(), "OnDone", "GET", "", "", ""), 1) << c.id;
+        if (c.timeoutMs) ASSERT_EQ(AddIntOption(c.id, CURLOPT_TIMEOUT_MS, c.timeoutMs), 1);
+        ASSERT_EQ(PerformRequest(c.id), 1);
+    }
+    collect(std::size(cases));
+    ASSERT_EQ(completions_.size(), std::size(cases));
+    for (const Case& c : cases)
+        for (const Completion& done : completions_)
+            if (done.id == c.id) {
+                EXPECT_EQ(done.error, c.error) << c.id;
+            }
     EXPECT_EQ(SetParallelConnections(0), 0);
 }
 
