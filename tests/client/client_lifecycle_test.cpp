@@ -158,7 +158,9 @@ TEST_F(ClientTest, TransferFailuresReachTheCallbackWithLibcurlsCode) {
                           {"unsupported", "gopherx://example/", 0, CURLE_UNSUPPORTED_PROTOCOL}};
     for (const Case& c : cases) {
         ASSERT_EQ(NewRequest(c.id, c.url.c_str(), "OnDone", "GET", "", "", ""), 1) << c.id;
-        if (c.timeoutMs) ASSERT_EQ(AddIntOption(c.id, CURLOPT_TIMEOUT_MS, c.timeoutMs), 1);
+        if (c.timeoutMs) {
+            ASSERT_EQ(AddIntOption(c.id, CURLOPT_TIMEOUT_MS, c.timeoutMs), 1);
+        }
         ASSERT_EQ(PerformRequest(c.id), 1);
     }
     collect(std::size(cases));
