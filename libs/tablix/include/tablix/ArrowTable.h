@@ -57,6 +57,10 @@ public:
     virtual int32_t addColumn(const std::string& name, int32_t storageType) = 0;
     virtual void appendValue(int32_t column, const Value& value) = 0;
     virtual void appendNull(int32_t column) = 0;
+    // Adds a column built whole by the caller (of a writable storage type, filled through
+    // ColumnData's appends) and returns its index. The table shares it: the caller must not change
+    // it afterwards.
+    virtual int32_t addColumn(const std::string& name, std::shared_ptr<ColumnData> data) = 0;
 };
 
 }  // namespace tablix
