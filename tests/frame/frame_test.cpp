@@ -147,11 +147,11 @@ TEST_F(Frame, InitServiceConfiguresLoggingOnlyWhenNeeded) {
 }
 
 TEST_F(Frame, ExportsNotBuiltFailHonestly) {
-    wchar_t buffer[2048] = L"";
-    EXPECT_EQ(ProxyResolve(L"http://example.com/", buffer), 0);
-    EXPECT_EQ(errorTexts().back(), L"ProxyResolve: ProxyResolve is not available in this build");
-    EXPECT_EQ(StopPolling(), 0);
-    EXPECT_EQ(errorTexts().back(), L"StopPolling: StopPolling is not available in this build");
+    char buffer[2048] = "";
+    EXPECT_EQ(GetStringInfoItem("request", 1, buffer), 0);
+    EXPECT_EQ(errorTexts().back(), L"GetStringInfoItem: GetStringInfoItem is not available in this build");
+    EXPECT_EQ(CloseAllRequests(), 0);
+    EXPECT_EQ(errorTexts().back(), L"CloseAllRequests: CloseAllRequests is not available in this build");
 }
 
 }  // namespace
