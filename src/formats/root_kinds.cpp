@@ -4,6 +4,7 @@
 #include "formats/csv/csv_nodes.hpp"
 #include "formats/excel/excel_nodes.hpp"
 #include "formats/json/json_nodes.hpp"
+#include "formats/parquet/parquet_nodes.hpp"
 #include "formats/xml/xml_nodes.hpp"
 
 namespace flk {
@@ -14,7 +15,7 @@ const std::vector<RootKind>& rootKinds() {
         {"MolvoJSONMapping", "JSON", [] { return std::shared_ptr<TreeNode>(std::make_shared<JSONRootNode>()); }},
         {"MolvoCSVMapping", "CSV", [] { return std::shared_ptr<TreeNode>(std::make_shared<CSVRootNode>()); }},
         {"MolvoExcelMapping", "Excel", [] { return std::shared_ptr<TreeNode>(std::make_shared<ExcelRootNode>()); }},
-        {"MolvoParquetMapping", "Parquet", nullptr},
+        {"MolvoParquetMapping", "Parquet", [] { return std::shared_ptr<TreeNode>(std::make_shared<ArrowTableRootNode>()); }},
     };
     return kinds;
 }

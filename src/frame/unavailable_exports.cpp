@@ -25,8 +25,5 @@ FERROLINK_API int YieldForAPIServiceTaskFunc(int) { return notAvailable("YieldFo
 FERROLINK_API int GetOAuth2AuthorizationCode(const wchar_t*, int, int) { return notAvailable("GetOAuth2AuthorizationCode"); }
 FERROLINK_API int CreateCodeChallenge(wchar_t*, wchar_t*, wchar_t*) { return notAvailable("CreateCodeChallenge"); }
 FERROLINK_API int OpenURLDesktop(const wchar_t*) { return notAvailable("OpenURLDesktop"); }
-FERROLINK_API int Poll(const wchar_t*, int) { return notAvailable("Poll"); }
-FERROLINK_API int StopPolling(void) { return notAvailable("StopPolling"); }
-FERROLINK_API int ProxyResolve(const wchar_t*, wchar_t*) { return notAvailable("ProxyResolve"); }
 
 }  // extern "C"

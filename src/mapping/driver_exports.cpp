@@ -49,6 +49,13 @@ int writeTo(std::ostream& output, const std::wstring& document, const std::wstri
     }
 }
 
+// A "#" name is a memory stream, unless the mapping's documents are files only.
+bool namesStream(const std::string& name, const std::wstring& mappingName) {
+    if (name[0] != '#') return false;
+    auto mapping = findMapping(mappingName);
+    return !mapping || !mapping->root || !mapping->root->documentsInFilesOnly();
+}
+
 }  // namespace
 }  // namespace flk
 
@@ -64,7 +71,7 @@ FERROLINK_API int ReadFromFile(const wchar_t* fileName, const wchar_t* mappingNa
         std::string name = toUtf8(file);
         LOG4CXX_INFO(logger(Log::FLK), "Read from file " << name << " using mapping " << toUtf8(mapping));
         if (name.empty()) return failWith("File name cannot be empty");
-        if (name[0] == '#') {
+        if (namesStream(name, mapping)) {
             auto stream = MemoryStreams::get(name);
             if (!stream) return failWith("Stream " + name + " does not exist");
             return readFrom(stream->rewoundForReading(), file, mapping, flags);
@@ -87,7 +94,7 @@ FERROLINK_API int WriteToFile(const wchar_t* fileName, const wchar_t* mappingNam
         std::string name = toUtf8(file);
         LOG4CXX_INFO(logger(Log::FLK), "Write to file " << name << " using mapping " << toUtf8(mapping));
         if (name.empty()) return failWith("File name cannot be empty");
-        if (name[0] == '#') {
+        if (namesStream(name, mapping)) {
             if (!MemoryStreams::create(name)) return 0;
             auto stream = MemoryStreams::get(name);
             return writeTo(stream->stream(), file, mapping, pretty);

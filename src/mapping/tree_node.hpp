@@ -75,6 +75,9 @@ public:
     virtual bool hasNamedChildren() const { return true; }
     // False where ExternalBinding is refused like any other element the node does not accept.
     virtual bool acceptsExternalBinding() const { return true; }
+    // Roots of kinds whose documents are files only: a document name beginning with "#" is the
+    // name of a file to them, not of a memory stream.
+    virtual bool documentsInFilesOnly() const { return false; }
     virtual const char* typeName() const = 0;
 
     // ---- structure

@@ -5,6 +5,8 @@
 
 #include <cctype>
 #include <clocale>
+#include <cstdlib>
+#include <cstring>
 
 namespace UCS {
 namespace {
@@ -57,6 +59,34 @@ bool namesBomInData(std::string_view name) {
     return false;
 }
 
+// The locale the environment names for character types, in the order setlocale(LC_CTYPE, "")
+// reads it; empty when it names none.
+std::string_view environmentLocale() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return value;
+    }
+    return {};
+}
+
+// The code set of a locale name "language_territory.codeset@modifier"; empty when it has none.
+std::string_view codeSetOfLocale(std::string_view locale) {
+    const size_t dot = locale.find('.');
+    if (dot == std::string_view::npos) return {};
+    const std::string_view codeSet = locale.substr(dot + 1);
+    return codeSet.substr(0, codeSet.find('@'));
+}
+
+// A host that never calls setlocale runs in the C locale, whose ASCII would fail on any other
+// text: then the code set of the locale the environment names counts, as for the user's programs.
+std::string_view currentCodeSet() {
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    const bool plain = current && (std::strcmp(current, "C") == 0 || std::strcmp(current, "POSIX") == 0);
+    if (plain) return codeSetOfLocale(environmentLocale());
+    const char* codeSet = nl_langinfo(CODESET);
+    return codeSet ? std::string_view(codeSet) : std::string_view();
+}
+
 std::optional<int> codePageOf(std::string_view name) {
     if (name.empty() || name == "char") return resolveEncoding(defaultEncodingName())->codePage;
     if (name == "wchar_t") return kUtf16LE;
@@ -89,8 +119,8 @@ bool sameEncoding(std::string_view a, std::string_view b) {
 }
 
 std::string defaultEncodingName() {
-    const char* codeSet = nl_langinfo(CODESET);
-    const std::optional<int> codePage = codeSet ? aliasCodePage(codeSet) : std::nullopt;
+    const std::string_view codeSet = currentCodeSet();
+    const std::optional<int> codePage = codeSet.empty() ? std::nullopt : aliasCodePage(codeSet);
     const std::string_view canonical = codePage ? canonicalName(*codePage) : std::string_view();
     if (canonical.empty()) return std::string(canonicalName(kUtf8));
     // Some canonical names are not names the resolver knows (IBM1047 is listed as IBM01047):

@@ -37,7 +37,8 @@ std::string_view canonicalName(int codePage);
 bool sameEncoding(std::string_view a, std::string_view b);
 
 // The code set of the current locale resolved through the alias list, as the canonical name of
-// its code page; UTF-8 when the code set is unknown.
+// its code page; in the C or POSIX locale the code set of the locale the environment names
+// (LC_ALL, LC_CTYPE, LANG). UTF-8 when the code set is unknown or none is named.
 std::string defaultEncodingName();
 
 // The system converter's name for a code page, "" when it has none.

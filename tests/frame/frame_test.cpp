@@ -147,11 +147,11 @@ TEST_F(Frame, InitServiceConfiguresLoggingOnlyWhenNeeded) {
 }
 
 TEST_F(Frame, ExportsNotBuiltFailHonestly) {
-    wchar_t buffer[2048] = L"";
-    EXPECT_EQ(ProxyResolve(L"http://example.com/", buffer), 0);
-    EXPECT_EQ(errorTexts().back(), L"ProxyResolve: ProxyResolve is not available in this build");
-    EXPECT_EQ(StopPolling(), 0);
-    EXPECT_EQ(errorTexts().back(), L"StopPolling: StopPolling is not available in this build");
+    int task = 0;
+    EXPECT_EQ(YieldForAPIServiceTask(10, &task), 0);
+    EXPECT_EQ(errorTexts().back(), L"YieldForAPIServiceTask: YieldForAPIServiceTask is not available in this build");
+    EXPECT_EQ(StopAPIService(), 0);
+    EXPECT_EQ(errorTexts().back(), L"StopAPIService: StopAPIService is not available in this build");
 }
 
 }  // namespace

@@ -14,8 +14,6 @@ struct FileCase {
 const FileCase kCases[] = {
     {"an unknown document element", "<MolvoYAMLMapping/>", 0,
      "AddMapping m: Mapping m contains a non-recognized mapping type MolvoYAMLMapping"},
-    {"a document kind not built yet", "<MolvoParquetMapping><ArrowTableMapping/></MolvoParquetMapping>", 0,
-     "Parquet mappings (MolvoParquetMapping) are not supported"},
     {"broken XML", "<MolvoJSONMapping><ObjectMapping></MolvoJSONMapping>", 0,
      "Unable to parse mapping file"},
     {"two children under the root",

@@ -1,5 +1,6 @@
-// Collects what the Ferrolink.FLK logger logs at WARN and above while the capture lives, through
-// a file appender, as "LEVEL - message" lines; the logger's level is restored afterwards.
+// Collects what a logger (Ferrolink.FLK unless named) logs at a level (WARN unless given) and above
+// while the capture lives, through a file appender, as "LEVEL - message" lines; the logger's level
+// is restored afterwards.
 #pragma once
 
 #include <log4cxx/fileappender.h>
@@ -16,13 +17,14 @@ namespace flk::test {
 
 class LogCapture {
 public:
-    explicit LogCapture(std::filesystem::path file)
+    explicit LogCapture(std::filesystem::path file, const char* loggerName = "Ferrolink.FLK",
+                        log4cxx::LevelPtr level = log4cxx::Level::getWarn())
         : file_(std::move(file)),
-          log_(log4cxx::Logger::getLogger("Ferrolink.FLK")),
+          log_(log4cxx::Logger::getLogger(loggerName)),
           level_(log_->getLevel()),
           appender_(new log4cxx::FileAppender(log4cxx::LayoutPtr(new log4cxx::SimpleLayout), file_.string(), false)) {
         log_->addAppender(appender_);
-        log_->setLevel(log4cxx::Level::getWarn());
+        log_->setLevel(level);
     }
     ~LogCapture() {
         log_->removeAppender(appender_);

@@ -70,9 +70,43 @@ TEST(EncodingNames, DefaultFollowsTheLocaleCodeSet) {
         EXPECT_EQ(resolveEncoding("")->codePage, 65001);
         EXPECT_EQ(resolveEncoding("char")->codePage, 65001);
     }
+    // In the C locale the environment's locale names the code set; here it names ASCII.
+    flk::test::LocaleEnvironment environment(nullptr, nullptr, "en_US.ANSI_X3.4-1968");
     flk::test::CtypeLocale locale("C");
     EXPECT_EQ(UCS::defaultEncodingName(), "US-ASCII");  // ANSI_X3.4-1968
     EXPECT_EQ(resolveEncoding("")->codePage, 20127);
+}
+
+TEST(EncodingNames, InTheCLocaleTheEnvironmentNamesTheCodeSet) {
+    struct Case {
+        const char* all;
+        const char* ctype;
+        const char* lang;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, "de_DE.ISO-8859-1", "ISO-8859-1"},
+        {nullptr, "ja_JP.EUC-JP@mod", "de_DE.ISO-8859-1", "EUC-JP"},
+        {"en_US.UTF-8", "ja_JP.EUC-JP", "de_DE.ISO-8859-1", "UTF8"},
+        {"", "", "de_DE.ISO-8859-1", "ISO-8859-1"},  // empty variables name nothing
+        {nullptr, nullptr, "C", "UTF8"},              // a locale without a code set
+        {nullptr, nullptr, "POSIX", "UTF8"},
+        {nullptr, nullptr, "xx_XX.no-such-set", "UTF8"},
+        {nullptr, nullptr, nullptr, "UTF8"},
+    };
+    for (const char* current : {"C", "POSIX"}) {
+        flk::test::CtypeLocale locale(current);
+        for (const Case& c : cases) {
+            flk::test::LocaleEnvironment environment(c.all, c.ctype, c.lang);
+            EXPECT_EQ(UCS::defaultEncodingName(), c.expected)
+                << current << " LC_ALL=" << (c.all ? c.all : "-") << " LC_CTYPE=" << (c.ctype ? c.ctype : "-")
+                << " LANG=" << (c.lang ? c.lang : "-");
+        }
+    }
+    // Any other current locale decides by itself.
+    flk::test::LocaleEnvironment environment(nullptr, nullptr, "de_DE.ISO-8859-1");
+    flk::test::CtypeLocale locale("C.UTF-8");
+    EXPECT_EQ(UCS::defaultEncodingName(), "UTF8");
 }
 
 }  // namespace

@@ -36,4 +36,22 @@ CtypeLocale::CtypeLocale(const char* name) : previous_(std::setlocale(LC_CTYPE, 
 
 CtypeLocale::~CtypeLocale() { std::setlocale(LC_CTYPE, previous_.c_str()); }
 
+LocaleEnvironment::LocaleEnvironment(const char* all, const char* ctype, const char* lang) {
+    const char* names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+    const char* values[] = {all, ctype, lang};
+    for (int i = 0; i < 3; ++i) {
+        const char* current = std::getenv(names[i]);
+        saved_[i] = Saved{names[i], current != nullptr, current ? current : ""};
+        if (values[i]) setenv(names[i], values[i], 1);
+        else unsetenv(names[i]);
+    }
+}
+
+LocaleEnvironment::~LocaleEnvironment() {
+    for (const Saved& s : saved_) {
+        if (s.set) setenv(s.name, s.value.c_str(), 1);
+        else unsetenv(s.name);
+    }
+}
+
 }  // namespace flk::test

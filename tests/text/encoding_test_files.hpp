@@ -33,4 +33,19 @@ private:
     std::string previous_;
 };
 
+// Sets the locale variables LC_ALL, LC_CTYPE and LANG for its lifetime (nullptr: unset).
+class LocaleEnvironment {
+public:
+    LocaleEnvironment(const char* all, const char* ctype, const char* lang);
+    ~LocaleEnvironment();
+
+private:
+    struct Saved {
+        const char* name;
+        bool set;
+        std::string value;
+    };
+    Saved saved_[3];
+};
+
 }  // namespace flk::test

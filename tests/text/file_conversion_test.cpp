@@ -84,6 +84,19 @@ TEST(FileConversion, EdgeCases) {
     }
 }
 
+TEST(FileConversion, AnEmptyInputEncodingReadsUtf8InTheCLocaleOfAUtf8Environment) {
+    flk::test::TempFolder folder;
+    writeBytes(folder.path("in.txt"), "caf\xC3\xA9 \xE2\x82\xAC");
+    flk::test::CtypeLocale locale("C");
+    for (const char* lang : {"en_US.UTF-8", static_cast<const char*>(nullptr)}) {
+        flk::test::LocaleEnvironment environment(nullptr, nullptr, lang);
+        const auto outcome = ucsIO::convertTextFile(fileName(folder.path("in.txt")), L"", fileName(folder.path("out.txt")),
+                                                    L"WINDOWS-1252", true);
+        EXPECT_TRUE(outcome.copied) << (lang ? lang : "no locale named");
+        EXPECT_EQ(readBytes(folder.path("out.txt")), "caf\xE9 \x80");
+    }
+}
+
 TEST(FileConversion, MissingInputAndUnwritableOutput) {
     flk::test::TempFolder folder;
     EXPECT_FALSE(ucsIO::convertTextFile(fileName(folder.path("none")), L"", fileName(folder.path("out")), L"", true).copied);

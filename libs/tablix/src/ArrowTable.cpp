@@ -62,6 +62,13 @@ public:
         return withMemoryErrors([&] { return addEmptyColumn(name, storageType); }, [&] { return "adding the column " + name; });
     }
 
+    int32_t addColumn(const std::string& name, std::shared_ptr<ColumnData> data) override {
+        if (!data) throw Exception("cannot add the column " + name + ": it has no data");
+        checkWritable(name, data->type());
+        columns_.push_back({name, std::move(data)});
+        return static_cast<int32_t>(columns_.size() - 1);
+    }
+
     void appendValue(int32_t column, const Value& value) override {
         withMemoryErrors([&] { append(column, value); }, [&] { return "appending to the column " + columnName(column); });
     }
@@ -76,10 +83,14 @@ private:
         std::shared_ptr<ColumnData> data;
     };
 
-    int32_t addEmptyColumn(const std::string& name, int32_t storageType) {
+    static void checkWritable(const std::string& name, int32_t storageType) {
         if (storageType != Double && storageType != Int32 && storageType != Int64 && storageType != String)
             throw Exception("cannot add the column " + name + " of storage type " + std::to_string(storageType) +
                             ": the writable types are 1 (double), 2 (int32), 4 (string) and 5 (int64)");
+    }
+
+    int32_t addEmptyColumn(const std::string& name, int32_t storageType) {
+        checkWritable(name, storageType);
         columns_.push_back({name, std::make_shared<ColumnData>(storageType)});
         return static_cast<int32_t>(columns_.size() - 1);
     }

@@ -16,6 +16,7 @@ namespace {
 constexpr int64_t kJulianDayOfEpoch = 2440588;
 constexpr int64_t kNanosPerDay = 86400LL * 1000000000LL;
 constexpr int64_t kNanosPerMicro = 1000;
+constexpr uint64_t kMicrosPerDay = 86400ULL * 1000000ULL;
 
 [[noreturn]] void tooShort(int32_t encoding, size_t count, size_t size) {
     throw Exception(std::string(meta::encodingName(encoding)) + " data of " + std::to_string(size) +
@@ -41,16 +42,21 @@ size_t fixedWidth(const PhysicalColumn& c) {
     }
 }
 
-// An INT96 timestamp: nanoseconds of the day, then the Julian day number.
+// An INT96 timestamp: nanoseconds of the day, then the Julian day number. In nanoseconds only when
+// it is a proper one (a time of day within its day) that 64-bit nanoseconds hold. In microseconds
+// it is computed as its writers compute it, in 64-bit microseconds since the epoch that may wrap on
+// the way: a writer that counted microseconds near the end of their range stored a day and a time
+// of day that only the same arithmetic turns back into the instant it meant.
 int64_t int96Time(const uint8_t* p, bool micros) {
-    const uint64_t nanosOfDay = load<uint64_t>(p);
+    const int64_t nanosOfDay = load<int64_t>(p);
     const int64_t julianDay = load<int32_t>(p + 8);
-    __int128 v = static_cast<__int128>(julianDay - kJulianDayOfEpoch) * kNanosPerDay + nanosOfDay;
-    if (micros) v = (v - ((v % kNanosPerMicro) + kNanosPerMicro) % kNanosPerMicro) / kNanosPerMicro;   // floor
-    if (v < INT64_MIN || v > INT64_MAX) {
-        if (!micros) throw Int96OutOfRange();
-        throw Exception("an INT96 timestamp of Julian day " + std::to_string(julianDay) + " is out of range");
+    if (micros) {
+        const uint64_t days = static_cast<uint64_t>(julianDay - kJulianDayOfEpoch);
+        return static_cast<int64_t>(days * kMicrosPerDay + static_cast<uint64_t>(nanosOfDay / kNanosPerMicro));
     }
+    if (nanosOfDay < 0 || nanosOfDay >= kNanosPerDay) throw Int96OutOfRange();
+    const __int128 v = static_cast<__int128>(julianDay - kJulianDayOfEpoch) * kNanosPerDay + nanosOfDay;
+    if (v < INT64_MIN || v > INT64_MAX) throw Int96OutOfRange();
     return static_cast<int64_t>(v);
 }
 

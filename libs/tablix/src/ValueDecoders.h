@@ -37,8 +37,8 @@ struct PhysicalColumn {
     bool int96AsMicros = false;
 };
 
-// Thrown for an INT96 timestamp that nanoseconds since the epoch cannot hold in 64 bits; the
-// column is then read again in microseconds.
+// Thrown for an INT96 timestamp that nanoseconds since the epoch cannot hold in 64 bits, or whose
+// time of day lies outside its day; the column is then read again in microseconds.
 class Int96OutOfRange : public Exception {
 public:
     Int96OutOfRange() : Exception("an INT96 timestamp is out of the range of 64-bit nanoseconds") {}

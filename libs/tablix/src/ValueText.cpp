@@ -20,20 +20,28 @@ int fractionDigits(TimeUnit unit) { return unit == TimeUnit::Millis ? 3 : unit =
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 int64_t floorMod(int64_t a, int64_t b) { return a - floorDiv(a, b) * b; }
 
-std::string dateText(int64_t days) {
-    // Civil date from days since 1970-01-01 (proleptic Gregorian calendar).
+// Civil date from days since 1970-01-01 (proleptic Gregorian calendar).
+DateTimeParts civilDate(int64_t days) {
     days += 719468;
     const int64_t era = floorDiv(days, 146097);
     const int64_t doe = days - era * 146097;
     const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const int64_t mp = (5 * doy + 2) / 153;
-    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yoe + era * 400 + (month <= 2);
+    DateTimeParts parts;
+    parts.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    parts.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    parts.year = yoe + era * 400 + (parts.month <= 2);
+    return parts;
+}
+
+// ISO 8601: four digits for the years 0 to 9999, and outside them the expanded form, a sign and
+// as many digits as the year needs.
+std::string dateText(int64_t days) {
+    const DateTimeParts d = civilDate(days);
+    const char* sign = d.year < 0 ? "-" : d.year > 9999 ? "+" : "";
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld", static_cast<long long>(year), static_cast<long long>(month),
-                  static_cast<long long>(day));
+    std::snprintf(buf, sizeof buf, "%s%04lld-%02d-%02d", sign, static_cast<long long>(d.year < 0 ? -d.year : d.year), d.month, d.day);
     return buf;
 }
 
@@ -59,7 +67,22 @@ std::string doubleText(double v) {
     return std::string(buf, result.ptr);
 }
 
+int64_t unitsPerDay(TimeUnit unit) { return kSecondsPerDay * unitsPerSecond(unit); }
+
 }  // namespace
+
+DateTimeParts dateTimeParts(const Value& value) {
+    if (value.type == Date) return civilDate(value.integer);
+    if (value.type != Timestamp && value.type != Time) return {};
+    const int64_t perDay = unitsPerDay(value.unit), perSecond = unitsPerSecond(value.unit);
+    DateTimeParts parts = value.type == Timestamp ? civilDate(floorDiv(value.integer, perDay)) : DateTimeParts{};
+    const int64_t ofDay = floorMod(value.integer, perDay), seconds = ofDay / perSecond;
+    parts.hour = static_cast<int>(seconds / 3600);
+    parts.minute = static_cast<int>(seconds / 60 % 60);
+    parts.second = static_cast<int>(seconds % 60);
+    parts.fraction = ofDay % perSecond;
+    return parts;
+}
 
 std::string toText(const Value& value) {
     if (value.isNull) return {};
@@ -72,7 +95,7 @@ std::string toText(const Value& value) {
     case Date: return dateText(value.integer);
     case Time: return timeOfDayText(value.integer, value.unit);
     case Timestamp: {
-        const int64_t perDay = kSecondsPerDay * unitsPerSecond(value.unit);
+        const int64_t perDay = unitsPerDay(value.unit);
         return dateText(floorDiv(value.integer, perDay)) + "T" + timeOfDayText(floorMod(value.integer, perDay), value.unit) +
                (value.utc ? "Z" : "");
     }

@@ -46,6 +46,18 @@ TEST(Reader, Int96KeepsNanosecondsAndFallsBackToMicrosecondsOutOfRange) {
     EXPECT_EQ((int64_t{0} - 2440588) * 86400000000 + 1, table->value(0, 1).integer);
 }
 
+// A writer counting 64-bit microseconds wrapped past their end on the way to a day and a time of
+// day: 290000-06-15T12:00:00.5 became Julian day -105862430 and -72109051616000 nanoseconds.
+TEST(Reader, Int96OfWritersCountingMicrosecondsGivesTheInstantMeant) {
+    auto values = int96(static_cast<uint64_t>(int64_t{-72109051616000}), -105862430);
+    const auto y2000 = int96(1000, 2451545);
+    values.insert(values.end(), y2000.begin(), y2000.end());
+    const auto table = readBuffer(buildFile(meta::Int96, 2, {dataPage(2, meta::Plain, values)}));
+    EXPECT_EQ(9089363246400500000, table->value(0, 0).integer);
+    EXPECT_EQ("+290000-06-15T12:00:00.500000", toText(table->value(0, 0)));
+    EXPECT_EQ("2000-01-01T00:00:00.000001", toText(table->value(0, 1)));
+}
+
 TEST(Reader, BitPackedDefinitionLevelsOfOldWriters) {
     std::vector<uint8_t> body = {0xA0};   // levels 1, 0, 1, most significant bit first
     const auto values = int32Values({7, 9});

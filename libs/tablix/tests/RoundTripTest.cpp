@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "ParquetReader.h"
 #include "TestSupport.h"
 #include "tablix/ValueText.h"
 
@@ -130,6 +131,25 @@ TEST(ValueText, Iso8601AndNumbers) {
     EXPECT_EQ("01:02:03.000001", toText(v));
     EXPECT_EQ("0.1", toText(number(0.1)));
     EXPECT_EQ("18446744073709551615", toText(integer(UInt64, -1)));
+}
+
+}  // namespace
+}  // namespace tablix::test
+
+namespace tablix::test {
+namespace {
+
+// A large table is written in row groups of a bounded size by default, not as one group.
+TEST(RoundTrip, LargeTablesAreWrittenInBoundedRowGroups) {
+    auto table = IArrowTable::create();
+    auto column = std::make_shared<ColumnData>(Int32);
+    for (int32_t i = 0; i < 300000; ++i) column->appendInteger(i);
+    table->addColumn("i", column);
+    const std::vector<uint8_t> bytes = table->writeParquetBuffer();
+    EXPECT_EQ(3u, openParquet(bytes.data(), bytes.size()).metadata.rowGroups.size());
+    auto back = IArrowTable::create();
+    back->readParquet(bytes.data(), bytes.size());
+    expectEqualTables(*table, *back);
 }
 
 }  // namespace

@@ -24,7 +24,10 @@ enum class Compression : int32_t { Uncompressed, Snappy, Gzip, Zstd, Lz4Raw, Bro
 
 struct WriteOptions {
     Compression compression = Compression::Snappy;
-    int64_t rowGroupRows = 1 << 20;     // rows per row group (bounded by the writer's own limit)
+    // Rows per row group (bounded by the writer's own limit): groups of this size let readers skip
+    // and spread work by group and keep each group's dictionaries small, at a few hundred bytes of
+    // metadata per group; the size other writers use by default.
+    int64_t rowGroupRows = 122880;
     bool dictionary = true;             // dictionary-encode string columns while the dictionary stays small
 };
 
@@ -57,6 +60,10 @@ public:
     virtual int32_t addColumn(const std::string& name, int32_t storageType) = 0;
     virtual void appendValue(int32_t column, const Value& value) = 0;
     virtual void appendNull(int32_t column) = 0;
+    // Adds a column built whole by the caller (of a writable storage type, filled through
+    // ColumnData's appends) and returns its index. The table shares it: the caller must not change
+    // it afterwards.
+    virtual int32_t addColumn(const std::string& name, std::shared_ptr<ColumnData> data) = 0;
 };
 
 }  // namespace tablix

@@ -1,0 +1,148 @@
+// A column of a table: one cell per row, read into or written from the column's target.
+#include "formats/parquet/parquet_nodes.hpp"
+
+#include "formats/parquet/parquet_cells.hpp"
+#include "frame/call_context.hpp"
+#include "host/molvo_io_handler.hpp"
+#include "mapping/column_table.hpp"
+#include "mapping/mapping_state.hpp"
+#include "mapping/read_scope.hpp"
+#include "mapping/value_text.hpp"
+
+#include <tablix/ColumnData.h>
+
+#include <pugixml.hpp>
+
+#include <cmath>
+
+namespace flk {
+namespace {
+
+const std::vector<std::string_view> kColumnAttributes{
+    "name", "alt-name", "binds-to", "binds-existing", "binds-skip-non-existing", "range-existing", "name-regex",
+    "name-binds-to", "name-regex-prefix", "name-regex-postfix", "name-regex-from", "read-normalize", "write-normalize",
+    "maps-to", "write-defaults", "write-filter", "dense-write", "force-dense", "value", "max-string-size"};
+
+}  // namespace
+
+bool ArrowTableColumnNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
+    if (attribute != "write-defaults") return false;
+    writeDefaults_ = value == "1";
+    return true;
+}
+
+bool ArrowTableColumnNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    parseAttributes(element, mapping, kColumnAttributes);
+    bool ok = true;
+    for (const pugi::xml_node& child : element.children()) {
+        if (child.type() != pugi::node_element) continue;
+        raiseError("Mapping type " + std::string(child.name()) + " not supported underneath an ArrowTableColumnMapping");
+        ok = false;
+    }
+    return ok;
+}
+
+void ArrowTableColumnNode::setColumnData(size_t column, std::shared_ptr<const tablix::ColumnData> data) {
+    columns_.emplace_back(column, std::move(data));
+}
+
+void ArrowTableColumnNode::clearColumnData() { columns_.clear(); }
+
+const tablix::ColumnData* ArrowTableColumnNode::claimed(size_t column) const {
+    for (const auto& [index, data] : columns_)
+        if (index == column) return data.get();
+    return nullptr;
+}
+
+bool ArrowTableColumnNode::readParquet(ReadState& state, TableReadAt& at) {
+    const tablix::ColumnData* data = claimed(at.column);
+    if (!data) return true;
+    ReadValue& value = at.value;
+    CellRead cell = readCell(*this, state, *data, at);
+    if (cell == CellRead::Failed) return false;
+    if (cell == CellRead::NoValue) {
+        if (bindsToIndex() < 0) return true;
+        // A row whose index cell is null has no element: the empty name leaves it out (or is
+        // refused where binds-skip-non-existing is off).
+        beginConversion(TargetKind::Holder, value);
+        value.text.clear();
+    }
+    ReadScope scope(*this, state, at.header);
+    if (!scope.entered()) return scope.notEnteredResult();
+    return scope.end(transferValue(*this, state, value));
+}
+
+int32_t ArrowTableColumnNode::storageType(WriteState& state) const {
+    if (mapsToReference() < 0) return bindsToIndex() >= 0 || !attributes_.value.empty() ? tablix::String : tablix::Unsupported;
+    MolvoIOHandler& target = *state.mapping().references[size_t(mapsToReference())].target;
+    switch (targetKindOf(&target)) {
+        case TargetKind::Numeric: return tablix::Double;
+        case TargetKind::String:
+        case TargetKind::Element: return tablix::String;
+        default: break;
+    }
+    bool integral = target.storage() == IdentifierHandle::kInteger || target.storage() == IdentifierHandle::kBinary;
+    return integral || target.isSetOrIndex() ? tablix::Int32 : tablix::Unsupported;
+}
+
+// A column of a type this node's target does not give (two nodes serving one column) takes the
+// value converted: text into strings, numbers into numbers.
+bool ArrowTableColumnNode::appendStored(WriteState& state, TableWriteAt& at, size_t column, const MolvoValueW& value) const {
+    tablix::ColumnData& data = *at.columns[column];
+    MolvoIOHandler& target = *state.mapping().references[size_t(mapsToReference())].target;
+    TargetKind kind = targetKindOf(&target);
+    switch (data.type()) {
+        case tablix::Double: data.appendDouble(kind == TargetKind::Numeric ? value.Double : double(value.Int)); break;
+        case tablix::Int32: data.appendInteger(kind == TargetKind::Numeric ? int64_t(std::trunc(value.Double)) : value.Int); break;
+        case tablix::String:
+            if (kind == TargetKind::Element && value.Int <= 0) {
+                data.appendNull();
+                break;
+            }
+            at.text.clear();
+            appendStoredText(at.text, target, value, *this);
+            data.appendString(at.text);
+            break;
+        default: data.appendNull(); break;   // refused when the columns are handed over
+    }
+    return true;
+}
+
+bool ArrowTableColumnNode::writeDefault(WriteState& state, TableWriteAt& at, size_t column) const {
+    if (mapsToReference() < 0) return false;
+    MolvoValueW stored;
+    if (!state.mapping().references[size_t(mapsToReference())].target->defaultValue(stored)) return false;
+    return appendStored(state, at, column, stored);
+}
+
+// A column gets one cell per row: a second value the node has for the same row (a binds-to index
+// the row does not bind) is left out.
+bool ArrowTableColumnNode::writeParquet(WriteState& state, TableWriteAt& at) {
+    size_t column = 0;
+    if (!writeKey(state, at.key) || !at.header->find(at.key, column) || at.filled[column]) return true;
+    at.filled[column] = true;
+    tablix::ColumnData& data = *at.columns[column];
+    if (mapsToReference() >= 0) {
+        if (hasValueAt(state, mapsToReference(), false)) {
+            ValueCursor& cursor = state.cursor(mapsToReference());
+            bool ok = appendStored(state, at, column, cursor.value());
+            cursor.advance();
+            return ok;
+        }
+        bool dense = writeDefaults_ || hasValueAt(state, forceDenseReference(), false);
+        if (!dense || !writeDefault(state, at, column)) data.appendNull();
+        return true;
+    }
+    if (bindsToIndex() >= 0) {
+        int element = state.tuple()[size_t(bindsToIndex())];
+        if (element <= 0) data.appendNull();
+        else data.appendString(normalizedForWrite(state.mapping().indexTable[size_t(bindsToIndex())]->elementName(element)));
+    } else if (!attributes_.value.empty()) {
+        data.appendString(attributes_.value);
+    } else {
+        data.appendNull();
+    }
+    return true;
+}
+
+}  // namespace flk

@@ -1,0 +1,64 @@
+// The node classes of Parquet mappings share ParquetNode: a node reads and writes the part of a
+// table it stands for (the root the table, the row node its rows, a column node one cell per row)
+// through the positions below.
+#pragma once
+
+#include "mapping/tree_node.hpp"
+#include "mapping/value_transfer.hpp"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tablix {
+class IArrowTable;
+class ColumnData;
+}  // namespace tablix
+
+namespace flk {
+
+struct ReadHeader;
+struct WriteHeader;
+class ArrowTableColumnNode;
+
+// Where a read stands: the table, and as it descends, the column and row of the cell being read.
+struct TableReadAt {
+    explicit TableReadAt(const tablix::IArrowTable& t) : table(t) {}
+    const tablix::IArrowTable& table;
+    size_t column = 0;
+    int64_t row = 0;
+    std::string_view header;   // the column's name
+    ReadValue value;           // the cell's value, reused from cell to cell
+};
+
+// Where a write stands: the table being filled, and as it descends, the columns being built (one
+// per header column), the columns the current row filled and the column that writes a default.
+struct TableWriteAt {
+    explicit TableWriteAt(tablix::IArrowTable& t) : table(t) {}
+    tablix::IArrowTable& table;
+    const WriteHeader* header = nullptr;
+    std::vector<std::shared_ptr<tablix::ColumnData>> columns;
+    std::vector<bool> filled;
+    std::vector<const ArrowTableColumnNode*> defaults;   // per column: the node writing its default, or nullptr
+    std::string text, key;   // a value's text and a column's key, reused from cell to cell
+};
+
+class ParquetNode : public TreeNode {
+public:
+    virtual bool readParquet(ReadState& state, TableReadAt& at);
+    virtual bool writeParquet(WriteState& state, TableWriteAt& at);
+    // Only the root takes an ExternalBinding; under any other node it is refused as an element
+    // the node does not accept.
+    bool acceptsExternalBinding() const override { return false; }
+};
+
+// Every node of a Parquet tree is a ParquetNode: the factory below makes no other.
+inline ParquetNode& asParquet(TreeNode& node) { return static_cast<ParquetNode&>(node); }
+
+enum class ParquetParent { Root, Table };
+
+// The node for a child element, or nullptr when the parent does not accept it.
+std::shared_ptr<TreeNode> makeParquetNode(ParquetParent parent, std::string_view element);
+
+}  // namespace flk

@@ -1,0 +1,79 @@
+// The node classes of Parquet mappings: the root, its one table (whose rows are the rows of the
+// file) and the table's columns.
+#pragma once
+
+#include "formats/parquet/parquet_node.hpp"
+#include "molvo/molvo3.h"
+
+#include <cstdint>
+
+namespace flk {
+
+class ArrowTableRootNode : public ParquetNode {
+public:
+    DocumentKind documentKind() const override { return DocumentKind::Parquet; }
+    bool documentsInFilesOnly() const override { return true; }
+    bool parseMapping(const pugi::xml_node& element, Mapping& mapping) override;
+    bool readDocument(ReadState& state) override;
+    bool readParquet(ReadState& state, TableReadAt& at) override;
+    bool writeDocument(WriteState& state, int pretty) override;
+    bool writeParquet(WriteState& state, TableWriteAt& at) override;
+    // The table is the root's one child whatever its name.
+    bool hasNamedChildren() const override { return false; }
+    bool acceptsExternalBinding() const override { return true; }
+    const char* typeName() const override { return "ArrowTableRootNode"; }
+
+protected:
+    std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
+};
+
+class ArrowTableRowNode : public ParquetNode {
+public:
+    bool parseMapping(const pugi::xml_node& element, Mapping& mapping) override;
+    bool readParquet(ReadState& state, TableReadAt& at) override;
+    bool writeParquet(WriteState& state, TableWriteAt& at) override;
+    const char* typeName() const override { return "ArrowTableRowNode"; }
+
+protected:
+    std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
+
+private:
+    void claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const;
+    void prepareColumns(WriteState& state, TableWriteAt& at) const;
+    bool writeRows(WriteState& state, TableWriteAt& at) const;
+    bool handOver(TableWriteAt& at) const;
+};
+
+class ArrowTableColumnNode : public ParquetNode {
+public:
+    bool parseMapping(const pugi::xml_node& element, Mapping& mapping) override;
+    bool readParquet(ReadState& state, TableReadAt& at) override;
+    bool writeParquet(WriteState& state, TableWriteAt& at) override;
+    bool isValueNode() const override { return true; }
+    const char* typeName() const override { return "ArrowTableColumnNode"; }
+
+    // ---- reading: the columns of the table being read that this node claimed, by column index.
+    // A column of a type no cell conversion reads is logged once here and assigns nothing.
+    void setColumnData(size_t column, std::shared_ptr<const tablix::ColumnData> data);
+    void clearColumnData();
+
+    // ---- writing
+    // The storage type of the column this node writes, from its target; 0 when it has none.
+    int32_t storageType(WriteState& state) const;
+    bool writesDefaults() const { return writeDefaults_; }
+    // Appends the identifier's default value to the column; false when there is none to append.
+    bool writeDefault(WriteState& state, TableWriteAt& at, size_t column) const;
+
+protected:
+    bool applyOwnAttribute(const std::string& attribute, const std::string& value) override;
+
+private:
+    const tablix::ColumnData* claimed(size_t column) const;
+    bool appendStored(WriteState& state, TableWriteAt& at, size_t column, const MolvoValueW& value) const;
+
+    // Shared with the read in progress: set when its table's columns are matched, dropped at its end.
+    std::vector<std::pair<size_t, std::shared_ptr<const tablix::ColumnData>>> columns_;
+    bool writeDefaults_ = false;
+};
+
+}  // namespace flk

@@ -1,0 +1,90 @@
+// A Parquet table: read whole from the bytes of the input into a table, whose rows the table node
+// walks; written by the table node into a new table, then serialised whole to the output.
+#include "formats/parquet/parquet_nodes.hpp"
+
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/mapping_state.hpp"
+#include "streams/stream_buffer.hpp"
+
+#include <tablix/ArrowTable.h>
+
+#include <ostream>
+#include <stdexcept>
+
+namespace flk {
+namespace {
+
+// The library's message, with the document's name in front as the library gives it for a file.
+bool libraryFailure(const MappingState& state, const tablix::Exception& e) {
+    return raiseError(state.documentName() + L": " + e.whatW());
+}
+
+}  // namespace
+
+bool ParquetNode::readParquet(ReadState&, TableReadAt&) { notImplemented(); }
+bool ParquetNode::writeParquet(WriteState&, TableWriteAt&) { notImplemented(); }
+
+std::shared_ptr<TreeNode> makeParquetNode(ParquetParent parent, std::string_view e) {
+    if (parent == ParquetParent::Root &&
+        (e == "ParquetMapping" || e == "ArrowTableMapping" || e == "TableMapping" || e == "RowMapping"))
+        return std::make_shared<ArrowTableRowNode>();
+    if (parent == ParquetParent::Table && (e == "ArrowTableColumnMapping" || e == "ColumnMapping"))
+        return std::make_shared<ArrowTableColumnNode>();
+    return nullptr;
+}
+
+std::shared_ptr<TreeNode> ArrowTableRootNode::makeChild(std::string_view element) {
+    return makeParquetNode(ParquetParent::Root, element);
+}
+
+bool ArrowTableRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    static const std::vector<std::string_view> accepted{"iterative-reset", "molvo-namespace", "namespace-uri"};
+    bool ok = parseElement(element, mapping, "MolvoParquetMapping", accepted, kPositionalChild);
+    if (children().size() != 1) {
+        raiseError(std::string_view("Parquet root node should have a single child"));
+        ok = false;
+    }
+    return checkTree(mapping) && ok;
+}
+
+// The input's bytes are let go once the table holds its columns.
+bool ArrowTableRootNode::readDocument(ReadState& state) {
+    auto table = tablix::IArrowTable::create();
+    try {
+        StreamBuffer bytes = StreamBuffer::read(state.input(), 0);
+        table->readParquet(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    } catch (const tablix::Exception& e) {
+        return libraryFailure(state, e);
+    }
+    TableReadAt at(*table);
+    return readParquet(state, at);
+}
+
+// The external bindings are fixed by the driver before the read begins.
+bool ArrowTableRootNode::readParquet(ReadState& state, TableReadAt& at) {
+    resetIterativeCounters();
+    TreeNode* child = childNamed(kPositionalChild);
+    return child && asParquet(*child).readParquet(state, at);
+}
+
+bool ArrowTableRootNode::writeDocument(WriteState& state, int) {
+    auto table = tablix::IArrowTable::create();
+    TableWriteAt at(*table);
+    try {
+        if (!writeParquet(state, at)) return false;
+        std::vector<uint8_t> bytes = table->writeParquetBuffer();
+        state.output().write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    } catch (const tablix::Exception& e) {
+        return libraryFailure(state, e);
+    }
+    if (!state.output()) throw std::runtime_error("Cannot write the Parquet file to its output");
+    return true;
+}
+
+bool ArrowTableRootNode::writeParquet(WriteState& state, TableWriteAt& at) {
+    TreeNode* child = childNamed(kPositionalChild);
+    return child && asParquet(*child).writeParquet(state, at);
+}
+
+}  // namespace flk

@@ -1,0 +1,135 @@
+// The rows of a table: each row is one element of the row node's iterative binding, its cells
+// read by the column nodes that claim their columns; written as one column per header column,
+// filled row by row from the tuples of the binding.
+#include "formats/parquet/parquet_nodes.hpp"
+
+#include "formats/parquet/parquet_cells.hpp"
+#include "frame/call_context.hpp"
+#include "frame/loggers.hpp"
+#include "frame/utf8.hpp"
+#include "mapping/column_table.hpp"
+#include "mapping/mapping_state.hpp"
+
+#include <tablix/ArrowTable.h>
+
+#include <algorithm>
+
+namespace flk {
+namespace {
+
+const std::vector<std::string_view> kRowAttributes{"name", "alt-name", "write-filter", "iterative-binds-to",
+                                                    "iterative-prefix", "iterative-existing", "binds-skip-non-existing"};
+
+// Clears the columns the nodes hold on every way out of a read.
+struct ClaimedColumns {
+    explicit ClaimedColumns(const ReadHeader& h) : header(h) {}
+    ~ClaimedColumns() {
+        for (const auto* columns : {&header.indexColumns, &header.valueColumns})
+            for (const auto& [column, child] : *columns) static_cast<ArrowTableColumnNode*>(child)->clearColumnData();
+    }
+    const ReadHeader& header;
+};
+
+}  // namespace
+
+std::shared_ptr<TreeNode> ArrowTableRowNode::makeChild(std::string_view element) {
+    return makeParquetNode(ParquetParent::Table, element);
+}
+
+bool ArrowTableRowNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
+    setRowsInScope();
+    return parseElement(element, mapping, "ArrowTableMapping", kRowAttributes, nullptr);
+}
+
+// Hands each claimed column's data to the nodes that claimed it. A column of a type that no cell
+// conversion reads (nested lists, maps, structs, intervals) assigns nothing: said once per read.
+void ArrowTableRowNode::claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const {
+    std::vector<bool> warned(header.names.size());
+    for (const auto* columns : {&header.indexColumns, &header.valueColumns}) {
+        for (const auto& [column, child] : *columns) {
+            auto data = at.table.columnData(int32_t(column));
+            if (!readableStorage(data->type()) && !warned[column]) {
+                warned[column] = true;
+                LOG4CXX_WARN(logger(Log::FLK), "Reading " << toUtf8(state.documentName()) << ": column " << header.names[column]
+                                                          << " holds values of a type that cannot be read ("
+                                                          << tablix::storageTypeName(data->type())
+                                                          << "); nothing is assigned from it");
+            }
+            static_cast<ArrowTableColumnNode*>(child)->setColumnData(column, std::move(data));
+        }
+    }
+}
+
+bool ArrowTableRowNode::readParquet(ReadState& state, TableReadAt& at) {
+    ReadHeader header;
+    for (int32_t column = 0; column < at.table.columnCount(); ++column) header.names.push_back(at.table.columnName(column));
+    ColumnTable table(*this);
+    table.match(header);
+    ClaimedColumns claimed(header);
+    claimColumns(state, at, header);
+    auto readCell = [&](size_t column, TreeNode& child) {
+        at.column = column;
+        at.header = header.names[column];
+        return asParquet(child).readParquet(state, at);
+    };
+    int64_t rows = at.table.rowCount();
+    for (at.row = 0; at.row < rows; ++at.row) {
+        ReadScope scope(*this, state, name());
+        if (!scope.entered()) {
+            if (scope.notEnteredResult()) continue;   // this row's element was skipped
+            return false;
+        }
+        if (!scope.end(table.readRow(state, header, readCell))) return false;
+    }
+    return true;
+}
+
+void ArrowTableRowNode::prepareColumns(WriteState& state, TableWriteAt& at) const {
+    ColumnTable table(*this);
+    size_t count = at.header->names.size();
+    at.columns.clear();
+    at.defaults.assign(count, nullptr);
+    at.filled.assign(count, false);
+    for (size_t column = 0; column < count; ++column) {
+        auto* server = static_cast<const ArrowTableColumnNode*>(table.defaultServer(at.header->names[column]));
+        at.columns.push_back(std::make_shared<tablix::ColumnData>(server ? server->storageType(state) : tablix::Unsupported));
+        if (server && server->writesDefaults()) at.defaults[column] = server;
+    }
+}
+
+// Columns that no node wrote in a row get the default of the node serving them, where it writes
+// defaults, else a null.
+bool ArrowTableRowNode::writeRows(WriteState& state, TableWriteAt& at) const {
+    auto writeChild = [&](TreeNode& child) { return asParquet(child).writeParquet(state, at); };
+    auto endRow = [&] {
+        for (size_t column = 0; column < at.columns.size(); ++column) {
+            if (at.filled[column]) continue;
+            if (!at.defaults[column] || !at.defaults[column]->writeDefault(state, at, column)) at.columns[column]->appendNull();
+        }
+        std::fill(at.filled.begin(), at.filled.end(), false);
+    };
+    return ColumnTable(*this).writeRows(state, writeChild, endRow);
+}
+
+bool ArrowTableRowNode::handOver(TableWriteAt& at) const {
+    bool ok = true;
+    for (size_t column = 0; column < at.columns.size(); ++column) {
+        const std::string& name = at.header->names[column];
+        if (at.columns[column]->type() == tablix::Unsupported) ok = raiseError("Invalid storage type for column " + name) && ok;
+        else at.table.addColumn(name, at.columns[column]);
+    }
+    at.columns.clear();
+    return ok;
+}
+
+bool ArrowTableRowNode::writeParquet(WriteState& state, TableWriteAt& at) {
+    WriteHeader header = ColumnTable(*this).header(state);
+    at.header = &header;
+    prepareColumns(state, at);
+    bool ok = forEachTuple(state, *this, [&] { return writeRows(state, at); });
+    ok = handOver(at) && ok;
+    at.header = nullptr;
+    return ok;
+}
+
+}  // namespace flk

@@ -1,0 +1,125 @@
+// Writing Parquet files: one table of mapping, model values and what DuckDB reads from the file
+// written (column names and types, then the rows).
+#include "parquet/parquet_fixture.hpp"
+
+#include <filesystem>
+
+namespace flk::test {
+namespace {
+
+struct WriteCase {
+    const char* title;
+    std::string mapping;
+    std::vector<Assign> data;
+    const char* duckdb;   // what DuckDB reads from the file, or "" when the write fails
+    const char* error = "";
+};
+
+std::string table(const std::string& columns) {
+    return "<MolvoParquetMapping><ParquetMapping>" + columns + "</ParquetMapping></MolvoParquetMapping>";
+}
+
+const std::vector<Assign> kOrders{{L"Customer", {L"A1"}, std::wstring(L"Zoë")},
+                                  {L"Total", {L"A1"}, 12.5},
+                                  {L"Total", {L"A2"}, -2.0},
+                                  {L"Favourite", {L"A2"}, std::wstring(L"pear")}};
+const std::vector<Assign> kQty{{L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A1", L"pear"}, 2.0}, {L"Qty", {L"A2", L"pear"}, -7.0}};
+
+const WriteCase kCases[] = {
+    {"columns take the type of their target and missing values are nulls",
+     table(R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="customer" maps-to="Customer"/>
+              <ColumnMapping name="total" maps-to="Total"/><ColumnMapping name="favourite" maps-to="Favourite"/>)"),
+     kOrders,
+     "id VARCHAR, customer VARCHAR, total DOUBLE, favourite VARCHAR\n"
+     "A1, Zoë, 12.5, NULL\n"
+     "A2, NULL, -2.0, pear"},
+    {"integer storage gives integer columns, one row per tuple",
+     table(R"(<ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" binds-to="p"/>
+              <ColumnMapping name="qty" maps-to="Qty"/>)"),
+     kQty,
+     "order VARCHAR, product VARCHAR, qty INTEGER\n"
+     "A1, apple, 3\n"
+     "A1, pear, 2\n"
+     "A2, pear, -7"},
+    {"write-defaults fills missing values with the default",
+     table(R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="customer" maps-to="Customer" write-defaults="1"/>
+              <ColumnMapping name="total" maps-to="Total" write-defaults="1"/>)"),
+     kOrders,
+     "id VARCHAR, customer VARCHAR, total DOUBLE\n"
+     "A1, Zoë, 12.5\n"
+     "A2, , -2.0"},
+    {"a pattern column writes one column per element of its index",
+     table(R"x(<ColumnMapping name="product" binds-to="p"/>
+               <ColumnMapping name-regex="A[0-9]" name-binds-to="o" maps-to="Qty(o,p)"/>)x"),
+     kQty,
+     "product VARCHAR, A1 INTEGER, A2 INTEGER\n"
+     "apple, 3, NULL\n"
+     "pear, 2, -7"},
+    {"a constant value is a string column",
+     table(R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="source" value="shop"/>
+              <ColumnMapping name="total" maps-to="Total"/>)"),
+     kOrders,
+     "id VARCHAR, source VARCHAR, total DOUBLE\n"
+     "A1, shop, 12.5\n"
+     "A2, shop, -2.0"},
+    {"a model without data writes the columns without rows",
+     table(R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="total" maps-to="Total"/>)"), {},
+     "id VARCHAR, total DOUBLE"},
+    {"a column without a storage type fails the write",
+     table(R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="nothing"/><ColumnMapping name="total" maps-to="Total"/>)"),
+     kOrders, "", "Invalid storage type for column nothing"},
+};
+
+class ParquetWrite : public ParquetTest, public ::testing::WithParamInterface<WriteCase> {};
+
+TEST_P(ParquetWrite, DuckDbReadsTheValuesWithTheirTypes) {
+    const WriteCase& c = GetParam();
+    ASSERT_EQ(1, addMapping("m", c.mapping)) << errorsJoined();
+    assignAll(c.data);
+    std::wstring out = path("out.parquet");
+    int result = writeTable("m", out);
+    EXPECT_NE(std::string::npos, errorsJoined().find(c.error)) << errorsJoined();
+    if (*c.duckdb == '\0') {
+        EXPECT_EQ(0, result);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out))) << "a failed write leaves no file";
+        return;
+    }
+    ASSERT_EQ(1, result) << errorsJoined();
+    EXPECT_EQ(c.duckdb, duckDbView(out));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParquetWrite, ::testing::ValuesIn(kCases), CaseTitle());
+
+const char* const kOrdersMapping = R"(<MolvoParquetMapping><ParquetMapping>
+  <ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" binds-to="p"/><ColumnMapping name="qty" maps-to="Qty"/>
+</ParquetMapping></MolvoParquetMapping>)";
+
+TEST_F(ParquetTest, WhatAMappingWritesItReadsBack) {
+    ASSERT_EQ(1, addMapping("m", kOrdersMapping));
+    assignAll(kQty);
+    std::wstring out = path("out.parquet");
+    ASSERT_EQ(1, writeTable("m", out)) << errorsJoined();
+    std::string before = contents(L"Qty");
+    ASSERT_EQ(1, readTable("m", out)) << errorsJoined();   // empties Qty first
+    EXPECT_EQ(before, contents(L"Qty"));
+}
+
+// Parquet documents live in files only: "#" begins a file name, and no memory stream is made.
+TEST_F(ParquetTest, HashNameIsAFileName) {
+    ASSERT_EQ(1, addMapping("m", kOrdersMapping));
+    assignAll(kQty);
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    int written = writeTable("m", L"#orders.parquet");
+    bool isFile = std::filesystem::is_regular_file("#orders.parquet");
+    int read = readTable("m", L"#orders.parquet");
+    std::filesystem::current_path(before);
+    EXPECT_EQ(1, written) << errorsJoined();
+    EXPECT_TRUE(isFile);
+    EXPECT_EQ(1, read) << errorsJoined();
+    EXPECT_EQ("A1,apple=3 A1,pear=2 A2,pear=-7", contents(L"Qty"));
+    EXPECT_EQ(0, DeleteStream("#orders.parquet")) << "no stream of that name was made";
+}
+
+}  // namespace
+}  // namespace flk::test
