@@ -31,7 +31,7 @@ sanitize: deps
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) $(CMAKE_FLAGS) -DFERROLINK_TSAN=ON -DFERROLINK_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
-	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/support/tsan.supp" ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
 
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
