@@ -38,13 +38,6 @@ FERROLINK_API int GetResponseHeaders(const char*, int) { return notAvailable("Ge
 FERROLINK_API int SetDefaultOptions(int, int) { return notAvailable("SetDefaultOptions"); }
 FERROLINK_API int AddRequestOptions(const char*, int, int) { return notAvailable("AddRequestOptions"); }
 FERROLINK_API int GetInfoItems(const char*, int, int, int) { return notAvailable("GetInfoItems"); }
-FERROLINK_API int StartAPIService(int, int, const wchar_t*, int) { return notAvailable("StartAPIService"); }
-FERROLINK_API int StopAPIService(void) { return notAvailable("StopAPIService"); }
-FERROLINK_API int YieldForAPIServiceTask(int, int*) { return notAvailable("YieldForAPIServiceTask"); }
-FERROLINK_API int YieldForAPIServiceTaskFunc(int) { return notAvailable("YieldForAPIServiceTaskFunc"); }
-FERROLINK_API int GetOAuth2AuthorizationCode(const wchar_t*, int, int) { return notAvailable("GetOAuth2AuthorizationCode"); }
-FERROLINK_API int CreateCodeChallenge(wchar_t*, wchar_t*, wchar_t*) { return notAvailable("CreateCodeChallenge"); }
-FERROLINK_API int OpenURLDesktop(const wchar_t*) { return notAvailable("OpenURLDesktop"); }
 FERROLINK_API int Poll(const wchar_t*, int) { return notAvailable("Poll"); }
 FERROLINK_API int StopPolling(void) { return notAvailable("StopPolling"); }
 FERROLINK_API int ProxyResolve(const wchar_t*, wchar_t*) { return notAvailable("ProxyResolve"); }
