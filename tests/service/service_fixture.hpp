@@ -5,6 +5,7 @@
 #include "ferrolink/ferrolink.h"
 #include "support/host_fixture.hpp"
 #include "support/http_client.hpp"
+#include "frame/utf8.hpp"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
