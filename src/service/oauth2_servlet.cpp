@@ -36,6 +36,8 @@ std::string returnUrl(const std::string& encoded) {
     return web && clean ? url : std::string();
 }
 
+OAuth2Servlet::OAuth2Servlet() { registerOnBus(); }
+
 OAuth2Servlet::~OAuth2Servlet() { unregister(); }
 
 void OAuth2Servlet::handleGet(quaynet::IHTTPRequest& request, quaynet::IHTTPResponse& response, const std::wstring&) {

@@ -16,6 +16,7 @@ namespace flk::service {
 
 class OAuth2Servlet : public Servlets::BaseWebServlet, private SelfRegisteringEventHandler<ExtensionServletEvent> {
 public:
+    OAuth2Servlet();
     ~OAuth2Servlet() override;
 
     // A request with a "state" query parameter is a redirect; any other is answered 404.

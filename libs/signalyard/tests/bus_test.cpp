@@ -21,6 +21,7 @@ struct Pong : Event {
 
 class Counter : public SelfRegisteringEventHandler<Ping> {
 public:
+    Counter() { registerOnBus(); }
     ~Counter() override { unregister(); }
     void onEvent(Ping& event) override {
         sum += event.value;

@@ -81,19 +81,25 @@ std::size_t publish(E& event) {
 
 }  // namespace DLLSignalyard
 
-// A handler that is on the bus for its own lifetime. A deriving class whose state the handler
-// uses calls unregister() first in its destructor, so no event reaches it half torn down.
+// A handler that is on the bus while it lives. The deriving class calls registerOnBus() as the
+// last step of its constructor and unregister() as the first of its destructor: an event published
+// meanwhile on another thread would otherwise meet the object half built or half torn down.
 template <class E>
 class SelfRegisteringEventHandler : public EventHandler<E> {
 public:
-    SelfRegisteringEventHandler() : registration_(std::make_unique<DLLSignalyard::EventRegistration<E>>(*this)) {}
+    SelfRegisteringEventHandler() = default;
     ~SelfRegisteringEventHandler() override { unregister(); }
     SelfRegisteringEventHandler(const SelfRegisteringEventHandler&) = delete;
     SelfRegisteringEventHandler& operator=(const SelfRegisteringEventHandler&) = delete;
 
 protected:
+    void registerOnBus() {
+        if (!registration_) registration_ = std::make_unique<DLLSignalyard::EventRegistration<E>>(*this);
+    }
     // Returns once no publication is calling this handler; later events pass it by.
-    void unregister() { registration_->removeHandler(); }
+    void unregister() {
+        if (registration_) registration_->removeHandler();
+    }
 
 private:
     std::unique_ptr<DLLSignalyard::EventRegistration<E>> registration_;
