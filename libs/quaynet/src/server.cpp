@@ -15,6 +15,8 @@ namespace {
 // shorter), so that idle clients do not keep the workers from new ones.
 constexpr int kKeepAliveSeconds = 5;
 constexpr char kEveryPath[] = ".*";
+// Connections the system keeps waiting for the server to accept them.
+constexpr int kListenBacklog = SOMAXCONN;
 
 bool asksForWebSocket(const httplib::Request& request) {
     return strcasecmp(request.get_header_value("Upgrade").c_str(), "websocket") == 0;
@@ -69,6 +71,7 @@ void Server::start() {
         throw std::runtime_error("cannot listen on " + settings_.host + " port " + std::to_string(settings_.port) +
                                  (error ? std::string(": ") + std::strerror(error) : std::string()));
     }
+    ::listen(http_.listeningSocket(), kListenBacklog);
     started_ = true;
     listenerDone_ = false;
     listener_ = std::thread([this] {

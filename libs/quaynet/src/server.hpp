@@ -19,6 +19,13 @@ struct ServerSettings {
     int timeoutSeconds = 1;
 };
 
+// The HTTP library's server, with its listening socket within reach: the library listens with a
+// backlog of 5, too short for a burst of clients, and the socket is given a longer one.
+class HttpServer : public httplib::Server {
+public:
+    socket_t listeningSocket() const { return svr_sock_; }
+};
+
 class Server final : public IServer {
 public:
     Server(std::shared_ptr<IWebServlet> root, ServerSettings settings);
@@ -33,7 +40,7 @@ private:
 
     const std::shared_ptr<IWebServlet> root_;
     const ServerSettings settings_;
-    httplib::Server http_;
+    HttpServer http_;
     std::mutex lifecycle_;   // orders start and stop
     std::thread listener_;   // guarded by lifecycle_
     bool started_ = false;   // guarded by lifecycle_
