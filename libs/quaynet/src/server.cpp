@@ -46,6 +46,9 @@ Server::Server(std::shared_ptr<IWebServlet> root, ServerSettings settings)
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // Answers go out as a header write and a body write: without this the second waits for the
+    // client's delayed acknowledgement of the first (tens of milliseconds per answer).
+    http_.set_tcp_nodelay(true);
     http_.new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
     http_.set_payload_max_length(settings_.maxRequestBytes);
     http_.set_read_timeout(timeout);
