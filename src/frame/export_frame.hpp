@@ -41,7 +41,4 @@ int runExport(const char* context, Host host, Work&& work) noexcept {
     }
 }
 
-// Raises "<name> is not available in this build" for an export whose subsystem is not built.
-int notAvailable(const char* name) noexcept;
-
 }  // namespace flk

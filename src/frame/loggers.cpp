@@ -17,6 +17,8 @@ constexpr const char* kNames[] = {
     "Ferrolink.MemoryStream",
     "Ferrolink.PollHandler",
     "ProxyResolver.PlatformResolver",
+    "Servlets.BaseWebServlet",
+    "Servlets.UriMatchingServlet",
 };
 constexpr size_t kLoggerCount = sizeof(kNames) / sizeof(kNames[0]);
 

@@ -16,6 +16,8 @@ enum class Log {
     MemoryStream,      // "Ferrolink.MemoryStream"
     PollHandler,       // "Ferrolink.PollHandler"
     PlatformResolver,  // "ProxyResolver.PlatformResolver"
+    BaseWebServlet,    // "Servlets.BaseWebServlet"
+    UriMatchingServlet,  // "Servlets.UriMatchingServlet"
 };
 
 const log4cxx::LoggerPtr& logger(Log which);

@@ -146,13 +146,5 @@ TEST_F(Frame, InitServiceConfiguresLoggingOnlyWhenNeeded) {
     log4cxx::LogManager::resetConfiguration();
 }
 
-TEST_F(Frame, ExportsNotBuiltFailHonestly) {
-    int task = 0;
-    EXPECT_EQ(YieldForAPIServiceTask(10, &task), 0);
-    EXPECT_EQ(errorTexts().back(), L"YieldForAPIServiceTask: YieldForAPIServiceTask is not available in this build");
-    EXPECT_EQ(StopAPIService(), 0);
-    EXPECT_EQ(errorTexts().back(), L"StopAPIService: StopAPIService is not available in this build");
-}
-
 }  // namespace
 }  // namespace flk::test
