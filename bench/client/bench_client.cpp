@@ -82,6 +82,7 @@ double runOurs(const flk::bench::RequestMix& mix) {
 
 int main() {
     molvo::beginModelRun();
+    InitService(QUAYNET_DIRECTORY);   // bodies take their content type from the web module
     molvo::model().declareProcedure(L"OnDone", {MOLVO_ARG_INPUT_STRING, MOLVO_ARG_INPUT_NUMERIC, MOLVO_ARG_INPUT_NUMERIC},
                                     [](const std::vector<molvo::ProcedureArgument>& args) {
                                         ++completed;

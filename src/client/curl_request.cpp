@@ -3,13 +3,13 @@
 #include "client/client_defaults.hpp"
 #include "client/curl_names.hpp"
 #include "client/header_line.hpp"
-#include "client/request_content_type.hpp"
 #include "frame/call_context.hpp"
 #include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "host/host_procedure.hpp"
 #include "platform/input_file.hpp"
 #include "streams/memory_stream.hpp"
+#include "webmodule/web_module.hpp"
 
 #include <sys/stat.h>
 
@@ -124,7 +124,7 @@ void CurlRequest::prepareBodySource() {
     } else if (fileSize(files_.request) < 0) {
         throw std::runtime_error("Cannot open request file");
     }
-    headers_["Content-Type"] = requestContentType(files_.request);
+    headers_["Content-Type"] = contentTypeOf(files_.request);
 }
 
 void CurlRequest::prepareResponse() {

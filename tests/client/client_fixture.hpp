@@ -30,7 +30,10 @@ struct Completion {
 
 class ClientTest : public HostTest {
 protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<TestServer>(); }
+    static void SetUpTestSuite() {
+        InitService(QUAYNET_DIRECTORY);
+        server_ = std::make_unique<TestServer>();
+    }
     static void TearDownTestSuite() { server_.reset(); }
 
     void SetUp() override {
