@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
+#include <optional>
 
+#include "ChunkDictionary.h"
 #include "Codecs.h"
 #include "Limits.h"
 #include "Metadata.h"
@@ -62,7 +63,8 @@ public:
         chunk_.metaData.path = {column.name};
         chunk_.metaData.codec = codec;
         chunk_.metaData.numValues = end - begin;
-        useDictionary_ = dictionary && column_.type() == String && buildDictionary();
+        if (dictionary) dictionary_.emplace(column_, begin, end);
+        useDictionary_ = dictionary_ && dictionary_->usable();
     }
 
     meta::ColumnChunk write() {
@@ -83,8 +85,8 @@ public:
     }
 
 private:
-    bool buildDictionary();
     void writeDictionaryPage();
+    void encodeValue(int64_t row, std::vector<uint8_t>& out) const;
     int64_t writeDataPage(int64_t row);
     void writePage(meta::PageHeader header, const std::vector<uint8_t>& body);
     void encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const;
@@ -102,61 +104,36 @@ private:
     int32_t codec_;
     std::vector<uint8_t>& file_;
     meta::ColumnChunk chunk_;
+    std::optional<ChunkDictionary> dictionary_;
     bool useDictionary_ = false;
-    std::unordered_map<std::string_view, uint32_t> indexOf_;
-    std::vector<std::string_view> entries_;
-    std::vector<uint32_t> rowIndex_;   // dictionary index of each row of the chunk (0 for nulls)
     std::vector<uint8_t> compressed_;
 };
 
-// Falls back to PLAIN (returns false) once the dictionary outgrows its limits.
-bool ChunkWriter::buildDictionary() {
-    int64_t bytes = 0;
-    rowIndex_.reserve(end_ - begin_);
-    for (int64_t row = begin_; row < end_; ++row) {
-        if (column_.isNull(row)) {
-            rowIndex_.push_back(0);
-            continue;
-        }
-        const std::string_view v = text(row);
-        const auto [it, added] = indexOf_.try_emplace(v, static_cast<uint32_t>(entries_.size()));
-        if (added) {
-            entries_.push_back(v);
-            bytes += static_cast<int64_t>(v.size()) + 4;
-            if (static_cast<int64_t>(entries_.size()) > limits::kWriterMaxDictionaryEntries || bytes > limits::kWriterMaxDictionaryBytes)
-                return false;
-        }
-        rowIndex_.push_back(it->second);
-    }
-    return true;
-}
-
 void ChunkWriter::writeDictionaryPage() {
     std::vector<uint8_t> body;
-    for (std::string_view v : entries_) {
-        appendRaw(body, static_cast<uint32_t>(v.size()));
-        body.insert(body.end(), v.begin(), v.end());
-    }
+    for (size_t entry = 0; entry < dictionary_->size(); ++entry) encodeValue(dictionary_->rowOfEntry(entry), body);
     meta::PageHeader header;
     header.type = meta::DictionaryPage;
-    header.dictionaryPage = meta::DictionaryPageHeader{static_cast<int32_t>(entries_.size()), meta::Plain};
+    header.dictionaryPage = meta::DictionaryPageHeader{static_cast<int32_t>(dictionary_->size()), meta::Plain};
     writePage(header, body);
 }
 
-void ChunkWriter::encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const {
-    for (int64_t row = from; row < to; ++row) {
-        if (column_.isNull(row)) continue;
-        switch (column_.type()) {
-        case Double: appendRaw(out, column_.doubles()[row]); break;
-        case Int32: appendRaw(out, column_.int32s()[row]); break;
-        case Int64: appendRaw(out, column_.int64s()[row]); break;
-        default: {
-            const std::string_view v = text(row);
-            appendRaw(out, static_cast<uint32_t>(v.size()));
-            out.insert(out.end(), v.begin(), v.end());
-        }
-        }
+void ChunkWriter::encodeValue(int64_t row, std::vector<uint8_t>& out) const {
+    switch (column_.type()) {
+    case Double: appendRaw(out, column_.doubles()[row]); break;
+    case Int32: appendRaw(out, column_.int32s()[row]); break;
+    case Int64: appendRaw(out, column_.int64s()[row]); break;
+    default: {
+        const std::string_view v = text(row);
+        appendRaw(out, static_cast<uint32_t>(v.size()));
+        out.insert(out.end(), v.begin(), v.end());
     }
+    }
+}
+
+void ChunkWriter::encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const {
+    for (int64_t row = from; row < to; ++row)
+        if (!column_.isNull(row)) encodeValue(row, out);
 }
 
 // Writes the page starting at `row` and returns the row after it. String pages close early
@@ -165,7 +142,7 @@ int64_t ChunkWriter::writeDataPage(int64_t row) {
     int64_t to = std::min(end_, row + limits::kWriterPageRows);
     if (column_.type() == String && !useDictionary_) {
         const uint64_t limit = column_.offsets()[row] + limits::kWriterPageBytes;
-        int64_t last = row + 1;
+        int64_t last = std::min(to, row + 1);   // an empty chunk has one empty page
         while (last < to && column_.offsets()[last] < limit) ++last;
         to = last;
     }
@@ -178,11 +155,11 @@ int64_t ChunkWriter::writeDataPage(int64_t row) {
     int32_t encoding = meta::Plain;
     if (useDictionary_) {
         encoding = meta::RleDictionary;
-        const int width = bitWidthOf(entries_.empty() ? 0 : entries_.size() - 1);
+        const int width = dictionary_->bitWidth();
         body.push_back(static_cast<uint8_t>(width));
         RleEncoder indices(width, body);
         for (int64_t r = row; r < to; ++r)
-            if (!column_.isNull(r)) indices.put(rowIndex_[r - begin_]);
+            if (!column_.isNull(r)) indices.put(dictionary_->indexOfRow(r));
         indices.flush();
     } else {
         encodePlain(row, to, body);
@@ -237,17 +214,21 @@ std::optional<std::string> ChunkWriter::bound(int64_t row, bool isMinimum) const
     }
 }
 
+// With a dictionary the bounds are found among its entries, each a row that holds the value.
 meta::Statistics ChunkWriter::statistics() const {
-    int64_t nulls = 0, minRow = -1, maxRow = -1;
-    for (int64_t row = begin_; row < end_; ++row) {
-        if (column_.isNull(row)) {
-            ++nulls;
-            continue;
-        }
-        if (column_.type() == Double && std::isnan(column_.doubles()[row])) continue;   // NaN orders nowhere
+    int64_t minRow = -1, maxRow = -1;
+    auto consider = [&](int64_t row) {
+        if (column_.type() == Double && std::isnan(column_.doubles()[row])) return;   // NaN orders nowhere
         if (minRow < 0) minRow = maxRow = row;
         if (less(row, minRow)) minRow = row;
         if (less(maxRow, row)) maxRow = row;
+    };
+    const int64_t nulls = std::count(column_.validity().begin() + begin_, column_.validity().begin() + end_, uint8_t{0});
+    if (useDictionary_) {
+        for (size_t entry = 0; entry < dictionary_->size(); ++entry) consider(dictionary_->rowOfEntry(entry));
+    } else {
+        for (int64_t row = begin_; row < end_; ++row)
+            if (!column_.isNull(row)) consider(row);
     }
     meta::Statistics s;
     s.nullCount = nulls;
