@@ -26,14 +26,19 @@ size_t decode(std::string_view s, size_t i, char32_t& c) {
 
 }  // namespace
 
+// Runs of ASCII, which most texts are whole, are copied in one step each.
 void appendUtf8(std::string& out, std::wstring_view text) {
     out.reserve(out.size() + text.size());
-    for (wchar_t wc : text) {
-        auto c = static_cast<char32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        while (end < text.size() && static_cast<char32_t>(text[end]) < 0x80) ++end;
+        if (end > i) {
+            size_t at = out.size();
+            out.resize(at + (end - i));
+            for (char* to = out.data() + at; i < end; ++i) *to++ = static_cast<char>(text[i]);
             continue;
         }
+        auto c = static_cast<char32_t>(text[i++]);
         if (!isScalar(c)) c = kReplacement;
         if (c < 0x800) {
             out += static_cast<char>(0xC0 | (c >> 6));

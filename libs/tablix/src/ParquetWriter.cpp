@@ -91,6 +91,8 @@ private:
     void writePage(meta::PageHeader header, const std::vector<uint8_t>& body);
     void encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const;
     meta::Statistics statistics() const;
+    void numericBounds(int64_t& minRow, int64_t& maxRow) const;
+    bool isNaN(int64_t row) const { return column_.type() == Double && std::isnan(column_.doubles()[row]); }
     bool less(int64_t a, int64_t b) const;
     std::optional<std::string> bound(int64_t row, bool isMinimum) const;
 
@@ -131,9 +133,31 @@ void ChunkWriter::encodeValue(int64_t row, std::vector<uint8_t>& out) const {
     }
 }
 
+// The page's values are sized first and written into place, not appended one by one.
 void ChunkWriter::encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const {
+    size_t bytes = 0;
     for (int64_t row = from; row < to; ++row)
-        if (!column_.isNull(row)) encodeValue(row, out);
+        if (!column_.isNull(row)) bytes += column_.type() == String ? 4 + text(row).size() : column_.type() == Int32 ? 4 : 8;
+    size_t at = out.size();
+    out.resize(at + bytes);
+    auto put = [&](const void* p, size_t n) {
+        std::memcpy(out.data() + at, p, n);
+        at += n;
+    };
+    for (int64_t row = from; row < to; ++row) {
+        if (column_.isNull(row)) continue;
+        switch (column_.type()) {
+        case Double: put(&column_.doubles()[row], 8); break;
+        case Int32: put(&column_.int32s()[row], 4); break;
+        case Int64: put(&column_.int64s()[row], 8); break;
+        default: {
+            const std::string_view v = text(row);
+            const auto size = static_cast<uint32_t>(v.size());
+            put(&size, 4);
+            put(v.data(), v.size());
+        }
+        }
+    }
 }
 
 // Writes the page starting at `row` and returns the row after it. String pages close early
@@ -216,19 +240,21 @@ std::optional<std::string> ChunkWriter::bound(int64_t row, bool isMinimum) const
 
 // With a dictionary the bounds are found among its entries, each a row that holds the value.
 meta::Statistics ChunkWriter::statistics() const {
+    const int64_t nulls = std::count(column_.validity().begin() + begin_, column_.validity().begin() + end_, uint8_t{0});
     int64_t minRow = -1, maxRow = -1;
     auto consider = [&](int64_t row) {
-        if (column_.type() == Double && std::isnan(column_.doubles()[row])) return;   // NaN orders nowhere
         if (minRow < 0) minRow = maxRow = row;
-        if (less(row, minRow)) minRow = row;
-        if (less(maxRow, row)) maxRow = row;
+        else if (less(row, minRow)) minRow = row;
+        else if (less(maxRow, row)) maxRow = row;
     };
-    const int64_t nulls = std::count(column_.validity().begin() + begin_, column_.validity().begin() + end_, uint8_t{0});
     if (useDictionary_) {
-        for (size_t entry = 0; entry < dictionary_->size(); ++entry) consider(dictionary_->rowOfEntry(entry));
-    } else {
+        for (size_t entry = 0; entry < dictionary_->size(); ++entry)
+            if (!isNaN(dictionary_->rowOfEntry(entry))) consider(dictionary_->rowOfEntry(entry));
+    } else if (column_.type() == String) {
         for (int64_t row = begin_; row < end_; ++row)
             if (!column_.isNull(row)) consider(row);
+    } else {
+        numericBounds(minRow, maxRow);
     }
     meta::Statistics s;
     s.nullCount = nulls;
@@ -237,6 +263,26 @@ meta::Statistics ChunkWriter::statistics() const {
         s.max = bound(maxRow, false);
     }
     return s;
+}
+
+// The rows of the smallest and largest value of a column of numbers, in one typed pass each.
+template <class T>
+void boundsOf(const std::vector<T>& values, const std::vector<uint8_t>& valid, int64_t begin, int64_t end, int64_t& minRow, int64_t& maxRow) {
+    for (int64_t row = begin; row < end; ++row) {
+        const T v = values[row];
+        if (!valid[row] || v != v) continue;   // NaN orders nowhere
+        if (minRow < 0) minRow = maxRow = row;
+        else if (v < values[minRow]) minRow = row;
+        else if (values[maxRow] < v) maxRow = row;
+    }
+}
+
+void ChunkWriter::numericBounds(int64_t& minRow, int64_t& maxRow) const {
+    switch (column_.type()) {
+    case Double: return boundsOf(column_.doubles(), column_.validity(), begin_, end_, minRow, maxRow);
+    case Int32: return boundsOf(column_.int32s(), column_.validity(), begin_, end_, minRow, maxRow);
+    default: return boundsOf(column_.int64s(), column_.validity(), begin_, end_, minRow, maxRow);
+    }
 }
 
 meta::SchemaElement schemaOf(const NamedColumn& c) {

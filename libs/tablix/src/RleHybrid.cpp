@@ -116,7 +116,8 @@ void RleEncoder::flushRepeated() {
         writeVarint((runLength_ - fill) << 1);
         for (int i = 0; i < (bitWidth_ + 7) / 8; ++i) out_.push_back(static_cast<uint8_t>(runValue_ >> (8 * i)));
     } else {
-        literals_.insert(literals_.end(), runLength_, runValue_);
+        if (runLength_ == 1) literals_.push_back(runValue_);
+        else literals_.resize(literals_.size() + runLength_, runValue_);
         if (literals_.size() >= kMaxLiteralGroupsPerHeader * 8) flushLiterals(false);
     }
     runLength_ = 0;

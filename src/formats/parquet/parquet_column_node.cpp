@@ -121,6 +121,10 @@ bool ArrowTableColumnNode::writeParquet(WriteState& state, TableWriteAt& at) {
     size_t column = 0;
     if (!writeKey(state, at.key) || !at.header->find(at.key, column) || at.filled[column]) return true;
     at.filled[column] = true;
+    return writeCell(state, at, column);
+}
+
+bool ArrowTableColumnNode::writeCell(WriteState& state, TableWriteAt& at, size_t column) const {
     tablix::ColumnData& data = *at.columns[column];
     if (mapsToReference() >= 0) {
         if (hasValueAt(state, mapsToReference(), false)) {
@@ -143,6 +147,13 @@ bool ArrowTableColumnNode::writeParquet(WriteState& state, TableWriteAt& at) {
         data.appendNull();
     }
     return true;
+}
+
+// Its one cell per row is all there is to it: it binds no index of its own, nothing filters it
+// and its key is a fixed name.
+bool ArrowTableColumnNode::oneCellPerRow() const {
+    return !bindsOwnIndices() && attributes_.writeFilter.empty() && attributes_.constBindsTo.empty() && nameBindsIndex() < 0 &&
+           !name().empty();
 }
 
 }  // namespace flk

@@ -41,6 +41,8 @@ private:
     void claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const;
     void prepareColumns(WriteState& state, TableWriteAt& at) const;
     bool writeRows(WriteState& state, TableWriteAt& at) const;
+    bool cellsByChild(WriteState& state, TableWriteAt& at) const;
+    bool writeRowsByCell(WriteState& state, TableWriteAt& at) const;
     bool handOver(TableWriteAt& at) const;
 };
 
@@ -63,6 +65,10 @@ public:
     bool writesDefaults() const { return writeDefaults_; }
     // Appends the identifier's default value to the column; false when there is none to append.
     bool writeDefault(WriteState& state, TableWriteAt& at, size_t column) const;
+    // Appends the node's cell of the current row to the column.
+    bool writeCell(WriteState& state, TableWriteAt& at, size_t column) const;
+    // Whether the node writes exactly one cell per row, into the column its name gives.
+    bool oneCellPerRow() const;
 
 protected:
     bool applyOwnAttribute(const std::string& attribute, const std::string& value) override;

@@ -111,6 +111,38 @@ bool ArrowTableRowNode::writeRows(WriteState& state, TableWriteAt& at) const {
     return ColumnTable(*this).writeRows(state, writeChild, endRow);
 }
 
+// Where every child writes one cell per row into a column of its own, and every column has its
+// child, a row is its children's cells in turn: the walk over each child's tuples within the row
+// and the lookup of its column by key are left out.
+bool ArrowTableRowNode::cellsByChild(WriteState& state, TableWriteAt& at) const {
+    at.childColumns.clear();
+    if (children().size() != at.header->names.size()) return false;
+    std::vector<bool> taken(at.header->names.size());
+    for (const auto& child : children()) {
+        const auto& node = static_cast<const ArrowTableColumnNode&>(*child);
+        size_t column = 0;
+        if (!node.oneCellPerRow() || !node.writeKey(state, at.key) || !at.header->find(at.key, column) || taken[column]) {
+            at.childColumns.clear();
+            return false;
+        }
+        taken[column] = true;
+        at.childColumns.push_back(column);
+    }
+    return true;
+}
+
+bool ArrowTableRowNode::writeRowsByCell(WriteState& state, TableWriteAt& at) const {
+    bool ok = true;
+    while (ok && nextTuple(state, 1)) {
+        if (writeFiltered(state))
+            for (size_t child = 0; ok && child < children().size(); ++child)
+                ok = static_cast<const ArrowTableColumnNode&>(*children()[child]).writeCell(state, at, at.childColumns[child]);
+        finishTuple(state, 1);
+    }
+    releaseTuple(state, 1);
+    return ok;
+}
+
 bool ArrowTableRowNode::handOver(TableWriteAt& at) const {
     bool ok = true;
     for (size_t column = 0; column < at.columns.size(); ++column) {
@@ -126,7 +158,8 @@ bool ArrowTableRowNode::writeParquet(WriteState& state, TableWriteAt& at) {
     WriteHeader header = ColumnTable(*this).header(state);
     at.header = &header;
     prepareColumns(state, at);
-    bool ok = forEachTuple(state, *this, [&] { return writeRows(state, at); });
+    bool byCell = cellsByChild(state, at);
+    bool ok = forEachTuple(state, *this, [&] { return byCell ? writeRowsByCell(state, at) : writeRows(state, at); });
     ok = handOver(at) && ok;
     at.header = nullptr;
     return ok;
