@@ -56,7 +56,7 @@ public:
 
     // ---- reading: the columns of the table being read that this node claimed, by column index.
     // A column of a type no cell conversion reads is logged once here and assigns nothing.
-    void setColumnData(size_t column, std::shared_ptr<const tablix::ColumnData> data);
+    void setColumnData(ReadState& state, size_t column, std::shared_ptr<const tablix::ColumnData> data);
     void clearColumnData();
 
     // ---- writing
@@ -74,11 +74,16 @@ protected:
     bool applyOwnAttribute(const std::string& attribute, const std::string& value) override;
 
 private:
-    const tablix::ColumnData* claimed(size_t column) const;
+    struct Claimed {
+        size_t column;
+        std::shared_ptr<const tablix::ColumnData> data;
+        TargetKind kind;   // of the node's target, for every cell of the read
+    };
+    const Claimed* claimed(size_t column) const;
     bool appendStored(WriteState& state, TableWriteAt& at, size_t column, const MolvoValueW& value) const;
 
     // Shared with the read in progress: set when its table's columns are matched, dropped at its end.
-    std::vector<std::pair<size_t, std::shared_ptr<const tablix::ColumnData>>> columns_;
+    std::vector<Claimed> columns_;
     bool writeDefaults_ = false;
 };
 

@@ -55,7 +55,7 @@ void ArrowTableRowNode::claimColumns(ReadState& state, const TableReadAt& at, co
                                                           << tablix::storageTypeName(data->type())
                                                           << "); nothing is assigned from it");
             }
-            static_cast<ArrowTableColumnNode*>(child)->setColumnData(column, std::move(data));
+            static_cast<ArrowTableColumnNode*>(child)->setColumnData(state, column, std::move(data));
         }
     }
 }
