@@ -172,7 +172,13 @@ int64_t ChunkWriter::writeDataPage(int64_t row) {
     }
     std::vector<uint8_t> body(4);
     RleEncoder levels(1, body);
-    for (int64_t r = row; r < to; ++r) levels.put(column_.isNull(r) ? 0 : 1);
+    const std::vector<uint8_t>& valid = column_.validity();
+    for (int64_t r = row; r < to;) {   // by runs: most pages are one run of present values
+        int64_t end = r + 1;
+        while (end < to && valid[end] == valid[r]) ++end;
+        levels.putRun(valid[r] ? 1 : 0, static_cast<uint64_t>(end - r));
+        r = end;
+    }
     levels.flush();
     const uint32_t levelBytes = static_cast<uint32_t>(body.size() - 4);
     std::memcpy(body.data(), &levelBytes, 4);

@@ -103,6 +103,15 @@ void RleEncoder::put(uint32_t value) {
     runLength_ = 1;
 }
 
+void RleEncoder::putRun(uint32_t value, uint64_t count) {
+    if (count == 0) return;
+    if (runLength_ == 0 || value != runValue_) {
+        flushRepeated();
+        runValue_ = value;
+    }
+    runLength_ += count;
+}
+
 // A finished run of equal values goes out as an RLE run when, after some of its values complete
 // the pending literals' last group of eight, eight or more are left; otherwise its values join the
 // literals, which go out a full header's worth at a time (a header per group would cost a byte per
