@@ -168,7 +168,8 @@ TEST_F(DuckDb, StatisticsDescribeEachRowGroup) {
 TEST_F(DuckDb, DictionaryWhereItSaves) {
     auto t = IArrowTable::create();
     const int32_t key = t->addColumn("key", Int32), id = t->addColumn("id", String), qty = t->addColumn("qty", Int32),
-                  big = t->addColumn("big", Int64), price = t->addColumn("price", Double), region = t->addColumn("region", String);
+                  big = t->addColumn("big", Int64), price = t->addColumn("price", Double), region = t->addColumn("region", String),
+                  same = t->addColumn("same", Int64);   // one value: indices of zero bits
     static const char* const kRegions[] = {"north", "south", "east", "west", "central"};
     for (int64_t r = 0; r < 20000; ++r) {
         const std::string idText = "S" + std::to_string(r);
@@ -180,6 +181,8 @@ TEST_F(DuckDb, DictionaryWhereItSaves) {
         t->appendValue(big, integer(Int64, (r % 17) * 1000000000007LL));
         t->appendValue(price, number(prices[r % 3 == 0 ? r / 3 % 2 : 2]));
         t->appendValue(region, text(kRegions[r % 5]));
+        if (r % 7 == 0) t->appendNull(same);
+        else t->appendValue(same, integer(Int64, -5));
     }
     const std::string ours = tempPath("dictionary.parquet"), plain = tempPath("dictionary-off.parquet"),
                       duckdb = tempPath("dictionary-duckdb.parquet");
@@ -191,11 +194,12 @@ TEST_F(DuckDb, DictionaryWhereItSaves) {
 
     const auto answer = oracleRead({ours})[0];
     expectSameAsOracle(*t, answer);
-    EXPECT_EQ((std::vector<std::string>{"INTEGER", "VARCHAR", "INTEGER", "BIGINT", "DOUBLE", "VARCHAR"}), answer.types);
+    expectSameAsOracle(*readFile(ours), answer);   // and our reader too
+    EXPECT_EQ((std::vector<std::string>{"INTEGER", "VARCHAR", "INTEGER", "BIGINT", "DOUBLE", "VARCHAR", "BIGINT"}), answer.types);
     const auto encodings = oracleQuery("SELECT path_in_schema, bool_and(contains(encodings, 'RLE_DICTIONARY')) FROM parquet_metadata('" +
                                        ours + "') GROUP BY path_in_schema ORDER BY min(column_id)");
     const std::vector<std::vector<std::optional<std::string>>> expected{
-        {"key", "false"}, {"id", "false"}, {"qty", "true"}, {"big", "true"}, {"price", "true"}, {"region", "true"}};
+        {"key", "false"}, {"id", "false"}, {"qty", "true"}, {"big", "true"}, {"price", "true"}, {"region", "true"}, {"same", "true"}};
     EXPECT_EQ(expected, encodings);
     EXPECT_LT(std::filesystem::file_size(ours), std::filesystem::file_size(plain));
     EXPECT_LE(std::filesystem::file_size(ours), std::filesystem::file_size(duckdb));
