@@ -4,7 +4,8 @@
 // its columns and reading it alone (what the model transfer adds shows as the difference), and
 // DuckDB on one thread writing it from memory and reading it into a table.
 //
-// Every measurement runs in a child process so that its peak memory is its own. The mapping write
+// Every measurement runs in a child process so that its peak memory is its own, and every time is
+// the best of a few runs, ours as DuckDB's, as the machine may be shared. The mapping write
 // starts from the filled model, whose memory it shares; its growth beyond it is what the file
 // costs; the read starts from the empty model, and all it holds at its peak counts. The model's own
 // values are measured as what filling it took.
@@ -30,7 +31,7 @@ namespace {
 
 constexpr int kDefaultRows = 1000000;
 constexpr int kDistinctNames = 1000;
-constexpr int kRepeats = 3;   // DuckDB's figures are the best of a few runs
+constexpr int kRepeats = 3;   // every figure is the best of a few runs, ours and DuckDB's alike
 
 const char* kMapping = R"(<MolvoParquetMapping><ParquetMapping>
   <ColumnMapping name="key" binds-to="k"/><ColumnMapping name="name" maps-to="Name"/>
@@ -54,11 +55,14 @@ Measure inChild(const std::function<bool()>& work) {
     int channel[2];
     if (pipe(channel) != 0) return {};
     auto start = std::chrono::steady_clock::now();
+    std::fflush(stdout);   // or the child would print what the parent printed too
     pid_t pid = fork();
     if (pid == 0) {
         long before = residentKb();
         if (write(channel[1], &before, sizeof before) != sizeof before) _exit(2);
-        _exit(work() ? 0 : 1);
+        const bool ok = work();
+        std::fflush(stdout);   // _exit does not flush what the work printed
+        _exit(ok ? 0 : 1);
     }
     close(channel[1]);
     long before = 0;
@@ -69,6 +73,17 @@ Measure inChild(const std::function<bool()>& work) {
     wait4(pid, &status, 0, &usage);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return Measure{seconds, (usage.ru_maxrss - before) / 1024.0, WIFEXITED(status) && WEXITSTATUS(status) == 0};
+}
+
+// The fastest of kRepeats runs in children; ok only when every run succeeded.
+Measure bestInChild(const std::function<bool()>& work) {
+    Measure best = inChild(work);
+    for (int r = 1; r < kRepeats; ++r) {
+        const Measure next = inChild(work);
+        if (next.seconds < best.seconds) best = Measure{next.seconds, next.growthMb, best.ok};
+        best.ok = best.ok && next.ok;
+    }
+    return best;
 }
 
 // ---- the values, the same for every writer
@@ -193,12 +208,12 @@ int main(int argc, char** argv) {
     const std::string ours = dir + "/mapping.parquet", raw = dir + "/tablix.parquet", mapping = dir + "/mapping.xml";
     std::ofstream(mapping) << kMapping;
     std::printf("Parquet: %d rows x 5 columns (a key of %d distinct strings binding an index, a string of %d distinct\n"
-                "values, an integer, two numbers); wall times, and memory beyond what the process held before\n",
-                rows, rows, kDistinctNames);
+                "values, an integer, two numbers); wall times (best of %d runs), and memory beyond what the process held before\n",
+                rows, rows, kDistinctNames, kRepeats);
 
     // The references first, while this process is small.
-    const Measure rawWrite = inChild([&] { return writeTablix(raw, rows); });
-    const Measure rawRead = inChild([&] { return readTablix(raw, rows); });
+    const Measure rawWrite = bestInChild([&] { return writeTablix(raw, rows); });
+    const Measure rawRead = bestInChild([&] { return readTablix(raw, rows); });
     const auto [duckWrite, duckRead] = duckdbTimes(dir, rows);
 
     molvo::beginModelRun();
@@ -207,7 +222,7 @@ int main(int argc, char** argv) {
     if (!AddMapping(L"bench", wideMapping.c_str())) std::printf("AddMapping failed\n");
     // The read goes into the empty model, as a read of that file alone would; the file tablix wrote
     // holds the same columns and values as the one the mapping writes.
-    const Measure read = inChild([&] {
+    const Measure read = bestInChild([&] {
         return ReadFromFile(std::wstring(raw.begin(), raw.end()).c_str(), L"bench", 1, 1, 1) == 1 &&
                molvo::model().card(L"Y") == size_t(rows);
     });
@@ -218,7 +233,7 @@ int main(int argc, char** argv) {
     double modelMb = (residentKb() - empty) / 1024.0;
     std::printf("(the model holds the rows after %.2f s; its values take %.0f MB)\n", fill, modelMb);
     std::wstring wideOurs(ours.begin(), ours.end());
-    const Measure write = inChild([&] { return WriteToFile(wideOurs.c_str(), L"bench", 0) == 1; });
+    const Measure write = bestInChild([&] { return WriteToFile(wideOurs.c_str(), L"bench", 0) == 1; });
 
     print("write through mapping", write, duckWrite, rawWrite);
     print("read through mapping", read, duckRead, rawRead);

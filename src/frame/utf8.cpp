@@ -1,5 +1,6 @@
 #include "frame/utf8.hpp"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace flk {
@@ -24,16 +25,27 @@ size_t decode(std::string_view s, size_t i, char32_t& c) {
     return c >= kShortest[len] && isScalar(c) ? len : 0;
 }
 
+// The end of the run of ASCII bytes that starts at s[i].
+size_t asciiRunEnd(std::string_view s, size_t i) {
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
+}
+
 }  // namespace
 
+// Runs of ASCII, which most texts are whole, are copied in one step each.
 void appendUtf8(std::string& out, std::wstring_view text) {
     out.reserve(out.size() + text.size());
-    for (wchar_t wc : text) {
-        auto c = static_cast<char32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        while (end < text.size() && static_cast<char32_t>(text[end]) < 0x80) ++end;
+        if (end > i) {
+            size_t at = out.size();
+            out.resize(at + (end - i));
+            for (char* to = out.data() + at; i < end; ++i) *to++ = static_cast<char>(text[i]);
             continue;
         }
+        auto c = static_cast<char32_t>(text[i++]);
         if (!isScalar(c)) c = kReplacement;
         if (c < 0x800) {
             out += static_cast<char>(0xC0 | (c >> 6));
@@ -52,8 +64,10 @@ void appendUtf8(std::string& out, std::wstring_view text) {
 void appendWide(std::wstring& out, std::string_view s) {
     out.reserve(out.size() + s.size());
     for (size_t i = 0; i < s.size();) {
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            out += static_cast<wchar_t>(s[i++]);
+        if (size_t end = asciiRunEnd(s, i); end > i) {
+            size_t at = out.size();
+            out.resize(at + (end - i));
+            for (wchar_t* to = out.data() + at; i < end; ++i) *to++ = static_cast<wchar_t>(s[i]);
             continue;
         }
         char32_t c;
@@ -65,14 +79,14 @@ void appendWide(std::wstring& out, std::string_view s) {
 
 size_t decodeUtf8Into(std::string_view s, wchar_t* out, size_t capacity) {
     size_t n = 0;
-    for (size_t i = 0; i < s.size() && n < capacity; ++n) {
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            out[n] = static_cast<wchar_t>(s[i++]);
+    for (size_t i = 0; i < s.size() && n < capacity;) {
+        if (size_t end = std::min(asciiRunEnd(s, i), i + (capacity - n)); end > i) {
+            for (; i < end; ++i) out[n++] = static_cast<wchar_t>(s[i]);
             continue;
         }
         char32_t c;
         size_t len = decode(s, i, c);
-        out[n] = static_cast<wchar_t>(len ? c : kReplacement);
+        out[n++] = static_cast<wchar_t>(len ? c : kReplacement);
         i += len ? len : 1;
     }
     return n;

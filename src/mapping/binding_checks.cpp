@@ -224,6 +224,7 @@ bool TreeNode::resolve(Mapping& mapping) {
     // Asked at the end of every read of the node, of every value: decided once here.
     leavesMarks_ = (mapsToRef_ >= 0 && !isValueNode()) || forceDenseRef_ >= 0;
     hasScopeBindings_ = !scopeOwned_.empty() || (bindsToIndex_ >= 0 && !isValueNode());
+    hasPrologue_ = nameBindsIndex_ >= 0 || iterativeIndex_ >= 0 || constIndex_ >= 0 || resetsIterativeCounters();
     if (!attributes_.embeddedMapping.empty()) {
         if (!findMapping(fromUtf8(attributes_.embeddedMapping))) {
             raiseError("The embedded mapping " + attributes_.embeddedMapping + " cannot be found");

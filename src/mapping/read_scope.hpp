@@ -20,8 +20,10 @@ public:
     // Runs the node's binding prologue against the name the document gives the part (the name
     // pattern, the iterative and constant bindings); when the read goes on, the iterative
     // counters the node resets start again.
+    // Run for every value read: a node with nothing to bind, the common case, is decided without
+    // a call.
     ReadScope(TreeNode& node, ReadState& state, std::string_view name)
-        : node_(node), state_(state), start_(node.bindPrologue(state, name)) {
+        : node_(node), state_(state), start_(node.hasPrologue() ? node.bindPrologue(state, name) : ReadStart::Go) {
         if (start_ == ReadStart::Go && node.resetsIterativeCounters()) node.resetIterativeCounters();
     }
     ReadScope(const ReadScope&) = delete;

@@ -115,6 +115,9 @@ public:
     bool leavesMarks() const { return leavesMarks_; }
     // Whether the end of this node's read has index slots to clear (clearScopeBindings).
     bool hasScopeBindings() const { return hasScopeBindings_; }
+    // Whether the start of this node's read has anything to bind or reset (bindPrologue); true
+    // until the bindings are resolved.
+    bool hasPrologue() const { return hasPrologue_; }
     // Name binding (bindByRegex), then iterative and constant binding.
     ReadStart bindPrologue(ReadState& state, std::string_view name);
     int bindByRegex(MappingState& state, std::string_view key);
@@ -217,6 +220,7 @@ private:
     Level levels_[2];
     bool rowsInScope_ = false;   // table nodes: value columns' indices are enumerated per row
     bool leavesMarks_ = false, hasScopeBindings_ = false;   // see leavesMarks(), hasScopeBindings()
+    bool hasPrologue_ = true;                               // see hasPrologue()
     std::vector<int> includedShadows_;   // references standing for the included mapping's identifiers
     bool includedKnown_ = false;         // the "@" mapping was registered when this one was
     std::unique_ptr<NameRegex> regex_;

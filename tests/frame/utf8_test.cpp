@@ -35,6 +35,9 @@ TEST(Utf8, DecodingIntoABufferCutsAtItsCapacity) {
     wchar_t buffer[3];
     EXPECT_EQ(decodeUtf8Into("\xC3\xA9t\xC3\xA9s", buffer, 3), 3u);
     EXPECT_EQ(std::wstring(buffer, 3), L"\u00e9t\u00e9");
+    wchar_t guarded[5] = {L'#', L'#', L'#', L'#', L'#'};
+    EXPECT_EQ(decodeUtf8Into("ascii run", guarded, 4), 4u);
+    EXPECT_EQ(std::wstring(guarded, 5), L"asci#");
 }
 
 }  // namespace

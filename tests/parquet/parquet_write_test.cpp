@@ -41,6 +41,14 @@ const WriteCase kCases[] = {
      "A1, apple, 3\n"
      "A1, pear, 2\n"
      "A2, pear, -7"},
+    {"a column of fewer indices than the row takes its value at each row's element, the others are left out",
+     table(R"x(<ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" binds-to="p"/>
+               <ColumnMapping name="qty" maps-to="Qty"/><ColumnMapping name="total" maps-to="Total(o)"/>)x"),
+     {{L"Total", {L"A1"}, 12.5}, {L"Total", {L"A2"}, -2.0}, {L"Total", {L"A3"}, 7.0},
+      {L"Qty", {L"A1", L"apple"}, 3.0}, {L"Qty", {L"A3", L"pear"}, 5.0}},
+     "order VARCHAR, product VARCHAR, qty INTEGER, total DOUBLE\n"
+     "A1, apple, 3, 12.5\n"
+     "A3, pear, 5, 7.0"},
     {"write-defaults fills missing values with the default",
      table(R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="customer" maps-to="Customer" write-defaults="1"/>
               <ColumnMapping name="total" maps-to="Total" write-defaults="1"/>)"),

@@ -63,25 +63,28 @@ class TextPool {
 public:
     using Handle = uint64_t;
 
+    // The text is sized and placed in one step: a million names and values pass here.
     Handle add(std::wstring_view text) {
         if (text.empty()) return 0;
         if (bytes_.empty()) bytes_.push_back(0);   // offset 0 stays unused: handle 0 is the empty text
+        const wchar_t* in = text.data();
+        const size_t size = text.size();
         bool wide = false;
-        for (wchar_t c : text)
-            if (static_cast<uint32_t>(c) > 0xFF) {
-                wide = true;
-                break;
-            }
-        size_t at = bytes_.size();
-        for (uint64_t n = text.size(); ; n >>= 7) {
-            bytes_.push_back(static_cast<unsigned char>((n & 0x7F) | (n > 0x7F ? 0x80 : 0)));
+        for (size_t i = 0; i < size; ++i) wide |= static_cast<uint32_t>(in[i]) > 0xFF;
+        unsigned char length[10];
+        size_t lengthBytes = 0;
+        for (uint64_t n = size;; n >>= 7) {
+            length[lengthBytes++] = static_cast<unsigned char>((n & 0x7F) | (n > 0x7F ? 0x80 : 0));
             if (n <= 0x7F) break;
         }
-        size_t chars = bytes_.size();
-        bytes_.resize(chars + text.size() * (wide ? sizeof(wchar_t) : 1));
-        if (wide) std::memcpy(bytes_.data() + chars, text.data(), text.size() * sizeof(wchar_t));
+        const size_t at = bytes_.size();
+        bytes_.resize(at + lengthBytes + size * (wide ? sizeof(wchar_t) : 1));
+        unsigned char* out = bytes_.data() + at;
+        std::memcpy(out, length, lengthBytes);
+        out += lengthBytes;
+        if (wide) std::memcpy(out, in, size * sizeof(wchar_t));
         else
-            for (size_t i = 0; i < text.size(); ++i) bytes_[chars + i] = static_cast<unsigned char>(text[i]);
+            for (size_t i = 0; i < size; ++i) out[i] = static_cast<unsigned char>(in[i]);
         return Handle(at) << 1 | (wide ? 1 : 0);
     }
 

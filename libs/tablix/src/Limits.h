@@ -43,8 +43,11 @@ constexpr int64_t kMaxDeltaMiniblocks = 1 << 10;
 constexpr int64_t kWriterMaxRowGroupRows = 1ll << 26;
 constexpr int64_t kWriterPageRows = 1 << 16;              // values per data page
 constexpr int64_t kWriterPageBytes = 1 << 20;             // plain bytes that close a string page early
-constexpr int64_t kWriterMaxDictionaryEntries = 1 << 16;  // beyond this a string chunk falls back to PLAIN
+constexpr int64_t kWriterMaxDictionaryEntries = 1 << 16;  // beyond this a chunk falls back to PLAIN
 constexpr int64_t kWriterMaxDictionaryBytes = 1 << 20;
+// Rows of a chunk after which a dictionary that does not pay yet is given up (checked again at
+// every doubling): enough for values that repeat to show, few for a key column to cost.
+constexpr int64_t kWriterDictionarySampleRows = 8192;
 constexpr int64_t kWriterMaxStatisticsBytes = 64;         // longer string min/max are left out
 
 }  // namespace tablix::limits

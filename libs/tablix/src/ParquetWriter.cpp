@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
+#include <optional>
 
+#include "ChunkDictionary.h"
 #include "Codecs.h"
 #include "Limits.h"
 #include "Metadata.h"
@@ -62,7 +63,8 @@ public:
         chunk_.metaData.path = {column.name};
         chunk_.metaData.codec = codec;
         chunk_.metaData.numValues = end - begin;
-        useDictionary_ = dictionary && column_.type() == String && buildDictionary();
+        if (dictionary) dictionary_.emplace(column_, begin, end);
+        useDictionary_ = dictionary_ && dictionary_->usable();
     }
 
     meta::ColumnChunk write() {
@@ -83,12 +85,14 @@ public:
     }
 
 private:
-    bool buildDictionary();
     void writeDictionaryPage();
+    void encodeValue(int64_t row, std::vector<uint8_t>& out) const;
     int64_t writeDataPage(int64_t row);
     void writePage(meta::PageHeader header, const std::vector<uint8_t>& body);
     void encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const;
     meta::Statistics statistics() const;
+    void numericBounds(int64_t& minRow, int64_t& maxRow) const;
+    bool isNaN(int64_t row) const { return column_.type() == Double && std::isnan(column_.doubles()[row]); }
     bool less(int64_t a, int64_t b) const;
     std::optional<std::string> bound(int64_t row, bool isMinimum) const;
 
@@ -102,58 +106,55 @@ private:
     int32_t codec_;
     std::vector<uint8_t>& file_;
     meta::ColumnChunk chunk_;
+    std::optional<ChunkDictionary> dictionary_;
     bool useDictionary_ = false;
-    std::unordered_map<std::string_view, uint32_t> indexOf_;
-    std::vector<std::string_view> entries_;
-    std::vector<uint32_t> rowIndex_;   // dictionary index of each row of the chunk (0 for nulls)
     std::vector<uint8_t> compressed_;
 };
 
-// Falls back to PLAIN (returns false) once the dictionary outgrows its limits.
-bool ChunkWriter::buildDictionary() {
-    int64_t bytes = 0;
-    rowIndex_.reserve(end_ - begin_);
-    for (int64_t row = begin_; row < end_; ++row) {
-        if (column_.isNull(row)) {
-            rowIndex_.push_back(0);
-            continue;
-        }
-        const std::string_view v = text(row);
-        const auto [it, added] = indexOf_.try_emplace(v, static_cast<uint32_t>(entries_.size()));
-        if (added) {
-            entries_.push_back(v);
-            bytes += static_cast<int64_t>(v.size()) + 4;
-            if (static_cast<int64_t>(entries_.size()) > limits::kWriterMaxDictionaryEntries || bytes > limits::kWriterMaxDictionaryBytes)
-                return false;
-        }
-        rowIndex_.push_back(it->second);
-    }
-    return true;
-}
-
 void ChunkWriter::writeDictionaryPage() {
     std::vector<uint8_t> body;
-    for (std::string_view v : entries_) {
-        appendRaw(body, static_cast<uint32_t>(v.size()));
-        body.insert(body.end(), v.begin(), v.end());
-    }
+    for (size_t entry = 0; entry < dictionary_->size(); ++entry) encodeValue(dictionary_->rowOfEntry(entry), body);
     meta::PageHeader header;
     header.type = meta::DictionaryPage;
-    header.dictionaryPage = meta::DictionaryPageHeader{static_cast<int32_t>(entries_.size()), meta::Plain};
+    header.dictionaryPage = meta::DictionaryPageHeader{static_cast<int32_t>(dictionary_->size()), meta::Plain};
     writePage(header, body);
 }
 
+void ChunkWriter::encodeValue(int64_t row, std::vector<uint8_t>& out) const {
+    switch (column_.type()) {
+    case Double: appendRaw(out, column_.doubles()[row]); break;
+    case Int32: appendRaw(out, column_.int32s()[row]); break;
+    case Int64: appendRaw(out, column_.int64s()[row]); break;
+    default: {
+        const std::string_view v = text(row);
+        appendRaw(out, static_cast<uint32_t>(v.size()));
+        out.insert(out.end(), v.begin(), v.end());
+    }
+    }
+}
+
+// The page's values are sized first and written into place, not appended one by one.
 void ChunkWriter::encodePlain(int64_t from, int64_t to, std::vector<uint8_t>& out) const {
+    size_t bytes = 0;
+    for (int64_t row = from; row < to; ++row)
+        if (!column_.isNull(row)) bytes += column_.type() == String ? 4 + text(row).size() : column_.type() == Int32 ? 4 : 8;
+    size_t at = out.size();
+    out.resize(at + bytes);
+    auto put = [&](const void* p, size_t n) {
+        std::memcpy(out.data() + at, p, n);
+        at += n;
+    };
     for (int64_t row = from; row < to; ++row) {
         if (column_.isNull(row)) continue;
         switch (column_.type()) {
-        case Double: appendRaw(out, column_.doubles()[row]); break;
-        case Int32: appendRaw(out, column_.int32s()[row]); break;
-        case Int64: appendRaw(out, column_.int64s()[row]); break;
+        case Double: put(&column_.doubles()[row], 8); break;
+        case Int32: put(&column_.int32s()[row], 4); break;
+        case Int64: put(&column_.int64s()[row], 8); break;
         default: {
             const std::string_view v = text(row);
-            appendRaw(out, static_cast<uint32_t>(v.size()));
-            out.insert(out.end(), v.begin(), v.end());
+            const auto size = static_cast<uint32_t>(v.size());
+            put(&size, 4);
+            put(v.data(), v.size());
         }
         }
     }
@@ -165,24 +166,30 @@ int64_t ChunkWriter::writeDataPage(int64_t row) {
     int64_t to = std::min(end_, row + limits::kWriterPageRows);
     if (column_.type() == String && !useDictionary_) {
         const uint64_t limit = column_.offsets()[row] + limits::kWriterPageBytes;
-        int64_t last = row + 1;
+        int64_t last = std::min(to, row + 1);   // an empty chunk has one empty page
         while (last < to && column_.offsets()[last] < limit) ++last;
         to = last;
     }
     std::vector<uint8_t> body(4);
     RleEncoder levels(1, body);
-    for (int64_t r = row; r < to; ++r) levels.put(column_.isNull(r) ? 0 : 1);
+    const std::vector<uint8_t>& valid = column_.validity();
+    for (int64_t r = row; r < to;) {   // by runs: most pages are one run of present values
+        int64_t end = r + 1;
+        while (end < to && valid[end] == valid[r]) ++end;
+        levels.putRun(valid[r] ? 1 : 0, static_cast<uint64_t>(end - r));
+        r = end;
+    }
     levels.flush();
     const uint32_t levelBytes = static_cast<uint32_t>(body.size() - 4);
     std::memcpy(body.data(), &levelBytes, 4);
     int32_t encoding = meta::Plain;
     if (useDictionary_) {
         encoding = meta::RleDictionary;
-        const int width = bitWidthOf(entries_.empty() ? 0 : entries_.size() - 1);
+        const int width = dictionary_->bitWidth();
         body.push_back(static_cast<uint8_t>(width));
         RleEncoder indices(width, body);
         for (int64_t r = row; r < to; ++r)
-            if (!column_.isNull(r)) indices.put(rowIndex_[r - begin_]);
+            if (!column_.isNull(r)) indices.put(dictionary_->indexOfRow(r));
         indices.flush();
     } else {
         encodePlain(row, to, body);
@@ -237,17 +244,23 @@ std::optional<std::string> ChunkWriter::bound(int64_t row, bool isMinimum) const
     }
 }
 
+// With a dictionary the bounds are found among its entries, each a row that holds the value.
 meta::Statistics ChunkWriter::statistics() const {
-    int64_t nulls = 0, minRow = -1, maxRow = -1;
-    for (int64_t row = begin_; row < end_; ++row) {
-        if (column_.isNull(row)) {
-            ++nulls;
-            continue;
-        }
-        if (column_.type() == Double && std::isnan(column_.doubles()[row])) continue;   // NaN orders nowhere
+    const int64_t nulls = std::count(column_.validity().begin() + begin_, column_.validity().begin() + end_, uint8_t{0});
+    int64_t minRow = -1, maxRow = -1;
+    auto consider = [&](int64_t row) {
         if (minRow < 0) minRow = maxRow = row;
-        if (less(row, minRow)) minRow = row;
-        if (less(maxRow, row)) maxRow = row;
+        else if (less(row, minRow)) minRow = row;
+        else if (less(maxRow, row)) maxRow = row;
+    };
+    if (useDictionary_) {
+        for (size_t entry = 0; entry < dictionary_->size(); ++entry)
+            if (!isNaN(dictionary_->rowOfEntry(entry))) consider(dictionary_->rowOfEntry(entry));
+    } else if (column_.type() == String) {
+        for (int64_t row = begin_; row < end_; ++row)
+            if (!column_.isNull(row)) consider(row);
+    } else {
+        numericBounds(minRow, maxRow);
     }
     meta::Statistics s;
     s.nullCount = nulls;
@@ -256,6 +269,26 @@ meta::Statistics ChunkWriter::statistics() const {
         s.max = bound(maxRow, false);
     }
     return s;
+}
+
+// The rows of the smallest and largest value of a column of numbers, in one typed pass each.
+template <class T>
+void boundsOf(const std::vector<T>& values, const std::vector<uint8_t>& valid, int64_t begin, int64_t end, int64_t& minRow, int64_t& maxRow) {
+    for (int64_t row = begin; row < end; ++row) {
+        const T v = values[row];
+        if (!valid[row] || v != v) continue;   // NaN orders nowhere
+        if (minRow < 0) minRow = maxRow = row;
+        else if (v < values[minRow]) minRow = row;
+        else if (values[maxRow] < v) maxRow = row;
+    }
+}
+
+void ChunkWriter::numericBounds(int64_t& minRow, int64_t& maxRow) const {
+    switch (column_.type()) {
+    case Double: return boundsOf(column_.doubles(), column_.validity(), begin_, end_, minRow, maxRow);
+    case Int32: return boundsOf(column_.int32s(), column_.validity(), begin_, end_, minRow, maxRow);
+    default: return boundsOf(column_.int64s(), column_.validity(), begin_, end_, minRow, maxRow);
+    }
 }
 
 meta::SchemaElement schemaOf(const NamedColumn& c) {

@@ -103,17 +103,31 @@ void RleEncoder::put(uint32_t value) {
     runLength_ = 1;
 }
 
-// A finished run of equal values goes out as an RLE run when it is long enough and the pending
-// literals fill whole groups of eight; otherwise its values join the literals.
+void RleEncoder::putRun(uint32_t value, uint64_t count) {
+    if (count == 0) return;
+    if (runLength_ == 0 || value != runValue_) {
+        flushRepeated();
+        runValue_ = value;
+    }
+    runLength_ += count;
+}
+
+// A finished run of equal values goes out as an RLE run when, after some of its values complete
+// the pending literals' last group of eight, eight or more are left; otherwise its values join the
+// literals, which go out a full header's worth at a time (a header per group would cost a byte per
+// eight values).
 void RleEncoder::flushRepeated() {
     if (runLength_ == 0) return;
-    if (runLength_ >= 8 && literals_.size() % 8 == 0) {
+    const uint64_t fill = (8 - literals_.size() % 8) % 8;
+    if (runLength_ >= fill + 8) {
+        literals_.insert(literals_.end(), fill, runValue_);
         flushLiterals(true);
-        writeVarint(runLength_ << 1);
+        writeVarint((runLength_ - fill) << 1);
         for (int i = 0; i < (bitWidth_ + 7) / 8; ++i) out_.push_back(static_cast<uint8_t>(runValue_ >> (8 * i)));
     } else {
-        for (uint64_t i = 0; i < runLength_; ++i) literals_.push_back(runValue_);
-        if (literals_.size() >= 8) flushLiterals(false);
+        if (runLength_ == 1) literals_.push_back(runValue_);
+        else literals_.resize(literals_.size() + runLength_, runValue_);
+        if (literals_.size() >= kMaxLiteralGroupsPerHeader * 8) flushLiterals(false);
     }
     runLength_ = 0;
 }

@@ -57,6 +57,8 @@ class RleEncoder {
 public:
     RleEncoder(int bitWidth, std::vector<uint8_t>& out) : bitWidth_(bitWidth), out_(out) {}
     void put(uint32_t value);
+    // The same as put(value) count times.
+    void putRun(uint32_t value, uint64_t count);
     void flush();
 
 private:

@@ -34,10 +34,6 @@ void expectEqualTables(const IArrowTable& a, const IArrowTable& b) {
     }
 }
 
-Value number(double v) { Value x; x.type = Double; x.isNull = false; x.number = v; return x; }
-Value integer(int32_t type, int64_t v) { Value x; x.type = type; x.isNull = false; x.integer = v; return x; }
-Value text(std::string_view v) { Value x; x.type = String; x.isNull = false; x.text = v; return x; }
-
 TEST(RoundTrip, EveryTypeCodecAndEncoding) {
     auto t = IArrowTable::create();
     const int32_t d = t->addColumn("d", Double), i = t->addColumn("i", Int32), l = t->addColumn("l", Int64),

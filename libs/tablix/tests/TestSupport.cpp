@@ -151,6 +151,10 @@ bool sameAsOracle(const Value& ours, const std::optional<std::string>& theirs, c
     return toText(ours) == t;
 }
 
+Value number(double v) { Value x; x.type = Double; x.isNull = false; x.number = v; return x; }
+Value integer(int32_t type, int64_t v) { Value x; x.type = type; x.isNull = false; x.integer = v; return x; }
+Value text(std::string_view v) { Value x; x.type = String; x.isNull = false; x.text = v; return x; }
+
 std::shared_ptr<IArrowTable> readFile(const std::string& path) {
     auto table = IArrowTable::create();
     table->readParquet(path);

@@ -30,6 +30,11 @@ void oracleWrite(const std::string& file, const std::string& query, const std::s
 // Whether our value matches DuckDB's text of it, given DuckDB's column type.
 bool sameAsOracle(const Value& ours, const std::optional<std::string>& theirs, const std::string& theirType);
 
+// Present values of a type, for appendValue.
+Value number(double v);
+Value integer(int32_t type, int64_t v);
+Value text(std::string_view v);
+
 std::shared_ptr<IArrowTable> readFile(const std::string& path);
 std::vector<std::vector<std::string>> parseCsv(const std::string& text);
 

@@ -152,8 +152,8 @@ bool readableStorage(int32_t storageType) {
     }
 }
 
-CellRead readCell(const TreeNode& node, ReadState& state, const tablix::ColumnData& column, TableReadAt& at) {
-    beginConversion(readTargetKind(node, state), at.value);
+CellRead readCell(const TreeNode& node, ReadState& state, const tablix::ColumnData& column, TargetKind kind, TableReadAt& at) {
+    beginConversion(kind, at.value);
     size_t row = size_t(at.row);
     if (column.isNull(at.row)) return CellRead::NoValue;
     switch (column.type()) {

@@ -15,7 +15,8 @@ enum class CellRead { Value, NoValue, Failed };
 // The cell of `column` at at.row converted for the node's target into at.value: Value, NoValue
 // for a null (and for a column no conversion reads), Failed after raising. A text that is not a
 // number, read into a numeric target, throws the messages of the shared text conversion.
-CellRead readCell(const TreeNode& node, ReadState& state, const tablix::ColumnData& column, TableReadAt& at);
+// kind is readTargetKind of the node, decided once per read.
+CellRead readCell(const TreeNode& node, ReadState& state, const tablix::ColumnData& column, TargetKind kind, TableReadAt& at);
 
 // Whether cells of the storage type are read at all.
 bool readableStorage(int32_t storageType);

@@ -42,23 +42,23 @@ bool ArrowTableColumnNode::parseMapping(const pugi::xml_node& element, Mapping& 
     return ok;
 }
 
-void ArrowTableColumnNode::setColumnData(size_t column, std::shared_ptr<const tablix::ColumnData> data) {
-    columns_.emplace_back(column, std::move(data));
+void ArrowTableColumnNode::setColumnData(ReadState& state, size_t column, std::shared_ptr<const tablix::ColumnData> data) {
+    columns_.push_back(Claimed{column, std::move(data), readTargetKind(*this, state)});
 }
 
 void ArrowTableColumnNode::clearColumnData() { columns_.clear(); }
 
-const tablix::ColumnData* ArrowTableColumnNode::claimed(size_t column) const {
-    for (const auto& [index, data] : columns_)
-        if (index == column) return data.get();
+const ArrowTableColumnNode::Claimed* ArrowTableColumnNode::claimed(size_t column) const {
+    for (const Claimed& c : columns_)
+        if (c.column == column) return &c;
     return nullptr;
 }
 
 bool ArrowTableColumnNode::readParquet(ReadState& state, TableReadAt& at) {
-    const tablix::ColumnData* data = claimed(at.column);
-    if (!data) return true;
+    const Claimed* column = claimed(at.column);
+    if (!column) return true;
     ReadValue& value = at.value;
-    CellRead cell = readCell(*this, state, *data, at);
+    CellRead cell = readCell(*this, state, *column->data, column->kind, at);
     if (cell == CellRead::Failed) return false;
     if (cell == CellRead::NoValue) {
         if (bindsToIndex() < 0) return true;
@@ -121,6 +121,10 @@ bool ArrowTableColumnNode::writeParquet(WriteState& state, TableWriteAt& at) {
     size_t column = 0;
     if (!writeKey(state, at.key) || !at.header->find(at.key, column) || at.filled[column]) return true;
     at.filled[column] = true;
+    return writeCell(state, at, column);
+}
+
+bool ArrowTableColumnNode::writeCell(WriteState& state, TableWriteAt& at, size_t column) const {
     tablix::ColumnData& data = *at.columns[column];
     if (mapsToReference() >= 0) {
         if (hasValueAt(state, mapsToReference(), false)) {
@@ -143,6 +147,13 @@ bool ArrowTableColumnNode::writeParquet(WriteState& state, TableWriteAt& at) {
         data.appendNull();
     }
     return true;
+}
+
+// Its one cell per row is all there is to it: it binds no index of its own, nothing filters it
+// and its key is a fixed name.
+bool ArrowTableColumnNode::oneCellPerRow() const {
+    return !bindsOwnIndices() && attributes_.writeFilter.empty() && attributes_.constBindsTo.empty() && nameBindsIndex() < 0 &&
+           !name().empty();
 }
 
 }  // namespace flk

@@ -41,6 +41,9 @@ struct TableWriteAt {
     std::vector<std::shared_ptr<tablix::ColumnData>> columns;
     std::vector<bool> filled;
     std::vector<const ArrowTableColumnNode*> defaults;   // per column: the node writing its default, or nullptr
+    // Per child of the table, the column it alone fills with one cell per row; empty when the
+    // children are not all so.
+    std::vector<size_t> childColumns;
     std::string text, key;   // a value's text and a column's key, reused from cell to cell
 };
 

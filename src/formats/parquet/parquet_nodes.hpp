@@ -41,6 +41,8 @@ private:
     void claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const;
     void prepareColumns(WriteState& state, TableWriteAt& at) const;
     bool writeRows(WriteState& state, TableWriteAt& at) const;
+    bool cellsByChild(WriteState& state, TableWriteAt& at) const;
+    bool writeRowsByCell(WriteState& state, TableWriteAt& at) const;
     bool handOver(TableWriteAt& at) const;
 };
 
@@ -54,7 +56,7 @@ public:
 
     // ---- reading: the columns of the table being read that this node claimed, by column index.
     // A column of a type no cell conversion reads is logged once here and assigns nothing.
-    void setColumnData(size_t column, std::shared_ptr<const tablix::ColumnData> data);
+    void setColumnData(ReadState& state, size_t column, std::shared_ptr<const tablix::ColumnData> data);
     void clearColumnData();
 
     // ---- writing
@@ -63,16 +65,25 @@ public:
     bool writesDefaults() const { return writeDefaults_; }
     // Appends the identifier's default value to the column; false when there is none to append.
     bool writeDefault(WriteState& state, TableWriteAt& at, size_t column) const;
+    // Appends the node's cell of the current row to the column.
+    bool writeCell(WriteState& state, TableWriteAt& at, size_t column) const;
+    // Whether the node writes exactly one cell per row, into the column its name gives.
+    bool oneCellPerRow() const;
 
 protected:
     bool applyOwnAttribute(const std::string& attribute, const std::string& value) override;
 
 private:
-    const tablix::ColumnData* claimed(size_t column) const;
+    struct Claimed {
+        size_t column;
+        std::shared_ptr<const tablix::ColumnData> data;
+        TargetKind kind;   // of the node's target, for every cell of the read
+    };
+    const Claimed* claimed(size_t column) const;
     bool appendStored(WriteState& state, TableWriteAt& at, size_t column, const MolvoValueW& value) const;
 
     // Shared with the read in progress: set when its table's columns are matched, dropped at its end.
-    std::vector<std::pair<size_t, std::shared_ptr<const tablix::ColumnData>>> columns_;
+    std::vector<Claimed> columns_;
     bool writeDefaults_ = false;
 };
 

@@ -55,7 +55,7 @@ void ArrowTableRowNode::claimColumns(ReadState& state, const TableReadAt& at, co
                                                           << tablix::storageTypeName(data->type())
                                                           << "); nothing is assigned from it");
             }
-            static_cast<ArrowTableColumnNode*>(child)->setColumnData(column, std::move(data));
+            static_cast<ArrowTableColumnNode*>(child)->setColumnData(state, column, std::move(data));
         }
     }
 }
@@ -111,6 +111,63 @@ bool ArrowTableRowNode::writeRows(WriteState& state, TableWriteAt& at) const {
     return ColumnTable(*this).writeRows(state, writeChild, endRow);
 }
 
+namespace {
+
+// Whether the reference's indices are exactly the row's: then the rows, enumerated over every
+// such reference, meet each of its values in turn and none is left behind a row.
+bool indexedByRow(WriteState& state, int reference, const std::vector<int>& rowIndices) {
+    if (reference < 0) return true;
+    const std::vector<int>& indices = state.mapping().references[size_t(reference)].indices;
+    if (indices.size() != rowIndices.size()) return false;
+    for (int index : indices)
+        if (std::find(rowIndices.begin(), rowIndices.end(), index) == rowIndices.end()) return false;
+    return true;
+}
+
+}  // namespace
+
+// Where every child writes one cell per row into a column of its own, every column has its child,
+// and the values of every child are indexed by the row's indices alone, a row is its children's
+// cells in turn: the walk over each child's tuples within the row and the lookup of its column by
+// key are left out.
+bool ArrowTableRowNode::cellsByChild(WriteState& state, TableWriteAt& at) const {
+    at.childColumns.clear();
+    if (children().size() != at.header->names.size()) return false;
+    std::vector<int> rowIndices;
+    for (const auto& child : children()) {
+        int index = child->bindsToIndex();
+        if (index < 0) continue;
+        if (state.isExternallyBound(index) || std::find(rowIndices.begin(), rowIndices.end(), index) != rowIndices.end()) return false;
+        rowIndices.push_back(index);
+    }
+    std::vector<bool> taken(at.header->names.size());
+    std::vector<size_t> columns;
+    for (const auto& child : children()) {
+        const auto& node = static_cast<const ArrowTableColumnNode&>(*child);
+        size_t column = 0;
+        if (!node.oneCellPerRow() || !indexedByRow(state, node.mapsToReference(), rowIndices) ||
+            !indexedByRow(state, node.forceDenseReference(), rowIndices) || !node.writeKey(state, at.key) ||
+            !at.header->find(at.key, column) || taken[column])
+            return false;
+        taken[column] = true;
+        columns.push_back(column);
+    }
+    at.childColumns = std::move(columns);
+    return true;
+}
+
+bool ArrowTableRowNode::writeRowsByCell(WriteState& state, TableWriteAt& at) const {
+    bool ok = true;
+    while (ok && nextTuple(state, 1)) {
+        if (writeFiltered(state))
+            for (size_t child = 0; ok && child < children().size(); ++child)
+                ok = static_cast<const ArrowTableColumnNode&>(*children()[child]).writeCell(state, at, at.childColumns[child]);
+        finishTuple(state, 1);
+    }
+    releaseTuple(state, 1);
+    return ok;
+}
+
 bool ArrowTableRowNode::handOver(TableWriteAt& at) const {
     bool ok = true;
     for (size_t column = 0; column < at.columns.size(); ++column) {
@@ -126,7 +183,8 @@ bool ArrowTableRowNode::writeParquet(WriteState& state, TableWriteAt& at) {
     WriteHeader header = ColumnTable(*this).header(state);
     at.header = &header;
     prepareColumns(state, at);
-    bool ok = forEachTuple(state, *this, [&] { return writeRows(state, at); });
+    bool byCell = cellsByChild(state, at);
+    bool ok = forEachTuple(state, *this, [&] { return byCell ? writeRowsByCell(state, at) : writeRows(state, at); });
     ok = handOver(at) && ok;
     at.header = nullptr;
     return ok;

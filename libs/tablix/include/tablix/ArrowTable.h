@@ -28,7 +28,7 @@ struct WriteOptions {
     // and spread work by group and keep each group's dictionaries small, at a few hundred bytes of
     // metadata per group; the size other writers use by default.
     int64_t rowGroupRows = 122880;
-    bool dictionary = true;             // dictionary-encode string columns while the dictionary stays small
+    bool dictionary = true;             // dictionary-encode each column chunk where that saves bytes
 };
 
 class IArrowTable {
