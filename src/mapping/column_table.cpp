@@ -4,6 +4,11 @@
 
 namespace flk {
 
+const std::vector<std::string_view> kTableColumnAttributes{
+    "name", "alt-name", "binds-to", "binds-existing", "binds-skip-non-existing", "range-existing", "name-regex",
+    "name-binds-to", "name-regex-prefix", "name-regex-postfix", "name-regex-from", "read-normalize", "write-normalize",
+    "maps-to", "write-defaults", "write-filter", "dense-write", "force-dense", "value", "max-string-size"};
+
 bool WriteHeader::find(const std::string& key, size_t& column) const {
     auto at = position.find(key);
     if (at == position.end()) return false;

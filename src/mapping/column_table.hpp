@@ -16,6 +16,9 @@
 
 namespace flk {
 
+// The attributes a column of a CSV, Excel or Parquet table accepts.
+extern const std::vector<std::string_view> kTableColumnAttributes;
+
 // The columns of a table read from a document, each matched to the children that serve it.
 struct ReadHeader {
     std::vector<std::string> names;   // in document order; a column without a name serves no child

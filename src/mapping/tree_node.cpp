@@ -75,6 +75,7 @@ bool TreeNode::applyCommonAttribute(const std::string& a, const std::string& v) 
     else if (a == "binds-skip-non-existing") attributes_.skipNonExisting = isTrue(v);
     else if (a == "iterative-existing") attributes_.iterativeExisting = isTrue(v);
     else if (a == "range-existing") attributes_.rangeExisting = isTrue(v);
+    else if (a == "write-defaults") attributes_.writeDefaults = isTrue(v);
     else return false;
     return true;
 }

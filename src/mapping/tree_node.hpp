@@ -54,6 +54,7 @@ struct NodeAttributes {
     bool bindsExisting = false, skipNonExisting = true, iterativeExisting = false, rangeExisting = false;
     bool iterativeResetAll = false;
     bool denseChildren = false;   // object nodes: children without data are still written
+    bool writeDefaults = false;   // table columns: a missing value is written as the default
     std::vector<std::wstring> iterativeResetList;
 };
 

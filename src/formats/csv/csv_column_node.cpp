@@ -3,6 +3,7 @@
 #include "formats/csv/csv_nodes.hpp"
 
 #include "host/molvo_io_handler.hpp"
+#include "mapping/column_table.hpp"
 #include "mapping/mapping_state.hpp"
 #include "mapping/read_scope.hpp"
 #include "mapping/value_text.hpp"
@@ -13,12 +14,6 @@
 
 namespace flk {
 namespace {
-
-const std::vector<std::string_view> kColumnAttributes{
-    "name", "alt-name", "binds-to", "binds-existing", "binds-skip-non-existing", "range-existing", "name-regex",
-    "name-binds-to", "name-regex-prefix", "name-regex-postfix", "name-regex-from", "read-normalize",
-    "write-normalize", "maps-to", "write-defaults", "write-filter", "dense-write", "force-dense", "value",
-    "max-string-size"};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -63,14 +58,8 @@ void convertField(TargetKind kind, std::string_view field, ReadValue& value) {
 
 }  // namespace
 
-bool CSVColumnNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
-    if (attribute != "write-defaults") return false;
-    writeDefaults_ = value == "1";
-    return true;
-}
-
 bool CSVColumnNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
-    return parseElement(element, mapping, "CSVColumnMapping", kColumnAttributes, nullptr);
+    return parseElement(element, mapping, "CSVColumnMapping", kTableColumnAttributes, nullptr);
 }
 
 // An empty field of a numeric or integer column is a missing value: the column leaves its target
@@ -124,7 +113,7 @@ bool CSVColumnNode::writeCSVField(WriteState& state, CsvField& field) {
             appendStoredText(field.text, target, cursor.value(), *this);
         cursor.advance();
         field.present = true;
-    } else if (writeDefaults_ || hasValueAt(state, forceDenseReference(), false)) {
+    } else if (attributes().writeDefaults || hasValueAt(state, forceDenseReference(), false)) {
         field.present = writeDefault(state, field.text);
     }
     return true;

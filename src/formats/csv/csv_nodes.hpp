@@ -44,17 +44,12 @@ public:
     const char* typeName() const override { return "CSVColumnNode"; }
 
     // write-defaults: a row without a value of this column gets the identifier's default.
-    bool writesDefaults() const { return writeDefaults_; }
+    bool writesDefaults() const { return attributes().writeDefaults; }
     // Appends the default of the maps-to identifier as text; false without one.
     bool writeDefault(WriteState& state, std::string& text) const;
 
-protected:
-    bool applyOwnAttribute(const std::string& attribute, const std::string& value) override;
-
 private:
     bool writeUnmapped(WriteState& state, std::string& text) const;
-
-    bool writeDefaults_ = false;
 };
 
 }  // namespace flk

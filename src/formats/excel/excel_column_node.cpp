@@ -13,24 +13,9 @@
 #include <cmath>
 
 namespace flk {
-namespace {
-
-const std::vector<std::string_view> kColumnAttributes{
-    "name", "alt-name", "binds-to", "binds-existing", "binds-skip-non-existing", "range-existing", "name-regex",
-    "name-binds-to", "name-regex-prefix", "name-regex-postfix", "name-regex-from", "read-normalize", "write-normalize",
-    "maps-to", "write-defaults", "write-filter", "dense-write", "force-dense", "value", "max-string-size"};
-
-}  // namespace
-
-bool ExcelColumnNode::applyOwnAttribute(const std::string& attribute, const std::string& value) {
-    if (attribute != "write-defaults") return false;
-    writeDefaults_ = value == "1";
-    return true;
-}
-
 // A column has no child elements; their message has always read "an ExcelColumnMapping".
 bool ExcelColumnNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
-    parseAttributes(element, mapping, kColumnAttributes);
+    parseAttributes(element, mapping, kTableColumnAttributes);
     bool ok = true;
     for (const pugi::xml_node& child : element.children()) {
         if (child.type() != pugi::node_element) continue;
@@ -97,7 +82,7 @@ bool ExcelColumnNode::writeWorkbook(WriteState& state, WorkbookWriteAt& at) {
             cursor.advance();
             return ok;
         }
-        bool dense = writeDefaults_ || hasValueAt(state, forceDenseReference(), false);
+        bool dense = attributes().writeDefaults || hasValueAt(state, forceDenseReference(), false);
         return !dense || writeDefault(state, at, col);
     }
     if (bindsToIndex() >= 0) return writeBoundElement(state, at, col);

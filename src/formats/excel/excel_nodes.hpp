@@ -64,18 +64,13 @@ public:
     bool isValueNode() const override { return true; }
     const char* typeName() const override { return "ExcelColumnNode"; }
 
-    bool writesDefaults() const { return writeDefaults_; }
+    bool writesDefaults() const { return attributes().writeDefaults; }
     // Writes the identifier's default value into the cell (nothing without maps-to).
     bool writeDefault(WriteState& state, WorkbookWriteAt& at, int column) const;
-
-protected:
-    bool applyOwnAttribute(const std::string& attribute, const std::string& value) override;
 
 private:
     bool writeStored(WriteState& state, WorkbookWriteAt& at, int column, const MolvoValueW& value) const;
     bool writeBoundElement(WriteState& state, WorkbookWriteAt& at, int column) const;
-
-    bool writeDefaults_ = false;
 };
 
 }  // namespace flk

@@ -62,16 +62,13 @@ public:
     // ---- writing
     // The storage type of the column this node writes, from its target; 0 when it has none.
     int32_t storageType(WriteState& state) const;
-    bool writesDefaults() const { return writeDefaults_; }
+    bool writesDefaults() const { return attributes().writeDefaults; }
     // Appends the identifier's default value to the column; false when there is none to append.
     bool writeDefault(WriteState& state, TableWriteAt& at, size_t column) const;
     // Appends the node's cell of the current row to the column.
     bool writeCell(WriteState& state, TableWriteAt& at, size_t column) const;
     // Whether the node writes exactly one cell per row, into the column its name gives.
     bool oneCellPerRow() const;
-
-protected:
-    bool applyOwnAttribute(const std::string& attribute, const std::string& value) override;
 
 private:
     struct Claimed {
@@ -84,7 +81,6 @@ private:
 
     // Shared with the read in progress: set when its table's columns are matched, dropped at its end.
     std::vector<Claimed> columns_;
-    bool writeDefaults_ = false;
 };
 
 }  // namespace flk
