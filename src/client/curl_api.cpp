@@ -54,11 +54,13 @@ CurlAPI::~CurlAPI() {
     callbackThread_.join();
     auto lock = transfer_.lock();
     Transfer& t = transfer_.get(lock);
-    for (auto& [id, request] : t.requests) {
+    auto registryLock = registry_.lock();
+    Registry& requests = registry_.get(registryLock);
+    for (auto& [id, request] : requests) {
         LOG4CXX_TRACE(logger(Log::APIClient), "Removing request " << id << " from curl_multi interface");
         curl_multi_remove_handle(t.multi, request->easy());
     }
-    t.requests.clear();
+    requests.clear();
     curl_multi_cleanup(t.multi);
 }
 
@@ -91,18 +93,18 @@ Guarded<CurlAPI::Transfer>::Lock CurlAPI::lockTransfer() {
 // ---- the host's side
 
 CurlRequest* CurlAPI::find(const std::string& id) {
-    auto lock = lockTransfer();
-    Transfer& t = transfer_.get(lock);
-    auto it = t.requests.find(id);
-    return it == t.requests.end() ? nullptr : it->second.get();
+    auto lock = registry_.lock();
+    Registry& requests = registry_.get(lock);
+    auto it = requests.find(id);
+    return it == requests.end() ? nullptr : it->second.get();
 }
 
 std::string CurlAPI::newRequest(const std::string& id, const std::string& url, const std::string& callback,
                                 const std::string& method, RequestFiles files) {
     if (find(id)) return "Request already exists";
     auto request = std::make_unique<CurlRequest>(id, nextSerial_++, url, callback, method, std::move(files));
-    auto lock = lockTransfer();
-    transfer_.get(lock).requests.emplace(id, std::move(request));
+    auto lock = registry_.lock();
+    registry_.get(lock).emplace(id, std::move(request));
     return "";
 }
 
@@ -124,39 +126,57 @@ std::string CurlAPI::perform(const std::string& id) {
     return "";
 }
 
-// A request whose callback is running is closed when its callback returns.
+namespace {
+
+// Only a request that is queued or in transfer can be in the multi handle.
+bool mayBeInTransfer(const CurlRequest& request) {
+    CurlRequest::Phase phase = request.phase();
+    return phase == CurlRequest::Phase::Queued || phase == CurlRequest::Phase::Transferring;
+}
+
+}  // namespace
+
+// The request leaves the multi handle (with the transfer lock, taken before the registry's) only
+// when it may be there, so that closing a completed request does not wake the transfer thread.
+std::unique_ptr<CurlRequest> CurlAPI::takeOut(Registry::iterator it, CURLM* multi) {
+    LOG4CXX_TRACE(logger(Log::APIClient), "Removing request " << it->first << " from curl_multi interface");
+    if (multi && mayBeInTransfer(*it->second)) curl_multi_remove_handle(multi, it->second->easy());
+    LOG4CXX_TRACE(logger(Log::APIClient), "Deleting request " << it->first);
+    return std::move(it->second);
+}
+
+// A request whose callback is running is closed when its callback returns. The request is
+// destroyed outside the locks: it removes its own memory streams, on this thread.
 void CurlAPI::close(const std::string& id) {
-    std::unique_ptr<CurlRequest> gone;
-    {
-        auto lock = lockTransfer();
-        Transfer& t = transfer_.get(lock);
-        auto it = t.requests.find(id);
-        if (it == t.requests.end() || it->second->phase() == CurlRequest::Phase::CallbackRunning) return;
-        LOG4CXX_TRACE(logger(Log::APIClient), "Removing request " << id << " from curl_multi interface");
-        curl_multi_remove_handle(t.multi, it->second->easy());
-        LOG4CXX_TRACE(logger(Log::APIClient), "Deleting request " << id);
-        gone = std::move(it->second);
-        t.requests.erase(it);
-    }
-    // Destroyed outside the lock: the request removes its own memory streams, on this thread.
+    std::unique_ptr<CurlRequest> gone;   // declared first: destroyed after the locks are released
+    CurlRequest* request = find(id);
+    if (!request || request->phase() == CurlRequest::Phase::CallbackRunning) return;
+    Guarded<Transfer>::Lock transferLock;
+    if (mayBeInTransfer(*request)) transferLock = lockTransfer();
+    CURLM* multi = transferLock ? transfer_.get(transferLock).multi : nullptr;
+    auto lock = registry_.lock();
+    Registry& requests = registry_.get(lock);
+    auto it = requests.find(id);
+    gone = takeOut(it, multi);
+    requests.erase(it);
 }
 
 void CurlAPI::closeAll() {
+    LOG4CXX_TRACE(logger(Log::APIClient), "Deleting all client requests");
     std::vector<std::unique_ptr<CurlRequest>> gone;
-    {
-        auto lock = lockTransfer();
-        Transfer& t = transfer_.get(lock);
-        LOG4CXX_TRACE(logger(Log::APIClient), "Deleting all client requests");
-        for (auto it = t.requests.begin(); it != t.requests.end();) {
-            if (it->second->phase() == CurlRequest::Phase::CallbackRunning) {
-                ++it;
-                continue;
-            }
-            curl_multi_remove_handle(t.multi, it->second->easy());
-            gone.push_back(std::move(it->second));
-            it = t.requests.erase(it);
+    auto transferLock = lockTransfer();
+    auto lock = registry_.lock();
+    Registry& requests = registry_.get(lock);
+    for (auto it = requests.begin(); it != requests.end();) {
+        if (it->second->phase() == CurlRequest::Phase::CallbackRunning) {
+            ++it;
+            continue;
         }
+        gone.push_back(takeOut(it, transfer_.get(transferLock).multi));
+        it = requests.erase(it);
     }
+    lock.unlock();
+    transferLock.unlock();
 }
 
 void CurlAPI::setParallel(int count) {
@@ -265,18 +285,20 @@ int CurlAPI::startQueued(int running) {
     }
     if (taken.empty()) return running;
     auto lock = transfer_.lock();
-    Transfer& t = transfer_.get(lock);
+    CURLM* multi = transfer_.get(lock).multi;
+    auto registryLock = registry_.lock();
+    Registry& requests = registry_.get(registryLock);
     for (const Ticket& ticket : taken) {
-        auto it = t.requests.find(ticket.id);
-        if (it == t.requests.end() || it->second->serial() != ticket.serial) continue;
+        auto it = requests.find(ticket.id);
+        if (it == requests.end() || it->second->serial() != ticket.serial) continue;
         LOG4CXX_TRACE(logger(Log::APIClient), "Passing request " << ticket.id << " to curl_multi interface");
         it->second->setPhase(CurlRequest::Phase::Transferring);
-        if (curl_multi_add_handle(t.multi, it->second->easy()) == CURLM_OK) {
+        if (curl_multi_add_handle(multi, it->second->easy()) == CURLM_OK) {
             ++running;
             continue;
         }
         LOG4CXX_ERROR(logger(Log::APIClient), "Request " << ticket.id << " could not be started and is deleted");
-        t.requests.erase(it);
+        requests.erase(it);
     }
     return running;
 }

@@ -6,10 +6,11 @@
 // - the host's thread runs every export and, in WaitForResponses, callbacks;
 // - the transfer thread drives the multi handle and reads the registry to start queued requests;
 // - the callback thread runs callbacks while it holds host control.
-// The registry and the multi handle are guarded by the transfer lock (transfer_); the queue and
-// the completed list by the queue lock (queue_), which the wake condition waits on. The two are
-// never held together. Only threads that hold the host add or remove requests, so a request found
-// there stays valid for such a thread until it removes it itself.
+// The multi handle is guarded by the transfer lock (transfer_), the registry by its own lock
+// (registry_), taken inside the transfer lock where both are needed; the queue and the completed
+// list by the queue lock (queue_), which the wake condition waits on and which is never held with
+// the others. Only threads that hold the host add or remove requests, so a request found in the
+// registry stays valid for such a thread until it removes it itself.
 #pragma once
 
 #include "client/curl_request.hpp"
@@ -65,8 +66,8 @@ private:
     };
     struct Transfer {
         CURLM* multi = nullptr;
-        std::map<std::string, std::unique_ptr<CurlRequest>> requests;
     };
+    using Registry = std::map<std::string, std::unique_ptr<CurlRequest>>;
     struct Queue {
         std::deque<Ticket> submitted;
         std::vector<Ticket> completed;
@@ -85,11 +86,13 @@ private:
     Guarded<Transfer>::Lock lockTransfer();
     // Runs the callbacks of the tickets on a thread that holds the host; how many ran.
     int runCallbacks(const std::vector<Ticket>& tickets);
-    std::unique_ptr<CurlRequest> takeRequest(const std::string& id, std::uint64_t serial);
+    // The request of the registry entry, taken out of the multi handle (when given) if it may be there.
+    std::unique_ptr<CurlRequest> takeOut(Registry::iterator it, CURLM* multi);
 
     CURLM* multi_ = nullptr;          // constant after construction; woken without a lock
     std::atomic<int> parallel_{kDefaultParallel};
     Guarded<Transfer> transfer_;
+    Guarded<Registry> registry_;
     Guarded<Queue> queue_;
     std::condition_variable wake_;
     std::atomic<int> lockWaiters_{0};

@@ -2,7 +2,7 @@
 // with chosen status codes, slowly, with large bodies or with none.
 #pragma once
 
-#include <httplib.h>
+#include "support/loopback_http_server.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -43,21 +43,13 @@ public:
             response.set_content(std::string(bytes, 'x'), "application/octet-stream");
         });
         server_.Get("/empty", [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~TestServer() {
-        server_.stop();
-        thread_.join();
+        server_.start();
     }
 
-    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string url(const std::string& path) const { return server_.url(path); }
 
 private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
+    LoopbackHttpServer server_;
 };
 
 }  // namespace flk::test
