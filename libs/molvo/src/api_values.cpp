@@ -93,9 +93,9 @@ int MolvoValueNextMultiW(int handle, int* count, int* tuples, MolvoValueW* value
             values[n].Double = 1;
         }
     } else {
-        const auto& order = orderOf(id);
-        for (; n < capacity && r->cursor < order.size(); ++n, ++r->cursor) {
-            uint32_t slot = order[r->cursor];
+        const size_t stored = id.texts ? id.texts->size() : id.numbers->size();
+        for (; n < capacity && r->cursor < stored; ++n, ++r->cursor) {
+            uint32_t slot = id.texts ? id.texts->slotAt(r->cursor) : id.numbers->slotAt(r->cursor);
             std::copy(tupleAt(id, slot), tupleAt(id, slot) + dim, tuples + size_t(n) * dim);
             if (!getStored(id, slot, values[n])) status = 0;   // a cut string: the text says so
         }
