@@ -27,8 +27,9 @@ int putValue(Identifier& id, const int* tuple, const MolvoValueW& v) {
     }
     if (id.texts) {
         if (!v.String) return failWith(MOLVO_ERR_NULL_ARGUMENT, L"no string value for " + id.name);
-        if (std::get<std::wstring>(id.defaultValue) == v.String) id.texts->erase(tuple);
-        else id.texts->put(tuple, v.String);
+        const std::wstring_view text(v.String);   // measured once: a million values pass here
+        if (std::get<std::wstring>(id.defaultValue) == text) id.texts->erase(tuple);
+        else id.texts->put(tuple, text);
         return 1;
     }
     double d = id.storage == Storage::Numeric ? v.Double : double(v.Int);
