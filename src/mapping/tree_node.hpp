@@ -153,6 +153,8 @@ public:
 
     // ---- writing
     bool hasIterators() const { return !subtreeReferences_.empty(); }
+    // The references of this node and its descendants, whose cursors the enumeration moves.
+    const std::vector<int>& subtreeReferences() const { return subtreeReferences_; }
     // Moves to this node's next data tuple and binds its slots; false when there is none.
     // Level 1 enumerates the rows of a table node (the indices its value columns bind); level 0
     // everything else bound at the node.

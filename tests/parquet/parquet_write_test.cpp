@@ -70,6 +70,21 @@ const WriteCase kCases[] = {
      "id VARCHAR, source VARCHAR, total DOUBLE\n"
      "A1, shop, 12.5\n"
      "A2, shop, -2.0"},
+    {"a write-filter on the rows leaves rows out and the rows after them keep their own values",
+     R"(<MolvoParquetMapping><ParquetMapping write-filter="Keep"><ColumnMapping name="product" binds-to="p"/>
+          <ColumnMapping name="price" maps-to="Price"/><ColumnMapping name="keep" maps-to="Keep"/></ParquetMapping></MolvoParquetMapping>)",
+     {{L"Price", {L"apple"}, 1.5}, {L"Price", {L"pear"}, 2.5}, {L"Price", {L"plum"}, 4.0},
+      {L"Keep", {L"apple"}, 1.0}, {L"Keep", {L"plum"}, 2.0}},
+     "product VARCHAR, price DOUBLE, keep DOUBLE\n"
+     "apple, 1.5, 1.0\n"
+     "plum, 4.0, 2.0"},
+    {"force-dense writes a row for every value it names, with the default where the column has none",
+     table(R"(<ColumnMapping name="product" binds-to="p"/><ColumnMapping name="price" maps-to="Price" force-dense="Keep"/>)"),
+     {{L"Price", {L"apple"}, 1.5}, {L"Keep", {L"pear"}, 1.0}, {L"Price", {L"plum"}, 4.0}, {L"Keep", {L"plum"}, 1.0}},
+     "product VARCHAR, price DOUBLE\n"
+     "apple, 1.5\n"
+     "pear, 0.0\n"
+     "plum, 4.0"},
     {"a model without data writes the columns without rows",
      table(R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="total" maps-to="Total"/>)"), {},
      "id VARCHAR, total DOUBLE"},

@@ -27,8 +27,9 @@ int putValue(Identifier& id, const int* tuple, const MolvoValueW& v) {
     }
     if (id.texts) {
         if (!v.String) return failWith(MOLVO_ERR_NULL_ARGUMENT, L"no string value for " + id.name);
-        if (std::get<std::wstring>(id.defaultValue) == v.String) id.texts->erase(tuple);
-        else id.texts->put(tuple, v.String);
+        const std::wstring_view text(v.String);   // measured once: a million values pass here
+        if (std::get<std::wstring>(id.defaultValue) == text) id.texts->erase(tuple);
+        else id.texts->put(tuple, text);
         return 1;
     }
     double d = id.storage == Storage::Numeric ? v.Double : double(v.Int);
@@ -93,9 +94,9 @@ int MolvoValueNextMultiW(int handle, int* count, int* tuples, MolvoValueW* value
             values[n].Double = 1;
         }
     } else {
-        const auto& order = orderOf(id);
-        for (; n < capacity && r->cursor < order.size(); ++n, ++r->cursor) {
-            uint32_t slot = order[r->cursor];
+        const size_t stored = id.texts ? id.texts->size() : id.numbers->size();
+        for (; n < capacity && r->cursor < stored; ++n, ++r->cursor) {
+            uint32_t slot = id.texts ? id.texts->slotAt(r->cursor) : id.numbers->slotAt(r->cursor);
             std::copy(tupleAt(id, slot), tupleAt(id, slot) + dim, tuples + size_t(n) * dim);
             if (!getStored(id, slot, values[n])) status = 0;   // a cut string: the text says so
         }

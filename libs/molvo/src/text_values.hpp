@@ -21,6 +21,7 @@ public:
     const int* tuple(uint32_t slot) const { return store_.tuple(slot); }
     TextView value(uint32_t slot) const { return pool_.view(store_.value(slot)); }
     const std::vector<uint32_t>& order() const { return store_.order(); }
+    uint32_t slotAt(size_t position) const { return store_.slotAt(position); }
 
     void put(const int* tuple, std::wstring_view text) {
         TextPool::Handle& stored = store_.at(tuple);

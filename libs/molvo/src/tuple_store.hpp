@@ -77,6 +77,10 @@ public:
     const int* tuple(uint32_t slot) const { return keys_.data() + size_t(slot) * dim_; }
     const V& value(uint32_t slot) const { return values_[slot]; }
 
+    // The slot at a position of tuple order. Tuples appended in order and none erased are in
+    // tuple order already, as models mostly write them: walking them builds no permutation.
+    uint32_t slotAt(size_t position) const { return inSlotOrder() ? uint32_t(position) : order()[position]; }
+
     // Slots of the live values in tuple order.
     const std::vector<uint32_t>& order() const {
         if (orderDirty_) rebuildOrder();
@@ -127,6 +131,7 @@ private:
             if (k[d] != t[d]) return false;
         return true;
     }
+    bool inSlotOrder() const { return appendedInOrder_ && live_ == values_.size(); }
     bool less(const int* a, const int* b) const { return std::lexicographical_compare(a, a + dim_, b, b + dim_); }
     void grow() {
         buckets_.assign(std::max<size_t>(16, buckets_.size() * 2), npos);

@@ -51,6 +51,35 @@ TEST_F(HostApi, ValuesIterateInTupleOrderAndDefaultsAreNotStored) {
     delete[] label.String;
 }
 
+// Values assigned in tuple order are walked without sorting; one erased among them, or brought
+// back, must still be left out or met in its place.
+TEST_F(HostApi, ValuesAssignedInOrderIterateWithoutTheErasedOnes) {
+    declareShop();
+    int stock = handleOf(L"Stock");
+    auto assign = [&](int p, int c, int value) {
+        int tuple[] = {p, c};
+        MolvoValueW v{0, value, 0, nullptr};
+        ASSERT_EQ(MolvoValueAssignW(stock, tuple, &v), 1);
+    };
+    auto walk = [&] {
+        int count = 10, got[20];
+        MolvoValueW out[10];
+        MolvoValueResetHandle(stock);
+        EXPECT_EQ(MolvoValueNextMultiW(stock, &count, got, out), 1);
+        std::vector<int> seen;
+        for (int i = 0; i < count; ++i) seen.insert(seen.end(), {got[2 * i], got[2 * i + 1], out[i].Int});
+        return seen;
+    };
+    assign(1, 1, 5);
+    assign(1, 3, 6);
+    assign(2, 2, 7);
+    EXPECT_EQ(walk(), (std::vector<int>{1, 1, 5, 1, 3, 6, 2, 2, 7}));
+    assign(1, 3, 0);   // the default: erased
+    EXPECT_EQ(walk(), (std::vector<int>{1, 1, 5, 2, 2, 7}));
+    assign(1, 3, 8);
+    EXPECT_EQ(walk(), (std::vector<int>{1, 1, 5, 1, 3, 8, 2, 2, 7}));
+}
+
 TEST_F(HostApi, SubsetsTakeElementsFromTheirRootAndGuardDomains) {
     declareShop();
     int big = handleOf(L"Big"), capital = handleOf(L"Capital");

@@ -44,6 +44,9 @@ struct TableWriteAt {
     // Per child of the table, the column it alone fills with one cell per row; empty when the
     // children are not all so.
     std::vector<size_t> childColumns;
+    // Whether writing a row's cells moves every cursor of the table past the row: then nothing is
+    // left for finishing the row to do.
+    bool cellsConsumeRow = false;
     std::string text, key;   // a value's text and a column's key, reused from cell to cell
 };
 

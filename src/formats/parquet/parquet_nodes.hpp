@@ -43,6 +43,7 @@ private:
     bool writeRows(WriteState& state, TableWriteAt& at) const;
     bool cellsByChild(WriteState& state, TableWriteAt& at) const;
     bool writeRowsByCell(WriteState& state, TableWriteAt& at) const;
+    bool cellsConsumeRow() const;
     bool handOver(TableWriteAt& at) const;
 };
 

@@ -132,6 +132,7 @@ bool indexedByRow(WriteState& state, int reference, const std::vector<int>& rowI
 // key are left out.
 bool ArrowTableRowNode::cellsByChild(WriteState& state, TableWriteAt& at) const {
     at.childColumns.clear();
+    at.cellsConsumeRow = false;
     if (children().size() != at.header->names.size()) return false;
     std::vector<int> rowIndices;
     for (const auto& child : children()) {
@@ -153,16 +154,32 @@ bool ArrowTableRowNode::cellsByChild(WriteState& state, TableWriteAt& at) const 
         columns.push_back(column);
     }
     at.childColumns = std::move(columns);
+    at.cellsConsumeRow = cellsConsumeRow();
+    return true;
+}
+
+// A cell whose value lies on the row consumes it, so when every reference of the table is the
+// maps-to of a cell and no cell only looks at a force-dense one, a row written leaves no cursor on
+// it.
+bool ArrowTableRowNode::cellsConsumeRow() const {
+    for (const auto& child : children())
+        if (child->forceDenseReference() >= 0) return false;
+    for (int reference : subtreeReferences()) {
+        bool mapped = false;
+        for (const auto& child : children()) mapped = mapped || child->mapsToReference() == reference;
+        if (!mapped) return false;
+    }
     return true;
 }
 
 bool ArrowTableRowNode::writeRowsByCell(WriteState& state, TableWriteAt& at) const {
     bool ok = true;
     while (ok && nextTuple(state, 1)) {
-        if (writeFiltered(state))
+        bool written = writeFiltered(state);
+        if (written)
             for (size_t child = 0; ok && child < children().size(); ++child)
                 ok = static_cast<const ArrowTableColumnNode&>(*children()[child]).writeCell(state, at, at.childColumns[child]);
-        finishTuple(state, 1);
+        if (!written || !ok || !at.cellsConsumeRow) finishTuple(state, 1);
     }
     releaseTuple(state, 1);
     return ok;
