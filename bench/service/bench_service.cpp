@@ -6,6 +6,7 @@
 #include "ferrolink/ferrolink.h"
 #include "molvo/model.hpp"
 #include "molvo/molvo3.h"
+#include "support/free_port.hpp"
 
 #include <httplib.h>
 #include <arpa/inet.h>
@@ -39,18 +40,6 @@ struct Figures {
     double rps = 0;
     std::string p99;
 };
-
-int freePort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
 
 // Runs wrk against a loopback URL and reads its requests per second and 99th percentile.
 Figures runWrk(const std::string& url, const std::string& script = std::string()) {
@@ -174,12 +163,12 @@ int main() {
     SetLoggerLevel(L"Servlets", L"error");
     auto data = std::filesystem::temp_directory_path() / ("bench-service-" + std::to_string(getpid()));
     std::filesystem::create_directories(data);
-    const int port = freePort();
+    const int port = flk::test::freePort();
     if (StartAPIService(port, 1, data.wstring().c_str(), molvo::model().handle(L"Services")) != 1) return 1;
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
 
     httplib::Server bare;
-    const int barePort = freePort();
+    const int barePort = flk::test::freePort();
     startBareServer(bare, barePort);
     Figures rawEcho = runWrk("http://127.0.0.1:" + std::to_string(barePort) + "/api/v1/echo/");
     Figures echo = runWrk(base + "/api/v1/echo/");

@@ -9,6 +9,17 @@ const std::vector<std::string_view> kTableColumnAttributes{
     "name-binds-to", "name-regex-prefix", "name-regex-postfix", "name-regex-from", "read-normalize", "write-normalize",
     "maps-to", "write-defaults", "write-filter", "dense-write", "force-dense", "value", "max-string-size"};
 
+bool transferCell(TreeNode& column, ReadState& state, std::string_view header, bool present, ReadValue& value) {
+    if (!present) {
+        if (column.bindsToIndex() < 0) return true;
+        beginConversion(TargetKind::Holder, value);
+        value.text.clear();
+    }
+    ReadScope scope(column, state, header);
+    if (!scope.entered()) return scope.notEnteredResult();
+    return scope.end(transferValue(column, state, value));
+}
+
 bool WriteHeader::find(const std::string& key, size_t& column) const {
     auto at = position.find(key);
     if (at == position.end()) return false;

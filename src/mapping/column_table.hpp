@@ -7,6 +7,7 @@
 
 #include "mapping/read_scope.hpp"
 #include "mapping/tree_node.hpp"
+#include "mapping/value_transfer.hpp"
 
 #include <string>
 #include <string_view>
@@ -18,6 +19,12 @@ namespace flk {
 
 // The attributes a column of a CSV, Excel or Parquet table accepts.
 extern const std::vector<std::string_view> kTableColumnAttributes;
+
+// The read of one cell by its column node once the cell is converted into value (present) or has
+// no value: a cell without a value assigns nothing, but in an index column it is the empty name,
+// which leaves the row out (or is refused where binds-skip-non-existing is off). False after
+// raising.
+bool transferCell(TreeNode& column, ReadState& state, std::string_view header, bool present, ReadValue& value);
 
 // The columns of a table read from a document, each matched to the children that serve it.
 struct ReadHeader {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ferrolink/ferrolink.h"
+#include "support/free_port.hpp"
 #include "support/host_fixture.hpp"
 #include "support/http_client.hpp"
 #include "frame/utf8.hpp"
@@ -23,18 +24,6 @@
 #include <thread>
 
 namespace flk::test {
-
-inline int freePort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    ::close(s);
-    return ntohs(a.sin_port);
-}
 
 inline std::string readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -28,17 +28,7 @@ bool ExcelColumnNode::parseMapping(const pugi::xml_node& element, Mapping& mappi
 bool ExcelColumnNode::readWorkbook(ReadState& state, WorkbookReadAt& at) {
     ReadValue& value = at.value;
     CellRead cell = readCell(*this, state, at, value);
-    if (cell == CellRead::Failed) return false;
-    if (cell == CellRead::NoValue) {
-        if (bindsToIndex() < 0) return true;
-        // A row whose index cell is empty has no element: the empty name leaves it out (or is
-        // refused where binds-skip-non-existing is off).
-        beginConversion(TargetKind::Holder, value);
-        value.text.clear();
-    }
-    ReadScope scope(*this, state, at.header);
-    if (!scope.entered()) return scope.notEnteredResult();
-    return scope.end(transferValue(*this, state, value));
+    return cell != CellRead::Failed && transferCell(*this, state, at.header, cell == CellRead::Value, value);
 }
 
 bool ExcelColumnNode::writeStored(WriteState& state, WorkbookWriteAt& at, int column, const MolvoValueW& value) const {

@@ -42,19 +42,8 @@ const ArrowTableColumnNode::Claimed* ArrowTableColumnNode::claimed(size_t column
 bool ArrowTableColumnNode::readParquet(ReadState& state, TableReadAt& at) {
     const Claimed* column = claimed(at.column);
     if (!column) return true;
-    ReadValue& value = at.value;
     CellRead cell = readCell(*this, state, *column->data, column->kind, at);
-    if (cell == CellRead::Failed) return false;
-    if (cell == CellRead::NoValue) {
-        if (bindsToIndex() < 0) return true;
-        // A row whose index cell is null has no element: the empty name leaves it out (or is
-        // refused where binds-skip-non-existing is off).
-        beginConversion(TargetKind::Holder, value);
-        value.text.clear();
-    }
-    ReadScope scope(*this, state, at.header);
-    if (!scope.entered()) return scope.notEnteredResult();
-    return scope.end(transferValue(*this, state, value));
+    return cell != CellRead::Failed && transferCell(*this, state, at.header, cell == CellRead::Value, at.value);
 }
 
 int32_t ArrowTableColumnNode::storageType(WriteState& state) const {
