@@ -242,15 +242,17 @@ int CurlAPI::performTransfers() {
         curl_multi_perform(transfer_.get(lock).multi, &running);
         collectCompleted(lock, done);
     }
-    if (!done.empty()) {
-        {
-            auto lock = queue_.lock();
-            std::vector<Ticket>& completed = queue_.get(lock).completed;
-            completed.insert(completed.end(), done.begin(), done.end());
-        }
-        wake_.notify_all();
-    }
+    if (!done.empty()) complete(done);
     return running;
+}
+
+void CurlAPI::complete(const std::vector<Ticket>& done) {
+    {
+        auto lock = queue_.lock();
+        std::vector<Ticket>& completed = queue_.get(lock).completed;
+        completed.insert(completed.end(), done.begin(), done.end());
+    }
+    wake_.notify_all();
 }
 
 void CurlAPI::collectCompleted(Guarded<Transfer>::Lock& lock, std::vector<Ticket>& done) {
@@ -272,9 +274,11 @@ void CurlAPI::collectCompleted(Guarded<Transfer>::Lock& lock, std::vector<Ticket
 }
 
 // Hands queued requests to the multi handle while fewer than the limit transfer. An id whose
-// request was closed, or closed and made anew, meanwhile is dropped.
+// request was closed, or closed and made anew, meanwhile is dropped. A request the multi handle
+// refuses completes at once with an error, so that its callback tells the model: only threads that
+// hold the host remove requests.
 int CurlAPI::startQueued(int running) {
-    std::vector<Ticket> taken;
+    std::vector<Ticket> taken, refused;
     {
         auto lock = queue_.lock();
         std::deque<Ticket>& submitted = queue_.get(lock).submitted;
@@ -284,22 +288,28 @@ int CurlAPI::startQueued(int running) {
         }
     }
     if (taken.empty()) return running;
-    auto lock = transfer_.lock();
-    CURLM* multi = transfer_.get(lock).multi;
-    auto registryLock = registry_.lock();
-    Registry& requests = registry_.get(registryLock);
-    for (const Ticket& ticket : taken) {
-        auto it = requests.find(ticket.id);
-        if (it == requests.end() || it->second->serial() != ticket.serial) continue;
-        LOG4CXX_TRACE(logger(Log::APIClient), "Passing request " << ticket.id << " to curl_multi interface");
-        it->second->setPhase(CurlRequest::Phase::Transferring);
-        if (curl_multi_add_handle(multi, it->second->easy()) == CURLM_OK) {
-            ++running;
-            continue;
+    {
+        auto lock = transfer_.lock();
+        CURLM* multi = transfer_.get(lock).multi;
+        auto registryLock = registry_.lock();
+        Registry& requests = registry_.get(registryLock);
+        for (Ticket& ticket : taken) {
+            auto it = requests.find(ticket.id);
+            if (it == requests.end() || it->second->serial() != ticket.serial) continue;
+            LOG4CXX_TRACE(logger(Log::APIClient), "Passing request " << ticket.id << " to curl_multi interface");
+            CurlRequest& request = *it->second;
+            request.setPhase(CurlRequest::Phase::Transferring);
+            if (curl_multi_add_handle(multi, request.easy()) == CURLM_OK) {
+                ++running;
+                continue;
+            }
+            LOG4CXX_ERROR(logger(Log::APIClient), "Request " << ticket.id << " could not be started");
+            request.finishTransfer(CURLE_FAILED_INIT);
+            request.setPhase(CurlRequest::Phase::Completed);
+            refused.push_back(std::move(ticket));
         }
-        LOG4CXX_ERROR(logger(Log::APIClient), "Request " << ticket.id << " could not be started and is deleted");
-        requests.erase(it);
     }
+    if (!refused.empty()) complete(refused);
     return running;
 }
 

@@ -80,6 +80,8 @@ private:
     int performTransfers();
     void collectCompleted(Guarded<Transfer>::Lock& lock, std::vector<Ticket>& done);
     int startQueued(int running);
+    // Lists the requests for their callbacks and wakes whoever runs them.
+    void complete(const std::vector<Ticket>& done);
     void waitForWork(int running);
     // The transfer lock, taken from a thread other than the transfer thread: the transfer
     // thread is woken from its wait for socket activity, which it waits in holding the lock.
