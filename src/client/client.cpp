@@ -43,6 +43,8 @@ void stopClient() {
     else api.reset();
 }
 
+int reported(const std::string& error) { return error.empty() ? 1 : raiseError(error); }
+
 CurlRequest* requestOrRaise(std::string_view id) {
     CurlRequest* request = httpClient().find(std::string(id));
     if (!request) raiseError(std::string_view("invalid map<K, T> key"));

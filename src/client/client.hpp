@@ -4,6 +4,7 @@
 
 #include "client/curl_api.hpp"
 
+#include <string>
 #include <string_view>
 
 namespace flk::client {
@@ -14,6 +15,9 @@ CurlAPI& httpClient();
 void stopClient();
 // A client stopped inside a callback is destroyed here, on the host's thread, when no callback runs.
 void settleClient();
+
+// An export's result from an operation's message: 1 for none, else 0 after raising it.
+int reported(const std::string& error);
 
 // The request under the id; nullptr after raising "invalid map<K, T> key".
 CurlRequest* requestOrRaise(std::string_view id);

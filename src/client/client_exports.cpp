@@ -14,8 +14,6 @@ int runClientExport(const char* name, Work&& work) noexcept {
     return result;
 }
 
-int reported(const std::string& error) { return error.empty() ? 1 : raiseError(error); }
-
 }  // namespace
 }  // namespace flk::client
 

@@ -6,7 +6,6 @@
 #include "frame/call_context.hpp"
 #include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
-#include "host/host_procedure.hpp"
 #include "platform/input_file.hpp"
 #include "streams/memory_stream.hpp"
 #include "webmodule/web_module.hpp"
@@ -57,9 +56,7 @@ std::shared_ptr<MemoryStream> createStream(const std::string& name, const char* 
 CurlRequest::CurlRequest(std::string id, std::uint64_t serial, const std::string& url, const std::string& callback,
                          const std::string& method, RequestFiles files)
     : id_(std::move(id)), serial_(serial), files_(std::move(files)) {
-    HostProcedure procedure;
-    if (!procedure.resolve(callback, kCallbackTypes)) throw std::runtime_error("Callback procedure has wrong prototype");
-    callback_ = callback;
+    if (!callback_.resolve(callback, kCallbackTypes)) throw std::runtime_error("Callback procedure has wrong prototype");
     easy_ = curl_easy_init();
     if (!easy_) throw std::bad_alloc();
     try {
@@ -330,15 +327,14 @@ void CurlRequest::finishTransfer(CURLcode result) {
 }
 
 void CurlRequest::runCallback() {
-    LOG4CXX_TRACE(logger(Log::APIClient), "Running callback " << callback_ << " for request " << id_);
+    LOG4CXX_TRACE(logger(Log::APIClient), "Running callback " << callback_.name() << " for request " << id_);
     if (responseStream_) responseStream_->assign(std::move(responseBytes_));
     if (traceStream_) traceStream_->assign(std::move(traceBytes_));
     std::wstring id = fromUtf8(id_).substr(0, kCallbackIdMax);
     MolvoValueW arguments[3] = {{0, 0, int(id.size()), id.data()}, {double(responseCode_), 0, 0, nullptr},
                                 {double(errorCode_), 0, 0, nullptr}};
-    HostProcedure procedure;
-    if (!procedure.resolve(callback_, kCallbackTypes) || !procedure.run(arguments))
-        LOG4CXX_WARN(logger(Log::APIClient), "Callback " << callback_ << " for request " << id_ << " did not run");
+    if (!callback_.run(arguments))
+        LOG4CXX_WARN(logger(Log::APIClient), "Callback " << callback_.name() << " for request " << id_ << " did not run");
 }
 
 }  // namespace flk::client

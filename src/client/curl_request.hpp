@@ -7,6 +7,7 @@
 // it, and the hand-over is the phase's release store and acquire load.
 #pragma once
 
+#include "host/host_procedure.hpp"
 #include "platform/output_file.hpp"
 
 #include <curl/curl.h>
@@ -84,8 +85,7 @@ private:
 
     std::string id_;
     std::uint64_t serial_;   // tells this request from a later one under the same id
-    std::string callback_;
-    int argumentTypes_[3] = {};
+    HostProcedure callback_;   // resolved with its prototype when the request is made
     RequestFiles files_;
     std::atomic<Phase> phase_{Phase::Configuring};
 

@@ -15,8 +15,6 @@ namespace {
 
 constexpr size_t kInfoTextMax = 8191;   // bytes of a text info item, before the terminating zero
 
-int reported(const std::string& error) { return error.empty() ? 1 : raiseError(error); }
-
 int notOfKind(int info, const char* kind) {
     return raiseError("Info item " + std::to_string(info) + " is not " + kind + " item");
 }

@@ -20,16 +20,14 @@ bool HostProcedure::resolve(const std::string& name, const std::vector<int>& exp
     return true;
 }
 
+// The count is asked for without the types, so that the host never writes past a buffer; the
+// model may have redeclared the procedure since it was resolved.
 bool HostProcedure::run(const MolvoValueW* arguments, int* result) const {
     int handle = 0, count = 0;
-    int types[kMaxArguments] = {};
     if (MolvoProcedureHandleCreateA(name_.c_str(), &handle, &count, nullptr) != 1) return false;
-    MolvoProcedureHandleDelete(handle);
-    // The model may have redeclared the procedure since it was resolved.
-    if (count != int(types_.size())) return false;
-    if (MolvoProcedureHandleCreateA(name_.c_str(), &handle, &count, types) != 1) return false;
     int local = 0;
-    bool ran = MolvoProcedureRunW(handle, types_.data(), arguments, result ? result : &local) == 1;
+    bool ran = count == int(types_.size()) &&
+               MolvoProcedureRunW(handle, types_.data(), arguments, result ? result : &local) == 1;
     MolvoProcedureHandleDelete(handle);
     return ran;
 }
