@@ -1,5 +1,6 @@
 #include "ColumnFiller.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Metadata.h"
@@ -12,6 +13,7 @@ namespace {
 double powerOfTen(int32_t scale) { return std::pow(10.0, scale); }
 
 constexpr size_t kExactDecimalBytes = 16;
+constexpr double kCharsRoomMargin = 1.05;   // strings of the rows to come may be a little longer
 
 // A big-endian two's complement integer: exact up to 16 bytes, wider ones to double precision.
 double bigEndianToDouble(std::string_view bytes) {
@@ -73,7 +75,7 @@ void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, co
     for (const std::string_view& s : source) bytes += s.size();
     if (!memory_.take(bytes))
         throw Exception("column " + plan_.name + ": its strings take more than " + memory_.describe());
-    chars.reserve(chars.size() + bytes);
+    makeRoomForChars(bytes, rows);
     size_t k = 0;
     for (size_t i = 0; i < rows; ++i) {
         const bool has = !levels || levels[i] == plan_.maxDefinition;
@@ -84,6 +86,21 @@ void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, co
         offsets.push_back(chars.size());
         valid.push_back(has);
     }
+}
+
+// Characters that outgrow their room get room for all the column's rows at the length per row of
+// the pages read so far: an allocation or two instead of a doubling series, each step of which
+// copies them all again into fresh memory. Room not written takes no memory, and the budget
+// still bounds it.
+void ColumnFiller::makeRoomForChars(size_t bytes, size_t rows) {
+    std::string& chars = column_.chars_;
+    const size_t need = chars.size() + bytes;
+    if (need <= chars.capacity()) return;
+    const size_t rowsSoFar = static_cast<size_t>(column_.size_) + rows;
+    const size_t rowsReserved = column_.offsets_.capacity() > 0 ? column_.offsets_.capacity() - 1 : 0;
+    const size_t rowsExpected = std::max(rowsSoFar, rowsReserved);
+    const double projected = double(need) / double(rowsSoFar) * double(rowsExpected) * kCharsRoomMargin;
+    chars.reserve(std::max(need, static_cast<size_t>(std::min(projected, double(need + memory_.left())))));
 }
 
 void ColumnFiller::appendUuids(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows) {

@@ -29,6 +29,7 @@ public:
     }
 
     uint64_t total() const { return total_; }
+    uint64_t left() const { return left_; }
 
     // For messages: "more than <this>".
     std::string describe() const {

@@ -20,6 +20,7 @@ namespace {
 constexpr char kMagic[] = "PAR1";
 constexpr char kCreatedBy[] = "tablix version 1.0.0";
 constexpr int32_t kFormatVersion = 2;   // logical type annotations and RLE_DICTIONARY pages
+constexpr size_t kFileRoomSlack = 1 << 16;   // the headers, the footer and small columns
 
 int32_t codecOf(Compression c) {
     switch (c) {
@@ -313,6 +314,23 @@ int64_t checkedRowCount(const std::vector<NamedColumn>& columns) {
     return rows;
 }
 
+// About the most the pages of the columns can take: their values plain, and a compressor's worst
+// case on top. Reserved at once, the file is not copied each time it outgrows its room, and room
+// not written takes no memory.
+size_t roomFor(const std::vector<NamedColumn>& columns) {
+    size_t bytes = kFileRoomSlack;
+    for (const NamedColumn& c : columns) {
+        const size_t rows = static_cast<size_t>(c.data->size());
+        switch (c.data->type()) {
+        case String: bytes += c.data->chars().size() + 4 * rows; break;
+        case Int32:
+        case Date: bytes += 4 * rows; break;
+        default: bytes += 8 * rows; break;
+        }
+    }
+    return bytes + bytes / 6;
+}
+
 }  // namespace
 
 std::vector<uint8_t> writeParquetColumns(const std::vector<NamedColumn>& columns, const WriteOptions& options) {
@@ -329,7 +347,9 @@ std::vector<uint8_t> writeParquetColumns(const std::vector<NamedColumn>& columns
     metadata.schema.push_back(root);
     for (const NamedColumn& c : columns) metadata.schema.push_back(schemaOf(c));
 
-    std::vector<uint8_t> file(kMagic, kMagic + 4);
+    std::vector<uint8_t> file;
+    file.reserve(roomFor(columns));
+    file.insert(file.end(), kMagic, kMagic + 4);
     for (int64_t begin = 0; begin < rows || (begin == 0 && rows == 0 && !columns.empty()); begin += groupRows) {
         const int64_t end = std::min(rows, begin + groupRows);
         meta::RowGroup group;
