@@ -39,6 +39,9 @@ protected:
 
 private:
     void claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const;
+    bool readsByColumn(ReadState& state, const ReadHeader& header) const;
+    template <class ReadCell>
+    bool readByColumn(ReadState& state, TableReadAt& at, const ReadHeader& header, ReadCell& readCell) const;
     void prepareColumns(WriteState& state, TableWriteAt& at) const;
     bool writeRows(WriteState& state, TableWriteAt& at) const;
     bool cellsByChild(WriteState& state, TableWriteAt& at) const;

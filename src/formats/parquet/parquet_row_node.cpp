@@ -72,6 +72,7 @@ bool ArrowTableRowNode::readParquet(ReadState& state, TableReadAt& at) {
         at.header = header.names[column];
         return asParquet(child).readParquet(state, at);
     };
+    if (readsByColumn(state, header)) return readByColumn(state, at, header, readCell);
     int64_t rows = at.table.rowCount();
     for (at.row = 0; at.row < rows; ++at.row) {
         ReadScope scope(*this, state, name());
@@ -81,6 +82,51 @@ bool ArrowTableRowNode::readParquet(ReadState& state, TableReadAt& at) {
         }
         if (!scope.end(table.readRow(state, header, readCell))) return false;
     }
+    return true;
+}
+
+// Whether the rows may be read column by column: the row itself binds and marks nothing beyond
+// what its cells bind for it, and no value cell does more than assign its value to an identifier
+// at the row's tuple, so that what a row's values do is the same in any order. Element-valued targets stay in row order, as they
+// create the elements of their range in the order the rows name them.
+bool ArrowTableRowNode::readsByColumn(ReadState& state, const ReadHeader& header) const {
+    if (hasPrologue() || resetsIterativeCounters() || leavesMarks() || bindsToIndex() >= 0) return false;
+    for (const auto& [column, child] : header.valueColumns) {
+        if (child->hasPrologue() || child->resetsIterativeCounters() || child->leavesMarks() || child->hasScopeBindings() ||
+            child->bindsToIndex() >= 0 || child->mapsToReference() < 0)
+            return false;
+        TargetKind kind = readTargetKind(*child, state);
+        if (kind == TargetKind::Element || kind == TargetKind::Holder) return false;
+    }
+    return true;
+}
+
+// The index columns are read row by row, as a row-by-row read reads them, and each row's tuple is
+// kept; then each value column is read down all the rows, at the tuples kept. Each pass walks one
+// column of the file and one identifier of the model in order, instead of all of them at once.
+template <class ReadCell>
+bool ArrowTableRowNode::readByColumn(ReadState& state, TableReadAt& at, const ReadHeader& header, ReadCell& readCell) const {
+    const int64_t rows = at.table.rowCount();
+    std::vector<int>& tuple = state.tuple();
+    std::vector<int> tuples;   // of the rows read, one after the other
+    std::vector<int64_t> rowsRead;
+    for (at.row = 0; at.row < rows; ++at.row) {
+        for (const auto& [column, child] : header.indexColumns)
+            if (!readCell(column, *child)) return false;
+        if (!state.takeSkip()) {
+            tuples.insert(tuples.end(), tuple.begin(), tuple.end());
+            rowsRead.push_back(at.row);
+        }
+        clearValueBindings(state);
+    }
+    for (const auto& [column, child] : header.valueColumns) {
+        for (size_t i = 0; i < rowsRead.size(); ++i) {
+            at.row = rowsRead[i];
+            std::copy_n(tuples.begin() + std::ptrdiff_t(i * tuple.size()), tuple.size(), tuple.begin());
+            if (!readCell(column, *child)) return false;
+        }
+    }
+    clearValueBindings(state);
     return true;
 }
 
