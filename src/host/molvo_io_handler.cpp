@@ -3,6 +3,7 @@
 #include "frame/utf8.hpp"
 
 #include <algorithm>
+#include <cwchar>
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -122,7 +123,7 @@ const std::string& MolvoIOHandler::elementName(int element) {
     }
     readName(element);
     lastName_.clear();
-    appendUtf8(lastName_, std::wstring_view(nameBuffer_.data()));
+    appendUtf8(lastName_, std::wstring_view(nameBuffer_.data(), nameLength_));
     if (nameOfElement_.size() >= kNameCacheLimit) return lastName_;
     return nameOfElement_.emplace(element, lastName_).first->second;
 }
@@ -131,12 +132,17 @@ bool MolvoIOHandler::readName(int element) {
     if (nameBuffer_.empty()) nameBuffer_.resize(size_t(kMaxStringSize) + 1);
     nameBuffer_[0] = L'\0';
     MolvoValueW value{0, 0, kMaxStringSize + 1, nameBuffer_.data()};
-    return MolvoSetElementToNameW(namesHandle(), element, &value) == 1 || applyErrorPolicy();
+    bool read = MolvoSetElementToNameW(namesHandle(), element, &value) == 1;
+    // The length the host reports spares measuring the name; a name cut or not read is measured.
+    const size_t reported = size_t(std::max(value.Length, 0));
+    nameLength_ = read && reported <= size_t(kMaxStringSize) && nameBuffer_[reported] == L'\0' ? reported
+                                                                                              : std::wcslen(nameBuffer_.data());
+    return read || applyErrorPolicy();
 }
 
 bool MolvoIOHandler::wideElementName(int element, std::wstring& name) {
     bool read = readName(element);
-    name.assign(nameBuffer_.data());
+    name.assign(nameBuffer_.data(), nameLength_);
     return read;
 }
 

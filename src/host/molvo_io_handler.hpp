@@ -93,7 +93,8 @@ public:
 
 private:
     void init();
-    bool readName(int element);   // into nameBuffer_; false after the error policy ran
+    // Into nameBuffer_, its length into nameLength_; false after the error policy ran.
+    bool readName(int element);
     MolvoValueW& nextSlot(const int* tuple);
     void prepareReadBuffers();
     int namesHandle() const;
@@ -134,6 +135,7 @@ private:
     CacheUse elementCacheUse_, nameCacheUse_;
     std::unordered_map<int, std::string> nameOfElement_;
     std::vector<wchar_t> nameBuffer_;
+    size_t nameLength_ = 0;
     std::vector<wchar_t> defaultBuffer_;
     std::string lastName_;
 
