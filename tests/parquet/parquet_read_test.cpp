@@ -118,6 +118,16 @@ TEST_P(ParquetRead, GivesTheIdentifierContents) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParquetRead, ::testing::ValuesIn(kCases), CaseTitle());
 
+// Element-valued cells create the elements of their range in the order the rows name them, while
+// numbers and texts may be read column by column.
+TEST_F(ParquetTest, ElementCellsCreateTheirElementsInRowOrder) {
+    parameter(L"Size", {L"o"}, molvo::Storage::Element, std::wstring(), L"Products");
+    ASSERT_EQ(1, addMapping("m", table(R"(<ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" maps-to="Favourite"/>
+                                          <ColumnMapping name="qty" maps-to="Size"/>)")));
+    ASSERT_EQ(1, readTable("m", duckDbFile("lines"))) << errorsJoined();
+    EXPECT_EQ("apple=1 pear=1 3=1 2=1 plum=1 9=1 1=1", contents(L"Products"));
+}
+
 TEST_F(ParquetTest, ClaimedNestedColumnIsNamedInOneWarning) {
     ASSERT_EQ(1, addMapping("m", byId(R"(<ColumnMapping name="list" maps-to="Customer"/>)")));
     LogCapture log(dir_ / "log.txt");
