@@ -8,11 +8,12 @@
 // the text's offset times two plus one when it is stored wide; handle 0 is the empty text.
 #pragma once
 
+#include "growing_array.hpp"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace molvo {
 
@@ -78,8 +79,7 @@ public:
             if (n <= 0x7F) break;
         }
         const size_t at = bytes_.size();
-        bytes_.resize(at + lengthBytes + size * (wide ? sizeof(wchar_t) : 1));
-        unsigned char* out = bytes_.data() + at;
+        unsigned char* out = bytes_.extend(lengthBytes + size * (wide ? sizeof(wchar_t) : 1));
         std::memcpy(out, length, lengthBytes);
         out += lengthBytes;
         if (wide) std::memcpy(out, in, size * sizeof(wchar_t));
@@ -117,19 +117,19 @@ public:
         TextPool fresh;
         fresh.bytes_.reserve(bytes_.size() - garbage_);
         forEachHandle([&](Handle& h) { h = fresh.add(view(h).str()); });
-        std::swap(bytes_, fresh.bytes_);
+        bytes_.swap(fresh.bytes_);
         garbage_ = 0;
     }
 
     void clear() {
-        std::vector<unsigned char>().swap(bytes_);
+        bytes_.release();
         garbage_ = 0;
     }
 
 private:
     static constexpr size_t kCompactAfter = 1 << 16;
 
-    std::vector<unsigned char> bytes_;
+    GrowingArray<unsigned char> bytes_;
     size_t garbage_ = 0;
 };
 
