@@ -61,6 +61,8 @@ public:
         blockBytes_ = bytes;
         capacity_ = bytes / sizeof(T);
     }
+    // Forgets the values from count on (count is at most the size).
+    void truncate(size_t count) { size_ = count; }
     // Forgets the values and keeps the block for the next ones.
     void clear() { size_ = 0; }
     // Forgets the values and frees the block.
