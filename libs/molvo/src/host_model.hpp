@@ -110,6 +110,10 @@ private:
     std::unordered_map<std::wstring_view, std::unique_ptr<Procedure>> procedures_;
     std::deque<SetData> sets_;
     std::unordered_map<int, HandleRecord> handles_;
+    // The record last looked up: a batch of calls mostly goes through one handle. Records keep
+    // their place in the map until erased.
+    int lastHandle_ = 0;
+    HandleRecord* lastRecord_ = nullptr;
     int nextHandle_ = 1;
     std::vector<RaisedError> errors_;
 };

@@ -320,6 +320,14 @@ TEST_F(HostApi, BadArgumentsFailWithACodeAndAText) {
         {"unknown identifier", [&] { return MolvoIdentifierHandleCreateW(L"Nope", nullptr, nullptr, 0, &h); }, MOLVO_ERR_UNKNOWN_IDENTIFIER},
         {"null name", [&] { return MolvoIdentifierHandleCreateW(nullptr, nullptr, nullptr, 0, &h); }, MOLVO_ERR_NULL_ARGUMENT},
         {"bad handle", [&] { return MolvoValueAssignW(12345, &bogus, &v); }, MOLVO_ERR_BAD_HANDLE},
+        {"deleted handle just used",
+         [&] {
+             int price2 = handleOf(L"Price"), apple = 1;
+             EXPECT_EQ(MolvoValueAssignW(price2, &apple, &v), 1);
+             EXPECT_EQ(MolvoIdentifierHandleDelete(price2), 1);
+             return MolvoValueAssignW(price2, &apple, &v);
+         },
+         MOLVO_ERR_BAD_HANDLE},
         {"null output", [&] { return MolvoAttributeType(price, nullptr); }, MOLVO_ERR_NULL_ARGUMENT},
         {"unknown element", [&] { return MolvoValueAssignW(price, &bogus, &v); }, MOLVO_ERR_OUTSIDE_DOMAIN},
         {"missing tuple", [&] { return MolvoValueAssignW(price, nullptr, &v); }, MOLVO_ERR_DIMENSION},
