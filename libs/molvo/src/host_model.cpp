@@ -135,6 +135,7 @@ void HostModel::declareProcedure(const std::wstring& name, std::vector<int> argu
 
 void HostModel::clear() {
     handles_.clear();
+    lastRecord_ = nullptr;
     identifiers_.clear();
     procedures_.clear();
     sets_.clear();
@@ -170,11 +171,18 @@ int HostModel::newHandle(Identifier* identifier, Procedure* procedure) {
 }
 
 HandleRecord* HostModel::handleRecord(int handle) {
+    if (lastRecord_ && lastHandle_ == handle) return lastRecord_;
     auto it = handles_.find(handle);
-    return it == handles_.end() ? nullptr : &it->second;
+    if (it == handles_.end()) return nullptr;
+    lastHandle_ = handle;
+    lastRecord_ = &it->second;
+    return lastRecord_;
 }
 
-bool HostModel::deleteHandle(int handle) { return handles_.erase(handle) == 1; }
+bool HostModel::deleteHandle(int handle) {
+    if (lastHandle_ == handle) lastRecord_ = nullptr;
+    return handles_.erase(handle) == 1;
+}
 
 int HostModel::handle(const std::wstring& name) { return newHandle(&need(name), nullptr); }
 

@@ -8,11 +8,12 @@
 // the text's offset times two plus one when it is stored wide; handle 0 is the empty text.
 #pragma once
 
+#include "growing_array.hpp"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace molvo {
 
@@ -63,14 +64,13 @@ class TextPool {
 public:
     using Handle = uint64_t;
 
-    // The text is sized and placed in one step: a million names and values pass here.
+    // The text is narrowed as it is copied, in one pass: a million names and values pass here. A
+    // character beyond a byte, which is rare, has the text stored again wide.
     Handle add(std::wstring_view text) {
         if (text.empty()) return 0;
         if (bytes_.empty()) bytes_.push_back(0);   // offset 0 stays unused: handle 0 is the empty text
         const wchar_t* in = text.data();
         const size_t size = text.size();
-        bool wide = false;
-        for (size_t i = 0; i < size; ++i) wide |= static_cast<uint32_t>(in[i]) > 0xFF;
         unsigned char length[10];
         size_t lengthBytes = 0;
         for (uint64_t n = size;; n >>= 7) {
@@ -78,14 +78,18 @@ public:
             if (n <= 0x7F) break;
         }
         const size_t at = bytes_.size();
-        bytes_.resize(at + lengthBytes + size * (wide ? sizeof(wchar_t) : 1));
-        unsigned char* out = bytes_.data() + at;
+        unsigned char* out = bytes_.extend(lengthBytes + size);
         std::memcpy(out, length, lengthBytes);
         out += lengthBytes;
-        if (wide) std::memcpy(out, in, size * sizeof(wchar_t));
-        else
-            for (size_t i = 0; i < size; ++i) out[i] = static_cast<unsigned char>(in[i]);
-        return Handle(at) << 1 | (wide ? 1 : 0);
+        uint32_t any = 0;
+        for (size_t i = 0; i < size; ++i) {
+            any |= static_cast<uint32_t>(in[i]);
+            out[i] = static_cast<unsigned char>(in[i]);
+        }
+        if (any <= 0xFF) return Handle(at) << 1;
+        bytes_.truncate(at + lengthBytes);
+        std::memcpy(bytes_.extend(size * sizeof(wchar_t)), in, size * sizeof(wchar_t));
+        return Handle(at) << 1 | 1;
     }
 
     TextView view(Handle h) const {
@@ -117,19 +121,19 @@ public:
         TextPool fresh;
         fresh.bytes_.reserve(bytes_.size() - garbage_);
         forEachHandle([&](Handle& h) { h = fresh.add(view(h).str()); });
-        std::swap(bytes_, fresh.bytes_);
+        bytes_.swap(fresh.bytes_);
         garbage_ = 0;
     }
 
     void clear() {
-        std::vector<unsigned char>().swap(bytes_);
+        bytes_.release();
         garbage_ = 0;
     }
 
 private:
     static constexpr size_t kCompactAfter = 1 << 16;
 
-    std::vector<unsigned char> bytes_;
+    GrowingArray<unsigned char> bytes_;
     size_t garbage_ = 0;
 };
 

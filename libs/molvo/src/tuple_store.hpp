@@ -1,10 +1,13 @@
 // Values of one identifier keyed by tuples of element numbers.
 //
 // Tuples live in one flat array (dimension entries each) with a chained hash index over them, so
-// assigning or looking up a value allocates nothing once the arrays have grown. Iteration
+// assigning or looking up a value allocates nothing once the arrays have grown; the per-slot
+// arrays grow in place, so a million values are not copied at every doubling. Iteration
 // follows tuple order (element numbers compared position by position) through a sorted permutation
 // that is rebuilt only after tuples were added or removed.
 #pragma once
+
+#include "growing_array.hpp"
 
 #include <algorithm>
 #include <utility>
@@ -44,8 +47,10 @@ public:
         }
         slot = static_cast<uint32_t>(values_.size());
         if (slot > 0 && appendedInOrder_ && less(tuple, this->tuple(slot - 1))) appendedInOrder_ = false;
-        for (int k = 0; k < dim_; ++k) keys_.push_back(tuple[k]);
-        values_.emplace_back();
+        int* key = keys_.extend(size_t(dim_));
+        if (dim_ == 1) *key = *tuple;   // the usual tuple, spared a call to copy one int
+        else std::copy(tuple, tuple + dim_, key);
+        values_.push_back(V());
         alive_.push_back(1);
         if (dim_ > 1) fingerprints_.push_back(fingerprint(h));
         uint32_t& head = buckets_[position(h)];
@@ -153,12 +158,12 @@ private:
     }
 
     int dim_;
-    std::vector<int> keys_;
-    std::vector<V> values_;
-    std::vector<uint8_t> alive_;
+    GrowingArray<int> keys_;
+    GrowingArray<V> values_;
+    GrowingArray<uint8_t> alive_;
     std::vector<uint32_t> buckets_;        // first slot of each bucket's chain, npos when empty
-    std::vector<uint32_t> next_;           // per slot: the next slot of its chain
-    std::vector<uint32_t> fingerprints_;   // per slot, for tuples of more than one element
+    GrowingArray<uint32_t> next_;          // per slot: the next slot of its chain
+    GrowingArray<uint32_t> fingerprints_;  // per slot, for tuples of more than one element
     size_t live_ = 0;
     mutable std::vector<uint32_t> order_;
     mutable bool orderDirty_ = false;

@@ -202,6 +202,92 @@ TEST_F(HostApi, NamesAndTextsComeBackExactlyThroughRenamesAndReplacements) {
     EXPECT_EQ(labelOf(elements[0]), L"none");
 }
 
+// Names made in runs ("k1", "k2", ...) are indexed by their stem and number: names that share a
+// stem or a number, differ only by leading zeros, carry more digits than a number holds, or are
+// taken at a stride must each keep their own element, created in mixed order, found again after the
+// index has grown many times, renamed into and out of a run, and gone when their set is emptied.
+TEST_F(HostApi, NamesInRunsKeepTheirElementsThroughGrowthRenamesAndEmptying) {
+    declareShop();
+    int p = handleOf(L"p");
+    const std::vector<std::function<std::wstring(int)>> families{
+        [](int i) { return L"k" + std::to_wstring(i); },
+        [](int i) { return L"k0" + std::to_wstring(i); },                      // "k01" beside "k1"
+        [](int i) { return std::to_wstring(i); },                              // digits alone
+        [](int i) { return L"t" + std::to_wstring(i * 4096); },                // a stride
+        [](int i) { return L"x" + std::to_wstring(12345678900000ull + unsigned(i)); },   // 14 digits
+        [](int i) { return L"\u00e9t\u00e9 " + std::to_wstring(i) + L"b"; },   // digits inside
+        [](int i) { return L"\u4e2d" + std::to_wstring(i); },
+    };
+    constexpr int kPerFamily = 30000, kPrime = 7919;   // kPrime walks the numbers in mixed order
+    std::vector<std::wstring> names;
+    for (int n = 0; n < kPerFamily; ++n)
+        for (const auto& family : families) names.push_back(family(int((long(n) * kPrime) % kPerFamily)));
+    const int before = int(model().elements(L"Products").size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        int e = 0, created = 0;
+        ASSERT_EQ(MolvoSetElementNumberW(p, names[i].c_str(), 1, &e, &created), 1) << lastHostErrorText();
+        ASSERT_EQ(e, before + int(i) + 1) << "'" << names[i] << "' was taken as an existing name";
+        ASSERT_EQ(created, 1);
+    }
+    for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(elementOf(p, names[i].c_str()), before + int(i) + 1) << names[i];
+    for (const wchar_t* absent : {L"k007", L"k000", L"007", L"t1", L"x345678900000", L"k", L"", L"\u00e9t\u00e9 7", L"\u4e2d-1"})
+        EXPECT_EQ(elementOf(p, absent), 0) << absent;
+
+    // Out of a run and into it again, under another element; renaming to itself is no change.
+    const int k5 = elementOf(p, L"k5"), apple = elementOf(p, L"apple");
+    ASSERT_EQ(MolvoSetRenameElementW(p, k5, L"k5"), 1);
+    ASSERT_EQ(MolvoSetRenameElementW(p, k5, L"plum"), 1) << lastHostErrorText();
+    ASSERT_EQ(MolvoSetRenameElementW(p, apple, L"k5"), 1) << lastHostErrorText();
+    EXPECT_EQ(MolvoSetRenameElementW(p, apple, L"k05"), 0);   // taken by the leading-zero family
+    int code = 0;
+    lastHostErrorText(&code);
+    EXPECT_EQ(code, MOLVO_ERR_DUPLICATE_NAME);
+    const std::vector<std::pair<std::wstring, int>> after{{L"k5", apple}, {L"plum", k5}, {L"apple", 0},
+                                                          {L"k4", elementOf(p, L"k4")}, {L"k05", elementOf(p, L"k05")}};
+    for (const auto& [name, element] : after) EXPECT_EQ(elementOf(p, name.c_str()), element) << name;
+    EXPECT_NE(after[3].second, 0);
+    EXPECT_NE(after[4].second, 0);
+
+    model().empty(L"Products");
+    EXPECT_EQ(elementOf(p, L"k5"), 0);
+    EXPECT_EQ(elementOf(p, L"k7", true), 1);
+    EXPECT_EQ(elementOf(p, L"k07", true), 2);
+    EXPECT_EQ(elementOf(p, L"k7"), 1);
+}
+
+// Values of many elements, enough for every array behind them to grow past a few megabytes, come
+// back from their tuples, and a second pass over them replaces rather than adds.
+TEST_F(HostApi, ManyValuesComeBackAfterTheirStoreHasGrown) {
+    declareShop();
+    int p = handleOf(L"p"), price = handleOf(L"Price"), label = handleOf(L"Label");
+    constexpr int kElements = 300000;
+    std::vector<int> elements;
+    for (int i = 0; i < kElements; ++i) elements.push_back(elementOf(p, (L"item" + std::to_wstring(i)).c_str(), true));
+    auto textOf = [](int i, int pass) { return L"label " + std::to_wstring(i * 3 + pass); };
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<MolvoValueW> prices(kElements);
+        std::vector<std::wstring> texts(kElements);
+        std::vector<MolvoValueW> labels(kElements);
+        for (int i = 0; i < kElements; ++i) {
+            prices[size_t(i)].Double = i + 0.5 + pass;
+            texts[size_t(i)] = textOf(i, pass);
+            labels[size_t(i)].String = texts[size_t(i)].data();
+        }
+        ASSERT_EQ(MolvoValueAssignMultiW(price, kElements, elements.data(), prices.data()), 1) << lastHostErrorText();
+        ASSERT_EQ(MolvoValueAssignMultiW(label, kElements, elements.data(), labels.data()), 1) << lastHostErrorText();
+    }
+    EXPECT_EQ(model().card(L"Price"), size_t(kElements));
+    EXPECT_EQ(model().card(L"Label"), size_t(kElements));
+    wchar_t buffer[32];
+    for (int i = 0; i < kElements; ++i) {
+        MolvoValueW v{0, 0, 0, nullptr}, text{0, 0, 32, buffer};
+        ASSERT_EQ(MolvoValueRetrieveW(price, &elements[size_t(i)], &v), 1) << lastHostErrorText();
+        ASSERT_EQ(v.Double, i + 1.5) << i;
+        ASSERT_EQ(MolvoValueRetrieveW(label, &elements[size_t(i)], &text), 1) << lastHostErrorText();
+        ASSERT_EQ(std::wstring(buffer), textOf(i, 1)) << i;
+    }
+}
+
 TEST_F(HostApi, ProceduresRunWithTheirArguments) {
     std::wstring seen;
     model().declareProcedure(L"OnDone", {MOLVO_ARG_INPUT_STRING, MOLVO_ARG_INPUT_NUMERIC},
@@ -234,6 +320,14 @@ TEST_F(HostApi, BadArgumentsFailWithACodeAndAText) {
         {"unknown identifier", [&] { return MolvoIdentifierHandleCreateW(L"Nope", nullptr, nullptr, 0, &h); }, MOLVO_ERR_UNKNOWN_IDENTIFIER},
         {"null name", [&] { return MolvoIdentifierHandleCreateW(nullptr, nullptr, nullptr, 0, &h); }, MOLVO_ERR_NULL_ARGUMENT},
         {"bad handle", [&] { return MolvoValueAssignW(12345, &bogus, &v); }, MOLVO_ERR_BAD_HANDLE},
+        {"deleted handle just used",
+         [&] {
+             int price2 = handleOf(L"Price"), apple = 1;
+             EXPECT_EQ(MolvoValueAssignW(price2, &apple, &v), 1);
+             EXPECT_EQ(MolvoIdentifierHandleDelete(price2), 1);
+             return MolvoValueAssignW(price2, &apple, &v);
+         },
+         MOLVO_ERR_BAD_HANDLE},
         {"null output", [&] { return MolvoAttributeType(price, nullptr); }, MOLVO_ERR_NULL_ARGUMENT},
         {"unknown element", [&] { return MolvoValueAssignW(price, &bogus, &v); }, MOLVO_ERR_OUTSIDE_DOMAIN},
         {"missing tuple", [&] { return MolvoValueAssignW(price, nullptr, &v); }, MOLVO_ERR_DIMENSION},
