@@ -2,14 +2,17 @@
 
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
-#include "mapping/base64.hpp"
 #include "mapping/document_drivers.hpp"
 #include "mapping/mapping_nesting.hpp"
+#include "text/base64.hpp"
 
 #include <sstream>
 
 namespace flk {
 namespace {
+
+// What a decode may leave unread: the padding, "=" or "==".
+constexpr size_t kMaxUnread = 2;
 
 std::shared_ptr<Mapping> embeddedMapping(const std::string& name) {
     auto mapping = findMapping(fromUtf8(name));
@@ -24,7 +27,7 @@ bool readEmbeddedDocument(ReadState& state, const std::string& mappingName, std:
     std::string bytes(text);
     if (base64) {
         std::string decoded;
-        if (!base64Decode(bytes, decoded)) return raiseError(std::string_view("Base64-encoded string contains invalid characters"));
+        if (base64Decode(bytes, decoded) > kMaxUnread) return raiseError(std::string_view("Base64-encoded string contains invalid characters"));
         bytes.swap(decoded);
     }
     auto mapping = embeddedMapping(mappingName);

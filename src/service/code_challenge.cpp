@@ -1,7 +1,7 @@
 #include "service/code_challenge.hpp"
 
-#include "service/base64url.hpp"
 #include "service/random_ids.hpp"
+#include "text/base64.hpp"
 
 #include <openssl/sha.h>
 
@@ -17,12 +17,12 @@ constexpr size_t kVerifierBytes = 32;
 std::string s256Challenge(const std::string& verifier) {
     unsigned char digest[SHA256_DIGEST_LENGTH];
     SHA256(reinterpret_cast<const unsigned char*>(verifier.data()), verifier.size(), digest);
-    return base64UrlEncode(std::string_view(reinterpret_cast<const char*>(digest), sizeof digest));
+    return base64Encode(std::string_view(reinterpret_cast<const char*>(digest), sizeof digest), Base64::Url);
 }
 
 CodeChallenge createCodeChallenge() {
     CodeChallenge c;
-    c.verifier = base64UrlEncode(randomBytes(kVerifierBytes));
+    c.verifier = base64Encode(randomBytes(kVerifierBytes), Base64::Url);
     c.challenge = s256Challenge(c.verifier);
     c.state = randomUuid();
     return c;

@@ -1,9 +1,9 @@
 #include "service/oauth2_servlet.hpp"
 
 #include "frame/loggers.hpp"
-#include "service/base64url.hpp"
 #include "service/oauth2_states.hpp"
 #include "service/service_limits.hpp"
+#include "text/base64.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -28,7 +28,8 @@ bool startsWith(const std::string& text, std::string_view prefix) { return text.
 }  // namespace
 
 std::string returnUrl(const std::string& encoded) {
-    std::string url = base64UrlDecode(encoded);
+    std::string url;
+    base64Decode(encoded, url, Base64::Url);
     std::string lower = url.substr(0, 8);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     const bool web = (startsWith(lower, "http://") && url.size() > 7) || (startsWith(lower, "https://") && url.size() > 8);

@@ -1,7 +1,7 @@
 // Included mappings and external bindings: the including node's indices reach the included
 // mapping, element parameters and iterative-bindings fix indices, and a string parameter can
 // choose the mapping per tuple.
-#include "mapping/base64.hpp"
+#include "text/base64.hpp"
 #include "mapping/mapping_nesting.hpp"
 #include "support/mapping_fixture.hpp"
 #include "molvo/molvo3.h"

@@ -2,9 +2,9 @@
 // wait for a code, and the URLs the desktop opener accepts.
 #include "service/code_challenge.hpp"
 #include "service/extension_servlet_event.hpp"
-#include "service/base64url.hpp"
 #include "service/service_fixture.hpp"
 #include "signalyard/signalyard.hpp"
+#include "text/base64.hpp"
 
 namespace flk::test {
 namespace {
@@ -15,10 +15,12 @@ using OAuth2 = ServiceTest;
 TEST(CodeChallenge, TheS256ChallengeOfTheStandardsExample) {
     const unsigned char octets[] = {116, 24, 223, 180, 151, 153, 224, 37, 79, 250, 96, 125, 216, 173, 187, 186,
                                     22, 212, 37, 77, 105, 214, 191, 240, 91, 88, 5, 88, 83, 132, 141, 121};
-    const std::string verifier = service::base64UrlEncode(std::string_view(reinterpret_cast<const char*>(octets), sizeof octets));
+    const std::string verifier = base64Encode(std::string_view(reinterpret_cast<const char*>(octets), sizeof octets), Base64::Url);
     EXPECT_EQ(verifier, "dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk");
     EXPECT_EQ(service::s256Challenge(verifier), "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
-    EXPECT_EQ(service::base64UrlDecode(verifier), std::string(reinterpret_cast<const char*>(octets), sizeof octets));
+    std::string decoded;
+    base64Decode(verifier, decoded, Base64::Url);
+    EXPECT_EQ(decoded, std::string(reinterpret_cast<const char*>(octets), sizeof octets));
 }
 
 TEST_F(OAuth2, EachChallengeIsNewWithAVerifierLongEnoughForServers) {
@@ -64,13 +66,13 @@ TEST_F(OAuth2, ARedirectReachesTheModelOnceUnderItsOwnState) {
 TEST_F(OAuth2, AReturnUrlRedirectsTheBrowserOnlyToTheWeb) {
     ASSERT_EQ(start(), 1);
     const std::string state = toUtf8(newState());
-    auto web = call("GET", "/callback?state=" + state + "-url-" + service::base64UrlEncode("https://example.org/done?x=1") + "&code=c");
+    auto web = call("GET", "/callback?state=" + state + "-url-" + base64Encode("https://example.org/done?x=1", Base64::Url) + "&code=c");
     EXPECT_EQ(web.status, 302);
     EXPECT_NE(web.headers.find("Location: https://example.org/done?x=1"), std::string::npos);
     EXPECT_EQ(GetOAuth2AuthorizationCode(fromUtf8(state).c_str(), 0, model().handle(L"Code")), 1);
     for (const char* url : {"javascript:alert(1)", "file:///etc/passwd", "https://a\r\nSet-Cookie: x=1"}) {
         const std::string again = toUtf8(newState());
-        auto answer = call("GET", "/oauth2/?state=" + again + "-url-" + service::base64UrlEncode(url));
+        auto answer = call("GET", "/oauth2/?state=" + again + "-url-" + base64Encode(url, Base64::Url));
         EXPECT_EQ(answer.status, 200) << url;
         EXPECT_EQ(answer.headers.find("Location"), std::string::npos) << url;
     }
