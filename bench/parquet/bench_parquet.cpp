@@ -7,8 +7,8 @@
 // Every measurement runs in a child process so that its peak memory is its own; every time is the
 // work's own, timed in the child, and the best of a few runs, ours as DuckDB's, as the machine may
 // be shared. The mapping write starts from the filled model, whose memory it shares; its growth
-// beyond it is what the file costs; the read starts from the empty model, and all it holds at its peak counts. The model's own
-// values are measured as what filling it took.
+// beyond it is what the file costs; the read starts from the empty model, and all it holds at its
+// peak counts. The model's own values are measured as what filling it took.
 #include "ferrolink/ferrolink.h"
 #include "molvo/model.hpp"
 #include "molvo/molvo3.h"
@@ -50,12 +50,12 @@ long residentKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// When the work in a child began: work that prepares its input first restarts it when ready.
+std::chrono::steady_clock::time_point workStart;
+
 // Runs work in a child, which reports through a pipe its resident size at the start and how long
 // the work took: DuckDB's figures time its statements alone, so ours leave out the fork and the
 // exit as well.
-// Work that prepares its input first restarts the clock when it is ready.
-std::chrono::steady_clock::time_point workStart;
-
 Measure inChild(const std::function<bool()>& work) {
     int channel[2];
     if (pipe(channel) != 0) return {};

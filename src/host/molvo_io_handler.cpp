@@ -3,10 +3,10 @@
 #include "frame/utf8.hpp"
 
 #include <algorithm>
-#include <cwchar>
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cwchar>
 
 namespace flk {
 

@@ -87,8 +87,9 @@ bool ArrowTableRowNode::readParquet(ReadState& state, TableReadAt& at) {
 
 // Whether the rows may be read column by column: the row itself binds and marks nothing beyond
 // what its cells bind for it, and no value cell does more than assign its value to an identifier
-// at the row's tuple, so that what a row's values do is the same in any order. Element-valued targets stay in row order, as they
-// create the elements of their range in the order the rows name them.
+// at the row's tuple, so that what a row's values do is the same in any order. Element-valued
+// targets stay in row order, as they create the elements of their range in the order the rows
+// name them.
 bool ArrowTableRowNode::readsByColumn(ReadState& state, const ReadHeader& header) const {
     if (hasPrologue() || resetsIterativeCounters() || leavesMarks() || bindsToIndex() >= 0) return false;
     for (const auto& [column, child] : header.valueColumns) {
