@@ -2,6 +2,7 @@
 #include "api_support.hpp"
 
 #include <cwchar>
+#include <vector>
 
 using namespace molvo;
 
@@ -63,7 +64,10 @@ int getValue(const Identifier& id, const int* tuple, MolvoValueW& out) {
 }
 
 const std::vector<uint32_t>& orderOf(const Identifier& id) { return id.texts ? id.texts->order() : id.numbers->order(); }
-const int* tupleAt(const Identifier& id, uint32_t slot) { return id.texts ? id.texts->tuple(slot) : id.numbers->tuple(slot); }
+void copyTuple(const Identifier& id, uint32_t slot, int* out) {
+    if (id.texts) id.texts->copyTuple(slot, out);
+    else id.numbers->copyTuple(slot, out);
+}
 
 }  // namespace
 
@@ -97,7 +101,7 @@ int MolvoValueNextMultiW(int handle, int* count, int* tuples, MolvoValueW* value
         const size_t stored = id.texts ? id.texts->size() : id.numbers->size();
         for (; n < capacity && r->cursor < stored; ++n, ++r->cursor) {
             uint32_t slot = id.texts ? id.texts->slotAt(r->cursor) : id.numbers->slotAt(r->cursor);
-            std::copy(tupleAt(id, slot), tupleAt(id, slot) + dim, tuples + size_t(n) * dim);
+            copyTuple(id, slot, tuples + size_t(n) * dim);
             if (!getStored(id, slot, values[n])) status = 0;   // a cut string: the text says so
         }
     }
@@ -122,11 +126,12 @@ int MolvoValueSearchW(int handle, int* tuple, MolvoValueW* value) {
     Identifier* id = identifierOf(handle);
     if (!id) return 0;
     if (id->kind != Kind::Parameter) return failWith(MOLVO_ERR_WRONG_TYPE, id->name + L" is not a parameter");
-    int dim = id->dimension();
+    const size_t dim = size_t(id->dimension());
+    std::vector<int> t(dim);
     for (uint32_t slot : orderOf(*id)) {   // the first stored tuple at or after the given one
-        const int* t = tupleAt(*id, slot);
-        if (std::lexicographical_compare(t, t + dim, tuple, tuple + dim)) continue;
-        std::copy(t, t + dim, tuple);
+        copyTuple(*id, slot, t.data());
+        if (std::lexicographical_compare(t.begin(), t.end(), tuple, tuple + dim)) continue;
+        std::copy(t.begin(), t.end(), tuple);
         return getStored(*id, slot, *value);
     }
     return failWith(MOLVO_ERR_END_OF_DATA, L"no further values of " + id->name);

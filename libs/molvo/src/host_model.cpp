@@ -287,16 +287,17 @@ std::vector<Entry> HostModel::data(const std::wstring& name) const {
         for (const auto& e : elements(id.set->name)) out.push_back(Entry{{e}, 1.0});
         return out;
     }
-    auto tupleNames = [&](const int* t) {
+    std::vector<int> t(size_t(id.dimension()));
+    auto tupleNames = [&](const auto& store, uint32_t slot) {
+        store.copyTuple(slot, t.data());
         std::vector<std::wstring> names;
-        for (int k = 0; k < id.dimension(); ++k) names.push_back(id.domainSet(k)->root->names.name(t[k]).str());
+        for (int k = 0; k < id.dimension(); ++k) names.push_back(id.domainSet(k)->root->names.name(t[size_t(k)]).str());
         return names;
     };
     if (id.texts)
-        for (uint32_t s : id.texts->order()) out.push_back(Entry{tupleNames(id.texts->tuple(s)), id.texts->value(s).str()});
+        for (uint32_t s : id.texts->order()) out.push_back(Entry{tupleNames(*id.texts, s), id.texts->value(s).str()});
     else
-        for (uint32_t s : id.numbers->order())
-            out.push_back(Entry{tupleNames(id.numbers->tuple(s)), valueOf(id, id.numbers->value(s))});
+        for (uint32_t s : id.numbers->order()) out.push_back(Entry{tupleNames(*id.numbers, s), valueOf(id, id.numbers->value(s))});
     return out;
 }
 

@@ -18,7 +18,7 @@ public:
 
     size_t size() const { return store_.size(); }
     uint32_t find(const int* tuple) const { return store_.find(tuple); }
-    const int* tuple(uint32_t slot) const { return store_.tuple(slot); }
+    void copyTuple(uint32_t slot, int* out) const { store_.copyTuple(slot, out); }
     TextView value(uint32_t slot) const { return pool_.view(store_.value(slot)); }
     const std::vector<uint32_t>& order() const { return store_.order(); }
     uint32_t slotAt(size_t position) const { return store_.slotAt(position); }

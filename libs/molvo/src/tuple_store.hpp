@@ -5,6 +5,11 @@
 // arrays grow in place, so a million values are not copied at every doubling. Iteration
 // follows tuple order (element numbers compared position by position) through a sorted permutation
 // that is rebuilt only after tuples were added or removed.
+//
+// One-dimensional values sit at their element's place instead (slot = element - 1) while the
+// elements they use are mostly filled, as a one-index parameter over its set mostly is: no hash,
+// no stored key, half the memory, and tuple order is slot order. A store whose elements turn out
+// sparse moves to the hash once, and stays there until cleared.
 #pragma once
 
 #include "growing_array.hpp"
@@ -21,12 +26,16 @@ class TupleStore {
 public:
     static constexpr uint32_t npos = UINT32_MAX;
 
-    explicit TupleStore(int dimension) : dim_(dimension) {}
+    explicit TupleStore(int dimension) : dim_(dimension), byElement_(dimension == 1) {}
 
     int dimension() const { return dim_; }
     size_t size() const { return live_; }
 
     uint32_t find(const int* tuple) const {
+        if (byElement_) {
+            const size_t slot = size_t(tuple[0]) - 1;   // element 0 and below wrap beyond every slot
+            return slot < values_.size() && alive_[slot] ? uint32_t(slot) : npos;
+        }
         if (buckets_.empty()) return npos;
         uint32_t slot = lookup(mix(tuple), tuple);
         return slot != npos && alive_[slot] ? slot : npos;
@@ -38,6 +47,8 @@ public:
     // The value at the tuple, to be set by the caller: the tuple is added (or brought back after
     // an erase) with the value V() when it holds none.
     V& at(const int* tuple) {
+        if (byElement_ && !placesElement(tuple[0])) spread();
+        if (byElement_) return atElement(tuple[0]);
         if (values_.size() >= buckets_.size()) grow();
         Hash h = mix(tuple);
         uint32_t slot = lookup(h, tuple);
@@ -75,11 +86,16 @@ public:
         keys_.clear(); values_.clear(); alive_.clear(); buckets_.clear(); next_.clear(); fingerprints_.clear();
         order_.clear();
         live_ = 0;
+        byElement_ = dim_ == 1;
         appendedInOrder_ = true;
         orderDirty_ = false;
     }
 
-    const int* tuple(uint32_t slot) const { return keys_.data() + size_t(slot) * dim_; }
+    // Writes the slot's tuple (dimension entries) to out.
+    void copyTuple(uint32_t slot, int* out) const {
+        if (byElement_) *out = int(slot) + 1;
+        else std::copy_n(tuple(slot), dim_, out);
+    }
     const V& value(uint32_t slot) const { return values_[slot]; }
 
     // The slot at a position of tuple order. Tuples appended in order and none erased are in
@@ -99,6 +115,46 @@ public:
     }
 
 private:
+    // Elements beyond the filled ones are placed while the array stays at most twice the values it
+    // holds, plus a little room for a start that skips a few.
+    static constexpr size_t kSparseRoom = 4096;
+
+    bool placesElement(int element) const {
+        return element >= 1 && (size_t(element) <= values_.size() || size_t(element) <= 2 * live_ + kSparseRoom);
+    }
+    V& atElement(int element) {
+        const size_t slot = size_t(element) - 1;
+        if (slot >= values_.size()) {
+            const size_t more = slot + 1 - values_.size();
+            std::fill_n(values_.extend(more), more, V());
+            std::fill_n(alive_.extend(more), more, uint8_t(0));
+        }
+        if (!alive_[slot]) {
+            alive_[slot] = 1;
+            ++live_;
+            orderDirty_ = true;
+        }
+        return values_[slot];
+    }
+    // Moves the values placed by element into hashed slots, in element order.
+    void spread() {
+        GrowingArray<V> values;
+        GrowingArray<uint8_t> alive;
+        for (uint32_t s = 0; s < values_.size(); ++s) {
+            if (!alive_[s]) continue;
+            keys_.push_back(int(s) + 1);
+            values.push_back(values_[s]);
+            alive.push_back(1);
+            next_.push_back(npos);
+        }
+        values_ = std::move(values);
+        alive_ = std::move(alive);
+        byElement_ = false;
+        orderDirty_ = true;
+        grow();
+    }
+
+    const int* tuple(uint32_t slot) const { return keys_.data() + size_t(slot) * dim_; }
 
     // Tuples that differ only in their last element land in neighbouring buckets, so that the
     // usual writes (the last index running fastest) walk the buckets in order; the other elements
@@ -139,7 +195,9 @@ private:
     bool inSlotOrder() const { return appendedInOrder_ && live_ == values_.size(); }
     bool less(const int* a, const int* b) const { return std::lexicographical_compare(a, a + dim_, b, b + dim_); }
     void grow() {
-        buckets_.assign(std::max<size_t>(16, buckets_.size() * 2), npos);
+        size_t count = std::max<size_t>(16, buckets_.size() * 2);
+        while (count <= values_.size()) count *= 2;
+        buckets_.assign(count, npos);
         for (uint32_t s = 0; s < values_.size(); ++s) {
             uint32_t& head = buckets_[position(mix(tuple(s)))];
             next_[s] = head;
@@ -167,6 +225,7 @@ private:
     size_t live_ = 0;
     mutable std::vector<uint32_t> order_;
     mutable bool orderDirty_ = false;
+    bool byElement_;                // values placed at their element, keys and hash unused
     bool appendedInOrder_ = true;   // every new tuple came after the one appended before it
 };
 

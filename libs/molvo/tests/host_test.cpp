@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <thread>
 
 namespace flk::test {
@@ -285,6 +286,59 @@ TEST_F(HostApi, ManyValuesComeBackAfterTheirStoreHasGrown) {
         ASSERT_EQ(v.Double, i + 1.5) << i;
         ASSERT_EQ(MolvoValueRetrieveW(label, &elements[size_t(i)], &text), 1) << lastHostErrorText();
         ASSERT_EQ(std::wstring(buffer), textOf(i, 1)) << i;
+    }
+}
+
+// One-index values are placed at their element while the elements they use are mostly filled, and
+// hashed once they turn sparse. Every assignment order below (with defaults that erase, and values
+// brought back) must walk, search and retrieve as a plain ordered map of the same assignments.
+TEST_F(HostApi, OneIndexValuesKeepTheirOrderWhetherPlacedByElementOrHashed) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, double>> assignments;   // (ordinal of the element, value; 0 erases)
+    };
+    std::vector<Case> cases = {
+        {"ascending, erased and brought back", {{1, 1}, {2, 2}, {3, 3}, {2, 0}, {5, 5}, {2, 7}, {1, 0}}},
+        {"descending within the room", {{9000, 1}, {4000, 2}, {3, 3}, {1, 4}}},
+        {"a far element spreads the placed ones", {{1, 1}, {2, 2}, {3, 3}, {60000, 4}, {2, 0}, {7, 7}, {59999, 5}}},
+        {"far first, then near", {{60000, 1}, {1, 2}, {30000, 3}, {1, 0}}},
+    };
+    declareShop();
+    const int p = handleOf(L"p"), price = handleOf(L"Price");
+    std::vector<int> elements;
+    for (int i = 0; i < 60000; ++i) elements.push_back(elementOf(p, (L"e" + std::to_wstring(i)).c_str(), true));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        model().empty(L"Price");
+        std::map<int, double> expected;
+        for (auto [ordinal, value] : c.assignments) {
+            int e = elements[size_t(ordinal) - 1];
+            MolvoValueW v{value, 0, 0, nullptr};
+            ASSERT_EQ(MolvoValueAssignW(price, &e, &v), 1) << lastHostErrorText();
+            if (value == 0) expected.erase(e);
+            else expected[e] = value;
+        }
+        std::vector<std::pair<int, double>> walked;
+        int count = 100, got[100];
+        MolvoValueW out[100];
+        MolvoValueResetHandle(price);
+        if (MolvoValueNextMultiW(price, &count, got, out) == 1)
+            for (int i = 0; i < count; ++i) walked.emplace_back(got[i], out[i].Double);
+        EXPECT_EQ(walked, (std::vector<std::pair<int, double>>(expected.begin(), expected.end())));
+        for (int e : elements) {
+            MolvoValueW v{0, 0, 0, nullptr};
+            ASSERT_EQ(MolvoValueRetrieveW(price, &e, &v), 1);
+            auto it = expected.find(e);
+            ASSERT_EQ(v.Double, it == expected.end() ? 0.0 : it->second) << e;
+        }
+        int from = elements[1];   // the first value at or after the second element
+        MolvoValueW found{0, 0, 0, nullptr};
+        auto next = expected.lower_bound(from);
+        ASSERT_EQ(MolvoValueSearchW(price, &from, &found), next == expected.end() ? 0 : 1);
+        if (next != expected.end()) {
+            EXPECT_EQ(from, next->first);
+            EXPECT_EQ(found.Double, next->second);
+        }
     }
 }
 
