@@ -122,16 +122,21 @@ void convertText(TargetKind kind, std::string text, ReadValue& out) {
     out.number = kind == TargetKind::Numeric ? parseDouble(text) : parseInt(text);
 }
 
-bool transferValue(TreeNode& node, ReadState& state, ReadValue& value, BoundIndex bound) {
+bool assignToTarget(const TreeNode& node, ReadState& state, ReadValue& value) {
     if (value.isText && node.readNormalizer()) value.text = node.normalizedForRead(value.text);
-    if (int index = node.bindsToIndex(); index >= 0) {
-        // An index an external binding fixed is only checked against the value.
-        if (state.isExternallyBound(index)) return state.checkExternal(index, value.text) > 0;
-        if (bound == BoundIndex::Confirm && state.tuple()[size_t(index)] != 0) {
-            if (state.checkBound(index, value.text) == 0) return false;
-            const IdentifierReference* ref = mapsToReference(node, state);
-            return !ref || assignValue(node, state, *ref, value);
-        }
+    const IdentifierReference* ref = mapsToReference(node, state);
+    return !ref || assignValue(node, state, *ref, value);
+}
+
+bool transferValue(TreeNode& node, ReadState& state, ReadValue& value, BoundIndex bound) {
+    const int index = node.bindsToIndex();
+    if (index < 0) return assignToTarget(node, state, value);
+    if (value.isText && node.readNormalizer()) value.text = node.normalizedForRead(value.text);
+    // An index an external binding fixed is only checked against the value.
+    if (state.isExternallyBound(index)) return state.checkExternal(index, value.text) > 0;
+    if (bound == BoundIndex::Confirm && state.tuple()[size_t(index)] != 0) {
+        if (state.checkBound(index, value.text) == 0) return false;
+    } else {
         int element = state.bindElement(index, value.text, node.attributes().bindsExisting, node.attributes().skipNonExisting);
         if (element == 0) return false;
         if (element == MappingState::kSkip) {

@@ -59,4 +59,8 @@ enum class BoundIndex { Rebind, Confirm };
 // makes the state skip the enclosing object, row or element.
 bool transferValue(TreeNode& node, ReadState& state, ReadValue& value, BoundIndex bound = BoundIndex::Rebind);
 
+// The part of transferValue for a node that binds no index: the value (read-normalized when a
+// text) assigned to its maps-to target at the current tuple.
+bool assignToTarget(const TreeNode& node, ReadState& state, ReadValue& value);
+
 }  // namespace flk

@@ -13,6 +13,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace flk {
@@ -44,6 +45,22 @@ bool ArrowTableColumnNode::readParquet(ReadState& state, TableReadAt& at) {
     if (!column) return true;
     CellRead cell = readCell(*this, state, *column->data, column->kind, at);
     return cell != CellRead::Failed && transferCell(*this, state, at.header, cell == CellRead::Value, at.value);
+}
+
+bool ArrowTableColumnNode::readDown(ReadState& state, TableReadAt& at, const std::vector<int64_t>& rows,
+                                    const std::vector<int>& tuples) const {
+    const Claimed* column = claimed(at.column);
+    if (!column) return true;
+    std::vector<int>& tuple = state.tuple();
+    const size_t dimension = tuple.size();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        at.row = rows[i];
+        CellRead cell = readCell(*this, state, *column->data, column->kind, at);
+        if (cell == CellRead::NoValue) continue;
+        std::copy_n(tuples.begin() + std::ptrdiff_t(i * dimension), dimension, tuple.begin());
+        if (cell == CellRead::Failed || !assignToTarget(*this, state, at.value)) return false;
+    }
+    return true;
 }
 
 int32_t ArrowTableColumnNode::storageType(WriteState& state) const {

@@ -62,6 +62,10 @@ public:
     // A column of a type no cell conversion reads is logged once here and assigns nothing.
     void setColumnData(ReadState& state, size_t column, std::shared_ptr<const tablix::ColumnData> data);
     void clearColumnData();
+    // Reads the cells of column at.column at the rows given, each at the tuple kept for its row
+    // (as many entries each as the state's tuple), straight into the node's target: only for a
+    // node that binds, marks and resets nothing, whose cells do nothing but assign.
+    bool readDown(ReadState& state, TableReadAt& at, const std::vector<int64_t>& rows, const std::vector<int>& tuples) const;
 
     // ---- writing
     // The storage type of the column this node writes, from its target; 0 when it has none.

@@ -103,14 +103,17 @@ bool ArrowTableRowNode::readsByColumn(ReadState& state, const ReadHeader& header
 }
 
 // The index columns are read row by row, as a row-by-row read reads them, and each row's tuple is
-// kept; then each value column is read down all the rows, at the tuples kept. Each pass walks one
-// column of the file and one identifier of the model in order, instead of all of them at once.
+// kept; then each value column is read down all the rows, at the tuples kept, straight into its
+// target. Each pass walks one column of the file and one identifier of the model in order,
+// instead of all of them at once.
 template <class ReadCell>
 bool ArrowTableRowNode::readByColumn(ReadState& state, TableReadAt& at, const ReadHeader& header, ReadCell& readCell) const {
     const int64_t rows = at.table.rowCount();
-    std::vector<int>& tuple = state.tuple();
+    const std::vector<int>& tuple = state.tuple();
     std::vector<int> tuples;   // of the rows read, one after the other
     std::vector<int64_t> rowsRead;
+    tuples.reserve(size_t(rows) * tuple.size());
+    rowsRead.reserve(size_t(rows));
     for (at.row = 0; at.row < rows; ++at.row) {
         for (const auto& [column, child] : header.indexColumns)
             if (!readCell(column, *child)) return false;
@@ -121,11 +124,9 @@ bool ArrowTableRowNode::readByColumn(ReadState& state, TableReadAt& at, const Re
         clearValueBindings(state);
     }
     for (const auto& [column, child] : header.valueColumns) {
-        for (size_t i = 0; i < rowsRead.size(); ++i) {
-            at.row = rowsRead[i];
-            std::copy_n(tuples.begin() + std::ptrdiff_t(i * tuple.size()), tuple.size(), tuple.begin());
-            if (!readCell(column, *child)) return false;
-        }
+        at.column = column;
+        at.header = header.names[column];
+        if (!static_cast<const ArrowTableColumnNode&>(*child).readDown(state, at, rowsRead, tuples)) return false;
     }
     clearValueBindings(state);
     return true;
