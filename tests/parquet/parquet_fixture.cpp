@@ -23,9 +23,9 @@ const std::vector<DuckDbTable>& duckDbTables() {
         {"lines", R"(SELECT * FROM (VALUES ('A1', 'apple', 3), ('A1', 'pear', 2), ('A2', 'plum', 9), ('A2', 'apple', 1))
             t("order", product, qty))"},
         {"wide", R"(SELECT * FROM (VALUES ('apple', 1, 2.5), ('pear', 3, NULL)) t(product, "2023", "2024"))"},
-        {"nested", R"(SELECT * FROM (VALUES ('A1', [1, 2], {'a': 1}, 4.5), ('A2', NULL, NULL, 1.5)) t(id, list, struct, total))"},
+        {"nested", R"(SELECT * FROM (VALUES ('A1', [1, 2], {'a': 1}, 4.5), ('A2', NULL, NULL, 1.5), ('A3', [3], {'a': 2}, 2.5)) t(id, list, struct, total))"},
         {"texts", R"(SELECT * FROM (VALUES ('A1', '3.5'), ('A2', '-1e3'), ('A3', NULL), ('A4', ' 7.9 ')) t(id, text))"},
-        {"wrapping", R"(SELECT * FROM (VALUES ('A1', 2147483648::BIGINT), ('A2', 1::BIGINT)) t(id, items))"},
+        {"wrapping", R"(SELECT * FROM (VALUES ('A1', 1::BIGINT), ('A2', 2::BIGINT), ('A3', 2147483648::BIGINT)) t(id, items))"},
         {"empty", R"(SELECT 'A1' AS id, 1.5 AS total WHERE false)"},
     };
     return tables;

@@ -2,6 +2,7 @@
 #include "tablix/ArrowTable.h"
 
 #include <cmath>
+#include <memory>
 
 #include "FileIO.h"
 #include "MemoryErrors.h"
@@ -25,13 +26,37 @@ public:
 
     void readParquet(const uint8_t* data, size_t size) override {
         withMemoryErrors([&] {
-            const ParquetFile file = openParquet(data, size);
-            std::vector<std::shared_ptr<ColumnData>> read = readParquetColumns(data, file);
-            std::vector<Column> columns;
-            for (size_t i = 0; i < read.size(); ++i) columns.push_back({file.columns[i].name, std::move(read[i])});
-            columns_.swap(columns);
-            rowCount_ = file.rowCount;
+            const ParquetFile file = tablix::openParquet(data, size);
+            setColumns(file, readParquetColumns(data, file), file.rowCount);
+            open_.reset();
         }, [&] { return "reading a Parquet file of " + std::to_string(size) + " bytes"; });
+    }
+
+    void openParquet(const uint8_t* data, size_t size) override {
+        withMemoryErrors([&] {
+            auto file = std::make_unique<ParquetFile>(tablix::openParquet(data, size));
+            std::vector<std::shared_ptr<ColumnData>> empty;
+            for (const ColumnPlan& plan : file->columns) empty.push_back(std::make_shared<ColumnData>(plan.storage, plan.unit, plan.utc));
+            setColumns(*file, std::move(empty), 0);
+            open_ = std::move(file);
+            openData_ = data;
+        }, [&] { return "reading a Parquet file of " + std::to_string(size) + " bytes"; });
+    }
+
+    int32_t rowGroupCount() const override { return open_ ? static_cast<int32_t>(open_->metadata.rowGroups.size()) : 0; }
+
+    void readRowGroup(int32_t group) override {
+        if (group < 0 || group >= rowGroupCount())
+            throw Exception("row group " + std::to_string(group) + " is outside the " + std::to_string(rowGroupCount()) +
+                            " row groups of the file opened");
+        withMemoryErrors([&] {
+            std::vector<std::shared_ptr<ColumnData>> data;
+            for (Column& c : columns_) data.push_back(std::move(c.data));
+            columns_.clear();   // a failed read leaves the table without columns, not with some of them
+            rowCount_ = 0;
+            readParquetRowGroup(openData_, *open_, static_cast<size_t>(group), data);
+            setColumns(*open_, std::move(data), open_->metadata.rowGroups[static_cast<size_t>(group)].numRows);
+        }, [&] { return "reading row group " + std::to_string(group) + " of a Parquet file"; });
     }
 
     void writeParquet(const std::string& fileName) const override { writeWholeFile(fileName, writeParquetBuffer()); }
@@ -130,8 +155,17 @@ private:
         return *c.data;
     }
 
+    void setColumns(const ParquetFile& file, std::vector<std::shared_ptr<ColumnData>> data, int64_t rows) {
+        std::vector<Column> columns;
+        for (size_t i = 0; i < data.size(); ++i) columns.push_back({file.columns[i].name, std::move(data[i])});
+        columns_.swap(columns);
+        rowCount_ = rows;
+    }
+
     std::vector<Column> columns_;
     int64_t rowCount_ = 0;
+    std::unique_ptr<ParquetFile> open_;   // the file being read a row group at a time
+    const uint8_t* openData_ = nullptr;
     WriteOptions options_;
 };
 

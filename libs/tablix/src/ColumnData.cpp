@@ -60,6 +60,17 @@ void ColumnData::reserve(int64_t rows) {
     }
 }
 
+void ColumnData::clear() {
+    size_ = 0;
+    valid_.clear();
+    doubles_.clear();
+    int32s_.clear();
+    int64s_.clear();
+    offsets_.clear();
+    chars_.clear();
+    if (type_ == String) offsets_.push_back(0);
+}
+
 void ColumnData::appendNull() {
     valid_.push_back(0);
     ++size_;

@@ -111,17 +111,36 @@ ParquetFile openParquet(const uint8_t* data, size_t size) {
 
 namespace {
 
+void readGroup(const uint8_t* data, const ParquetFile& file, const meta::RowGroup& group, const ColumnPlan& plan, MemoryBudget& memory,
+               ColumnData& column) {
+    if (plan.conversion == Conversion::None) {
+        checkNestedLevels(data, file, group, plan);
+        ColumnFiller(plan, column, memory).appendNulls(static_cast<size_t>(group.numRows));
+        return;
+    }
+    ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan, file.chunkPadding).read(group.numRows, column, memory);
+}
+
 std::shared_ptr<ColumnData> readColumn(const uint8_t* data, const ParquetFile& file, const ColumnPlan& plan, MemoryBudget& memory) {
     auto column = std::make_shared<ColumnData>(plan.storage, plan.unit, plan.utc);
     column->reserve(file.rowCount);
-    for (const meta::RowGroup& group : file.metadata.rowGroups) {
-        if (plan.conversion == Conversion::None) {
-            checkNestedLevels(data, file, group, plan);
-            ColumnFiller(plan, *column, memory).appendNulls(static_cast<size_t>(group.numRows));
-            continue;
-        }
-        ChunkReader(data, file.dataEnd, group.columns[plan.firstLeaf], plan, file.chunkPadding).read(group.numRows, *column, memory);
-    }
+    for (const meta::RowGroup& group : file.metadata.rowGroups) readGroup(data, file, group, plan, memory, *column);
+    return column;
+}
+
+// INT96 values beyond the years 1677 to 2262 take the whole column, or group, to microseconds.
+ColumnPlan inMicros(const ColumnPlan& plan) {
+    ColumnPlan micros = plan;
+    micros.physical.int96AsMicros = true;
+    micros.unit = TimeUnit::Micros;
+    return micros;
+}
+
+std::shared_ptr<ColumnData> refilled(std::shared_ptr<ColumnData> column, const ColumnPlan& plan, int64_t rows) {
+    if (!column || column.use_count() > 1 || column->type() != plan.storage || column->unit() != plan.unit || column->utc() != plan.utc)
+        column = std::make_shared<ColumnData>(plan.storage, plan.unit, plan.utc);
+    column->clear();
+    column->reserve(rows);
     return column;
 }
 
@@ -134,14 +153,27 @@ std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data,
         try {
             columns.push_back(readColumn(data, file, plan, memory));
         } catch (const Int96OutOfRange&) {
-            // INT96 values beyond the years 1677 to 2262: the whole column goes to microseconds.
-            ColumnPlan micros = plan;
-            micros.physical.int96AsMicros = true;
-            micros.unit = TimeUnit::Micros;
-            columns.push_back(readColumn(data, file, micros, memory));
+            columns.push_back(readColumn(data, file, inMicros(plan), memory));
         }
     }
     return columns;
+}
+
+void readParquetRowGroup(const uint8_t* data, const ParquetFile& file, size_t group, std::vector<std::shared_ptr<ColumnData>>& columns) {
+    const meta::RowGroup& rows = file.metadata.rowGroups.at(group);
+    MemoryBudget memory = file.memory;   // the whole file's: what the group before took is free again
+    columns.resize(file.columns.size());
+    for (size_t i = 0; i < file.columns.size(); ++i) {
+        const ColumnPlan& plan = file.columns[i];
+        columns[i] = refilled(std::move(columns[i]), plan, rows.numRows);
+        try {
+            readGroup(data, file, rows, plan, memory, *columns[i]);
+        } catch (const Int96OutOfRange&) {
+            const ColumnPlan micros = inMicros(plan);
+            columns[i] = refilled(std::move(columns[i]), micros, rows.numRows);
+            readGroup(data, file, rows, micros, memory, *columns[i]);
+        }
+    }
 }
 
 }  // namespace tablix

@@ -29,4 +29,9 @@ ParquetFile openParquet(const uint8_t* data, size_t size);
 // Reads every column of the file (nested ones as columns without values).
 std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data, const ParquetFile& file);
 
+// Reads the rows of one row group into columns, one per column of the file, in place of their
+// cells. A column is refilled where it is held nowhere else and its type and unit fit, keeping its
+// room, and replaced by a new one otherwise.
+void readParquetRowGroup(const uint8_t* data, const ParquetFile& file, size_t group, std::vector<std::shared_ptr<ColumnData>>& columns);
+
 }  // namespace tablix

@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "TestSupport.h"
 #include "tablix/ValueText.h"
@@ -128,6 +130,44 @@ TEST_F(DuckDb, WeReadWhatDuckDbWrites) {
         EXPECT_EQ(Double, table->columnType(7));
         EXPECT_EQ(UInt64, table->columnType(9));
     }
+}
+
+// Read a row group at a time, DuckDB's groups (of uneven sizes, the last one short) give the rows of
+// the whole read in turn, with the same types; a column held from one group keeps its cells while
+// the table refills the others for the next, and a group beyond the file is refused.
+TEST_F(DuckDb, RowGroupsReadOneAtATimeGiveTheWholeFile) {
+    const std::string file = tempPath("duckdb-groups.parquet");
+    oracleWrite(file,
+                "SELECT i::INTEGER AS k, CASE WHEN i % 4 = 0 THEN NULL ELSE 'name' || (i % 37) || repeat('x', i % 200) END AS s, "
+                "i / 7.0 AS d, TIMESTAMP '2024-01-01' + to_microseconds(i * 1000) AS ts FROM range(5000) r(i)",
+                "ROW_GROUP_SIZE 2048");
+    const auto whole = readFile(file);
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto groups = IArrowTable::create();
+    groups->openParquet(bytes.data(), bytes.size());
+    ASSERT_EQ(whole->columnCount(), groups->columnCount());
+    ASSERT_GT(groups->rowGroupCount(), 1);
+    EXPECT_EQ(0, groups->rowCount());
+    int64_t at = 0;
+    std::shared_ptr<const ColumnData> heldStrings;
+    std::vector<std::string> heldTexts;
+    for (int32_t g = 0; g < groups->rowGroupCount(); ++g) {
+        groups->readRowGroup(g);
+        for (int32_t c = 0; c < whole->columnCount(); ++c) {
+            ASSERT_EQ(whole->columnType(c), groups->columnType(c));
+            for (int64_t r = 0; r < groups->rowCount(); ++r)
+                ASSERT_EQ(toText(whole->value(c, at + r)), toText(groups->value(c, r))) << "group " << g << " column " << c << " row " << r;
+        }
+        if (g == 0) {
+            heldStrings = groups->columnData(1);
+            for (int64_t r = 0; r < heldStrings->size(); ++r) heldTexts.push_back(toText(heldStrings->value(r)));
+        }
+        at += groups->rowCount();
+    }
+    EXPECT_EQ(whole->rowCount(), at);
+    for (int64_t r = 0; r < heldStrings->size(); ++r) ASSERT_EQ(heldTexts[size_t(r)], toText(heldStrings->value(r))) << r;
+    EXPECT_THROW(groups->readRowGroup(groups->rowGroupCount()), Exception);
 }
 
 // DuckDB reads the statistics of each column chunk as the values' minimum, maximum and null count.

@@ -46,7 +46,7 @@ std::string targetName(const TreeNode& node, ReadState& state) {
 }
 
 CellRead outOfRange(const TreeNode& node, ReadState& state, const TableReadAt& at, const std::string& value) {
-    raiseError("Row " + std::to_string(at.row + 1) + " of column " + std::string(at.header) + " holds " + value +
+    raiseError("Row " + std::to_string(at.groupStart + at.row + 1) + " of column " + std::string(at.header) + " holds " + value +
                ", beyond the range of the integer identifier " + targetName(node, state));
     return CellRead::Failed;
 }

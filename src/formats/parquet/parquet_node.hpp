@@ -22,12 +22,14 @@ struct ReadHeader;
 struct WriteHeader;
 class ArrowTableColumnNode;
 
-// Where a read stands: the table, and as it descends, the column and row of the cell being read.
+// Where a read stands: the table, which holds one row group of the file at a time, and as it
+// descends, the column and row of the cell being read.
 struct TableReadAt {
-    explicit TableReadAt(const tablix::IArrowTable& t) : table(t) {}
-    const tablix::IArrowTable& table;
+    explicit TableReadAt(tablix::IArrowTable& t) : table(t) {}
+    tablix::IArrowTable& table;
     size_t column = 0;
-    int64_t row = 0;
+    int64_t row = 0;           // within the row group
+    int64_t groupStart = 0;    // the rows of the file before the group
     std::string_view header;   // the column's name
     ReadValue value;           // the cell's value, reused from cell to cell
 };
@@ -58,6 +60,9 @@ public:
     // the node does not accept.
     bool acceptsExternalBinding() const override { return false; }
 };
+
+// Reads row group `group` of the file into at.table; false after raising the library's failure.
+bool readRowGroup(ReadState& state, TableReadAt& at, int32_t group);
 
 // Every node of a Parquet tree is a ParquetNode: the factory below makes no other.
 inline ParquetNode& asParquet(TreeNode& node) { return static_cast<ParquetNode&>(node); }

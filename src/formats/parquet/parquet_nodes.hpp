@@ -6,6 +6,7 @@
 #include "molvo/molvo3.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace flk {
 
@@ -38,10 +39,18 @@ protected:
     std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
 
 private:
+    // The rows of a row group read by column that its index columns did not skip, and their tuples
+    // one after the other; kept from group to group for their room.
+    struct KeptRows {
+        std::vector<int64_t> rows;
+        std::vector<int> tuples;
+    };
+    void warnUnreadable(ReadState& state, const TableReadAt& at, const ReadHeader& header) const;
     void claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const;
+    bool readCell(ReadState& state, TableReadAt& at, const ReadHeader& header, size_t column, TreeNode& child) const;
+    bool readByRow(ReadState& state, TableReadAt& at, const ReadHeader& header);
     bool readsByColumn(ReadState& state, const ReadHeader& header) const;
-    template <class ReadCell>
-    bool readByColumn(ReadState& state, TableReadAt& at, const ReadHeader& header, ReadCell& readCell) const;
+    bool readByColumn(ReadState& state, TableReadAt& at, const ReadHeader& header, KeptRows& kept) const;
     void prepareColumns(WriteState& state, TableWriteAt& at) const;
     bool writeRows(WriteState& state, TableWriteAt& at) const;
     bool cellsByChild(WriteState& state, TableWriteAt& at) const;

@@ -48,17 +48,27 @@ bool ArrowTableRootNode::parseMapping(const pugi::xml_node& element, Mapping& ma
     return checkTree(mapping) && ok;
 }
 
-// The input's bytes are let go once the table holds its columns.
+// The table holds one row group at a time: a file's rows never take its whole table's memory,
+// and each group refills the room the one before took.
 bool ArrowTableRootNode::readDocument(ReadState& state) {
     auto table = tablix::IArrowTable::create();
+    StreamBuffer bytes = StreamBuffer::read(state.input(), 0);
     try {
-        StreamBuffer bytes = StreamBuffer::read(state.input(), 0);
-        table->readParquet(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        table->openParquet(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     } catch (const tablix::Exception& e) {
         return libraryFailure(state, e);
     }
     TableReadAt at(*table);
     return readParquet(state, at);
+}
+
+bool readRowGroup(ReadState& state, TableReadAt& at, int32_t group) {
+    try {
+        at.table.readRowGroup(group);
+        return true;
+    } catch (const tablix::Exception& e) {
+        return libraryFailure(state, e);
+    }
 }
 
 // The external bindings are fixed by the driver before the read begins.

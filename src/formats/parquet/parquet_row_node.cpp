@@ -41,39 +41,58 @@ bool ArrowTableRowNode::parseMapping(const pugi::xml_node& element, Mapping& map
     return parseElement(element, mapping, "ArrowTableMapping", kRowAttributes, nullptr);
 }
 
-// Hands each claimed column's data to the nodes that claimed it. A column of a type that no cell
-// conversion reads (nested lists, maps, structs, intervals) assigns nothing: said once per read.
-void ArrowTableRowNode::claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const {
+// Says once per read, for each claimed column of a type that no cell conversion reads (nested
+// lists, maps, structs, intervals), that it assigns nothing.
+void ArrowTableRowNode::warnUnreadable(ReadState& state, const TableReadAt& at, const ReadHeader& header) const {
     std::vector<bool> warned(header.names.size());
     for (const auto* columns : {&header.indexColumns, &header.valueColumns}) {
         for (const auto& [column, child] : *columns) {
-            auto data = at.table.columnData(int32_t(column));
-            if (!readableStorage(data->type()) && !warned[column]) {
-                warned[column] = true;
-                LOG4CXX_WARN(logger(Log::FLK), "Reading " << toUtf8(state.documentName()) << ": column " << header.names[column]
-                                                          << " holds values of a type that cannot be read ("
-                                                          << tablix::storageTypeName(data->type())
-                                                          << "); nothing is assigned from it");
-            }
-            static_cast<ArrowTableColumnNode*>(child)->setColumnData(state, column, std::move(data));
+            const int32_t type = at.table.columnType(int32_t(column));
+            if (readableStorage(type) || warned[column]) continue;
+            warned[column] = true;
+            LOG4CXX_WARN(logger(Log::FLK), "Reading " << toUtf8(state.documentName()) << ": column " << header.names[column]
+                                                      << " holds values of a type that cannot be read ("
+                                                      << tablix::storageTypeName(type) << "); nothing is assigned from it");
         }
     }
 }
 
+// Hands each claimed column's data of the row group read to the nodes that claimed it.
+void ArrowTableRowNode::claimColumns(ReadState& state, const TableReadAt& at, const ReadHeader& header) const {
+    for (const auto* columns : {&header.indexColumns, &header.valueColumns})
+        for (const auto& [column, child] : *columns)
+            static_cast<ArrowTableColumnNode*>(child)->setColumnData(state, column, at.table.columnData(int32_t(column)));
+}
+
+// The file's row groups are read one after the other, each row by row or column by column; the
+// nodes let go of a group's columns before the next one refills them.
 bool ArrowTableRowNode::readParquet(ReadState& state, TableReadAt& at) {
     ReadHeader header;
     for (int32_t column = 0; column < at.table.columnCount(); ++column) header.names.push_back(at.table.columnName(column));
+    ColumnTable(*this).match(header);
+    warnUnreadable(state, at, header);
+    const bool byColumn = readsByColumn(state, header);
+    KeptRows kept;
+    for (int32_t group = 0; group < at.table.rowGroupCount(); ++group) {
+        if (!readRowGroup(state, at, group)) return false;
+        ClaimedColumns claimed(header);
+        claimColumns(state, at, header);
+        if (!(byColumn ? readByColumn(state, at, header, kept) : readByRow(state, at, header))) return false;
+        at.groupStart += at.table.rowCount();
+    }
+    return true;
+}
+
+bool ArrowTableRowNode::readCell(ReadState& state, TableReadAt& at, const ReadHeader& header, size_t column, TreeNode& child) const {
+    at.column = column;
+    at.header = header.names[column];
+    return asParquet(child).readParquet(state, at);
+}
+
+bool ArrowTableRowNode::readByRow(ReadState& state, TableReadAt& at, const ReadHeader& header) {
     ColumnTable table(*this);
-    table.match(header);
-    ClaimedColumns claimed(header);
-    claimColumns(state, at, header);
-    auto readCell = [&](size_t column, TreeNode& child) {
-        at.column = column;
-        at.header = header.names[column];
-        return asParquet(child).readParquet(state, at);
-    };
-    if (readsByColumn(state, header)) return readByColumn(state, at, header, readCell);
-    int64_t rows = at.table.rowCount();
+    auto readCell = [&](size_t column, TreeNode& child) { return this->readCell(state, at, header, column, child); };
+    const int64_t rows = at.table.rowCount();
     for (at.row = 0; at.row < rows; ++at.row) {
         ReadScope scope(*this, state, name());
         if (!scope.entered()) {
@@ -104,29 +123,26 @@ bool ArrowTableRowNode::readsByColumn(ReadState& state, const ReadHeader& header
 
 // The index columns are read row by row, as a row-by-row read reads them, and each row's tuple is
 // kept; then each value column is read down all the rows, at the tuples kept, straight into its
-// target. Each pass walks one column of the file and one identifier of the model in order,
+// target. Each pass walks one column of the row group and one identifier of the model in order,
 // instead of all of them at once.
-template <class ReadCell>
-bool ArrowTableRowNode::readByColumn(ReadState& state, TableReadAt& at, const ReadHeader& header, ReadCell& readCell) const {
+bool ArrowTableRowNode::readByColumn(ReadState& state, TableReadAt& at, const ReadHeader& header, KeptRows& kept) const {
     const int64_t rows = at.table.rowCount();
     const std::vector<int>& tuple = state.tuple();
-    std::vector<int> tuples;   // of the rows read, one after the other
-    std::vector<int64_t> rowsRead;
-    tuples.reserve(size_t(rows) * tuple.size());
-    rowsRead.reserve(size_t(rows));
+    kept.rows.clear();
+    kept.tuples.clear();
     for (at.row = 0; at.row < rows; ++at.row) {
         for (const auto& [column, child] : header.indexColumns)
-            if (!readCell(column, *child)) return false;
+            if (!readCell(state, at, header, column, *child)) return false;
         if (!state.takeSkip()) {
-            tuples.insert(tuples.end(), tuple.begin(), tuple.end());
-            rowsRead.push_back(at.row);
+            kept.tuples.insert(kept.tuples.end(), tuple.begin(), tuple.end());
+            kept.rows.push_back(at.row);
         }
         clearValueBindings(state);
     }
     for (const auto& [column, child] : header.valueColumns) {
         at.column = column;
         at.header = header.names[column];
-        if (!static_cast<const ArrowTableColumnNode&>(*child).readDown(state, at, rowsRead, tuples)) return false;
+        if (!static_cast<const ArrowTableColumnNode&>(*child).readDown(state, at, kept.rows, kept.tuples)) return false;
     }
     clearValueBindings(state);
     return true;

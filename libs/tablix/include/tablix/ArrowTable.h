@@ -41,6 +41,15 @@ public:
     virtual void readParquet(const std::string& fileName) = 0;
     virtual void readParquet(const uint8_t* data, size_t size) = 0;
 
+    // Reading a file held in memory one row group at a time, so that only one group's rows are
+    // held at once. openParquet reads the footer: the table gets the file's columns without rows,
+    // and keeps the buffer, which must outlive the reads. readRowGroup(g) then replaces the rows
+    // with those of group g (0 <= g < rowGroupCount()), refilling the columns no one else holds in
+    // the room they took.
+    virtual void openParquet(const uint8_t* data, size_t size) = 0;
+    virtual int32_t rowGroupCount() const = 0;
+    virtual void readRowGroup(int32_t group) = 0;
+
     // Writes the table as a Parquet file named in UTF-8 / into a new buffer.
     virtual void writeParquet(const std::string& fileName) const = 0;
     virtual std::vector<uint8_t> writeParquetBuffer() const = 0;

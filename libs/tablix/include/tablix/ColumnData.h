@@ -67,6 +67,8 @@ public:
     void appendInteger(int64_t v);         // Int32 (range-checked), Int64, UInt64, Date, Timestamp, Time
     void appendString(std::string_view v);
     void reserve(int64_t rows);
+    // Forgets every cell and keeps the room they took, for the next ones.
+    void clear();
 
     // Dense storage, for fast scans and the writer.
     const std::vector<uint8_t>& validity() const { return valid_; }
