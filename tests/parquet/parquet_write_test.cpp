@@ -127,6 +127,36 @@ TEST_F(ParquetTest, WhatAMappingWritesItReadsBack) {
     EXPECT_EQ(before, contents(L"Qty"));
 }
 
+// A table of more rows than a part holds goes to the file a part at a time: DuckDB finds every
+// row, in row groups of the usual size, and the mapping reads them all back.
+TEST_F(ParquetTest, ManyRowsAreWrittenAPartAtATime) {
+    constexpr int kRows = 250001;
+    int orders = 0, items = 0;
+    ASSERT_EQ(1, MolvoIdentifierHandleCreateW(L"o", nullptr, nullptr, 0, &orders));
+    ASSERT_EQ(1, MolvoIdentifierHandleCreateW(L"Items", nullptr, nullptr, 0, &items));
+    for (int r = 1; r <= kRows; ++r) {
+        int element = 0, created = 0;
+        ASSERT_EQ(1, MolvoSetElementNumberW(orders, (L"A" + std::to_wstring(r)).c_str(), 1, &element, &created));
+        MolvoValueW v{0, r % 1000 + 1, 0, nullptr};
+        ASSERT_EQ(1, MolvoValueAssignW(items, &element, &v));
+    }
+    const char* mapping = R"(<MolvoParquetMapping><ParquetMapping>
+      <ColumnMapping name="order" binds-to="o"/><ColumnMapping name="items" maps-to="Items"/></ParquetMapping></MolvoParquetMapping>)";
+    ASSERT_EQ(1, addMapping("m", mapping));
+    std::wstring out = path("out.parquet");
+    ASSERT_EQ(1, writeTable("m", out)) << errorsJoined();
+    const std::string file = toUtf8(out);
+    auto totals = tablix::test::oracleQuery("SELECT count(*), count(DISTINCT \"order\"), sum(items), max(\"order\") FROM read_parquet('" +
+                                            file + "')");
+    ASSERT_EQ(1u, totals.size());
+    EXPECT_EQ((std::vector<std::optional<std::string>>{"250001", "250001", "125125002", "A99999"}), totals[0]);
+    auto groups = tablix::test::oracleQuery("SELECT count(DISTINCT row_group_id) FROM parquet_metadata('" + file + "')");
+    EXPECT_EQ("3", groups.at(0).at(0).value_or(""));
+    const std::string before = contents(L"Items");
+    ASSERT_EQ(1, readTable("m", out)) << errorsJoined();
+    EXPECT_EQ(before, contents(L"Items"));
+}
+
 // Parquet documents live in files only: "#" begins a file name, and no memory stream is made.
 TEST_F(ParquetTest, HashNameIsAFileName) {
     ASSERT_EQ(1, addMapping("m", kOrdersMapping));

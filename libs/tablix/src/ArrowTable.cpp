@@ -13,6 +13,12 @@ namespace tablix {
 
 namespace {
 
+void checkWritableType(const std::string& name, int32_t storageType) {
+    if (storageType != Double && storageType != Int32 && storageType != Int64 && storageType != String)
+        throw Exception("cannot add the column " + name + " of storage type " + std::to_string(storageType) +
+                        ": the writable types are 1 (double), 2 (int32), 4 (string) and 5 (int64)");
+}
+
 class ArrowTable final : public IArrowTable {
 public:
     void readParquet(const std::string& fileName) override {
@@ -89,7 +95,7 @@ public:
 
     int32_t addColumn(const std::string& name, std::shared_ptr<ColumnData> data) override {
         if (!data) throw Exception("cannot add the column " + name + ": it has no data");
-        checkWritable(name, data->type());
+        checkWritableType(name, data->type());
         columns_.push_back({name, std::move(data)});
         return static_cast<int32_t>(columns_.size() - 1);
     }
@@ -108,14 +114,9 @@ private:
         std::shared_ptr<ColumnData> data;
     };
 
-    static void checkWritable(const std::string& name, int32_t storageType) {
-        if (storageType != Double && storageType != Int32 && storageType != Int64 && storageType != String)
-            throw Exception("cannot add the column " + name + " of storage type " + std::to_string(storageType) +
-                            ": the writable types are 1 (double), 2 (int32), 4 (string) and 5 (int64)");
-    }
 
     int32_t addEmptyColumn(const std::string& name, int32_t storageType) {
-        checkWritable(name, storageType);
+        checkWritableType(name, storageType);
         columns_.push_back({name, std::make_shared<ColumnData>(storageType)});
         return static_cast<int32_t>(columns_.size() - 1);
     }
@@ -169,8 +170,36 @@ private:
     WriteOptions options_;
 };
 
+class ParquetWriter final : public IParquetWriter {
+public:
+    explicit ParquetWriter(const WriteOptions& options) : file_(options) {}
+
+    void write(const std::vector<std::string>& names, const std::vector<std::shared_ptr<const ColumnData>>& columns) override {
+        if (names.size() != columns.size())
+            throw Exception(std::to_string(names.size()) + " names given for " + std::to_string(columns.size()) + " columns");
+        withMemoryErrors([&] {
+            std::vector<NamedColumn> named;
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (!columns[i]) throw Exception("the column " + names[i] + " has no data");
+                checkWritableType(names[i], columns[i]->type());
+                named.push_back({names[i], columns[i]});
+            }
+            file_.write(named);
+        }, [] { return "writing a Parquet file"; });
+    }
+
+    std::vector<uint8_t> finish() override {
+        return withMemoryErrors([&] { return file_.finish(); }, [] { return "writing a Parquet file"; });
+    }
+
+private:
+    ParquetFileWriter file_;
+};
+
 }  // namespace
 
 std::shared_ptr<IArrowTable> IArrowTable::create() { return std::make_shared<ArrowTable>(); }
+
+std::unique_ptr<IParquetWriter> IParquetWriter::create(const WriteOptions& options) { return std::make_unique<ParquetWriter>(options); }
 
 }  // namespace tablix

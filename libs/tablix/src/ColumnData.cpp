@@ -42,7 +42,7 @@ Value ColumnData::value(int64_t row) const {
     case UInt64:
     case Timestamp:
     case Time: v.integer = int64s_[row]; break;
-    case String: v.text = std::string_view(chars_).substr(offsets_[row], offsets_[row + 1] - offsets_[row]); break;
+    case String: v.text = chars().substr(offsets_[row], offsets_[row + 1] - offsets_[row]); break;
     default: v.isNull = true; break;
     }
     return v;

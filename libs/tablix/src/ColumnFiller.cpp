@@ -44,10 +44,10 @@ double halfToDouble(std::string_view bytes) {
 }  // namespace
 
 template <class T, class Source, class Convert>
-void ColumnFiller::scatter(std::vector<T>& target, const Source& source, const uint8_t* levels, size_t rows, Convert convert) {
+void ColumnFiller::scatter(PodArray<T>& target, const Source& source, const uint8_t* levels, size_t rows, Convert convert) {
     const size_t at = target.size();
     target.resize(at + rows);
-    std::vector<uint8_t>& valid = column_.valid_;
+    PodArray<uint8_t>& valid = column_.valid_;
     const size_t validAt = valid.size();
     valid.resize(validAt + rows);
     T* out = target.data() + at;
@@ -68,9 +68,9 @@ void ColumnFiller::scatter(std::vector<T>& target, const Source& source, const u
 }
 
 void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows) {
-    std::vector<uint64_t>& offsets = column_.offsets_;
-    std::string& chars = column_.chars_;
-    std::vector<uint8_t>& valid = column_.valid_;
+    PodArray<uint64_t>& offsets = column_.offsets_;
+    PodArray<char>& chars = column_.chars_;
+    PodArray<uint8_t>& valid = column_.valid_;
     size_t bytes = 0;
     for (const std::string_view& s : source) bytes += s.size();
     if (!memory_.take(bytes))
@@ -93,7 +93,7 @@ void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, co
 // copies them all again into fresh memory. Room not written takes no memory, and the budget
 // still bounds it.
 void ColumnFiller::makeRoomForChars(size_t bytes, size_t rows) {
-    std::string& chars = column_.chars_;
+    PodArray<char>& chars = column_.chars_;
     const size_t need = chars.size() + bytes;
     if (need <= chars.capacity()) return;
     const size_t rowsSoFar = static_cast<size_t>(column_.size_) + rows;

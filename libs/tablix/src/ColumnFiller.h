@@ -23,7 +23,7 @@ public:
 
 private:
     template <class T, class Source, class Convert>
-    void scatter(std::vector<T>& target, const Source& source, const uint8_t* levels, size_t rows, Convert convert);
+    void scatter(PodArray<T>& target, const Source& source, const uint8_t* levels, size_t rows, Convert convert);
     void appendStrings(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows);
     void makeRoomForChars(size_t bytes, size_t rows);
     void appendUuids(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows);

@@ -173,7 +173,7 @@ int64_t ChunkWriter::writeDataPage(int64_t row) {
     }
     std::vector<uint8_t> body(4);
     RleEncoder levels(1, body);
-    const std::vector<uint8_t>& valid = column_.validity();
+    const PodArray<uint8_t>& valid = column_.validity();
     for (int64_t r = row; r < to;) {   // by runs: most pages are one run of present values
         int64_t end = r + 1;
         while (end < to && valid[end] == valid[r]) ++end;
@@ -274,7 +274,7 @@ meta::Statistics ChunkWriter::statistics() const {
 
 // The rows of the smallest and largest value of a column of numbers, in one typed pass each.
 template <class T>
-void boundsOf(const std::vector<T>& values, const std::vector<uint8_t>& valid, int64_t begin, int64_t end, int64_t& minRow, int64_t& maxRow) {
+void boundsOf(const PodArray<T>& values, const PodArray<uint8_t>& valid, int64_t begin, int64_t end, int64_t& minRow, int64_t& maxRow) {
     for (int64_t row = begin; row < end; ++row) {
         const T v = values[row];
         if (!valid[row] || v != v) continue;   // NaN orders nowhere
@@ -334,39 +334,67 @@ size_t roomFor(const std::vector<NamedColumn>& columns) {
 }  // namespace
 
 std::vector<uint8_t> writeParquetColumns(const std::vector<NamedColumn>& columns, const WriteOptions& options) {
-    const int64_t rows = checkedRowCount(columns);
-    const int32_t codec = codecOf(options.compression);
-    const int64_t groupRows = std::clamp<int64_t>(options.rowGroupRows, 1, limits::kWriterMaxRowGroupRows);
-    meta::FileMetaData metadata;
-    metadata.version = kFormatVersion;
-    metadata.createdBy = kCreatedBy;
-    metadata.numRows = rows;
+    ParquetFileWriter writer(options);
+    writer.write(columns);
+    return writer.finish();
+}
+
+ParquetFileWriter::ParquetFileWriter(const WriteOptions& options) : options_(options), codec_(codecOf(options.compression)) {
+    options_.rowGroupRows = std::clamp<int64_t>(options.rowGroupRows, 1, limits::kWriterMaxRowGroupRows);
+}
+
+void ParquetFileWriter::startFile(const std::vector<NamedColumn>& columns) {
+    metadata_.version = kFormatVersion;
+    metadata_.createdBy = kCreatedBy;
     meta::SchemaElement root;
     root.name = "schema";
     root.numChildren = static_cast<int32_t>(columns.size());
-    metadata.schema.push_back(root);
-    for (const NamedColumn& c : columns) metadata.schema.push_back(schemaOf(c));
+    metadata_.schema.push_back(root);
+    for (const NamedColumn& c : columns) metadata_.schema.push_back(schemaOf(c));
+    file_.insert(file_.end(), kMagic, kMagic + 4);
+    started_ = true;
+}
 
-    std::vector<uint8_t> file;
-    file.reserve(roomFor(columns));
-    file.insert(file.end(), kMagic, kMagic + 4);
-    for (int64_t begin = 0; begin < rows || (begin == 0 && rows == 0 && !columns.empty()); begin += groupRows) {
-        const int64_t end = std::min(rows, begin + groupRows);
+void ParquetFileWriter::checkSchema(const std::vector<NamedColumn>& columns) const {
+    bool same = columns.size() + 1 == metadata_.schema.size();
+    for (size_t i = 0; same && i < columns.size(); ++i) {
+        const meta::SchemaElement expected = schemaOf(columns[i]);
+        same = expected.name == metadata_.schema[i + 1].name && expected.type == metadata_.schema[i + 1].type &&
+               expected.convertedType == metadata_.schema[i + 1].convertedType;
+    }
+    if (!same) throw Exception("the columns of a part differ in number, names or types from those of the file's first part");
+}
+
+void ParquetFileWriter::write(const std::vector<NamedColumn>& columns) {
+    const int64_t rows = checkedRowCount(columns);
+    if (!started_) startFile(columns);
+    else checkSchema(columns);
+    const size_t room = file_.size() + roomFor(columns);
+    if (room > file_.capacity()) file_.reserve(std::max(room, file_.capacity() * 2));
+    const bool emptyFile = rows == 0 && metadata_.rowGroups.empty() && !columns.empty();
+    for (int64_t begin = 0; begin < rows || (begin == 0 && emptyFile); begin += options_.rowGroupRows) {
+        const int64_t end = std::min(rows, begin + options_.rowGroupRows);
         meta::RowGroup group;
         group.numRows = end - begin;
         for (const NamedColumn& c : columns) {
-            group.columns.push_back(ChunkWriter(c, begin, end, codec, options.dictionary, file).write());
+            group.columns.push_back(ChunkWriter(c, begin, end, codec_, options_.dictionary, file_).write());
             group.totalByteSize += group.columns.back().metaData.totalUncompressedSize;
         }
-        metadata.rowGroups.push_back(std::move(group));
+        metadata_.rowGroups.push_back(std::move(group));
+        metadata_.numRows += end - begin;
         if (rows == 0) break;
     }
-    const size_t footerStart = file.size();
-    meta::serializeFileMetaData(metadata, file);
-    const uint32_t footerLength = static_cast<uint32_t>(file.size() - footerStart);
-    appendRaw(file, footerLength);
-    file.insert(file.end(), kMagic, kMagic + 4);
-    return file;
+}
+
+std::vector<uint8_t> ParquetFileWriter::finish() {
+    if (!started_) startFile({});
+    const size_t footerStart = file_.size();
+    meta::serializeFileMetaData(metadata_, file_);
+    const uint32_t footerLength = static_cast<uint32_t>(file_.size() - footerStart);
+    appendRaw(file_, footerLength);
+    file_.insert(file_.end(), kMagic, kMagic + 4);
+    started_ = false;
+    return std::move(file_);
 }
 
 }  // namespace tablix

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Metadata.h"
 #include "tablix/ArrowTable.h"
 
 namespace tablix {
@@ -16,5 +17,26 @@ struct NamedColumn {
 
 // Serialises the columns (all of equal length and of a writable type) as a Parquet file.
 std::vector<uint8_t> writeParquetColumns(const std::vector<NamedColumn>& columns, const WriteOptions& options);
+
+// A Parquet file written a part of its rows at a time: each part's columns (of equal length, with
+// the names and types of the first part) are cut into row groups of the options' size.
+class ParquetFileWriter {
+public:
+    explicit ParquetFileWriter(const WriteOptions& options);
+    void write(const std::vector<NamedColumn>& columns);
+    // The file's bytes, footer included; an empty part written first and alone gives a file of one
+    // empty row group.
+    std::vector<uint8_t> finish();
+
+private:
+    void startFile(const std::vector<NamedColumn>& columns);
+    void checkSchema(const std::vector<NamedColumn>& columns) const;
+
+    WriteOptions options_;
+    int32_t codec_;
+    meta::FileMetaData metadata_;
+    std::vector<uint8_t> file_;
+    bool started_ = false;
+};
 
 }  // namespace tablix

@@ -148,5 +148,43 @@ TEST(RoundTrip, LargeTablesAreWrittenInBoundedRowGroups) {
     expectEqualTables(*table, *back);
 }
 
+// Written in parts, a table gives the file it gives written whole when each part fills row groups,
+// and its rows in any case; a part whose columns differ from the first part's is refused.
+TEST(RoundTrip, TablesWrittenInPartsGiveTheirRows) {
+    auto whole = IArrowTable::create();
+    whole->setWriteOptions(WriteOptions{Compression::Snappy, 1000, true});
+    const std::vector<std::string> names = {"i", "s", "d"};
+    std::vector<std::shared_ptr<ColumnData>> all = {std::make_shared<ColumnData>(Int32), std::make_shared<ColumnData>(String),
+                                                    std::make_shared<ColumnData>(Double)};
+    auto fill = [](std::vector<std::shared_ptr<ColumnData>>& columns, int32_t from, int32_t to) {
+        for (int32_t r = from; r < to; ++r) {
+            columns[0]->appendInteger(r);
+            r % 5 == 0 ? columns[1]->appendNull() : columns[1]->appendString("text " + std::to_string(r % 70));
+            columns[2]->appendDouble(r / 4.0);
+        }
+    };
+    fill(all, 0, 3500);
+    for (size_t c = 0; c < names.size(); ++c) whole->addColumn(names[c], all[c]);
+    const std::vector<uint8_t> wholeBytes = whole->writeParquetBuffer();
+    for (const std::vector<int32_t>& cuts : {std::vector<int32_t>{0, 1000, 2000, 3000, 3500}, std::vector<int32_t>{0, 700, 2000, 3500}}) {
+        auto writer = IParquetWriter::create(WriteOptions{Compression::Snappy, 1000, true});
+        for (size_t part = 0; part + 1 < cuts.size(); ++part) {
+            std::vector<std::shared_ptr<ColumnData>> columns = {std::make_shared<ColumnData>(Int32), std::make_shared<ColumnData>(String),
+                                                                std::make_shared<ColumnData>(Double)};
+            fill(columns, cuts[part], cuts[part + 1]);
+            writer->write(names, {columns.begin(), columns.end()});
+        }
+        const std::vector<uint8_t> bytes = writer->finish();
+        if (cuts[1] == 1000) EXPECT_EQ(wholeBytes, bytes);
+        auto back = IArrowTable::create();
+        back->readParquet(bytes.data(), bytes.size());
+        expectEqualTables(*whole, *back);
+    }
+    auto writer = IParquetWriter::create();
+    writer->write(names, {all.begin(), all.end()});
+    EXPECT_THROW(writer->write({"i", "s", "other"}, {all.begin(), all.end()}), Exception);
+    EXPECT_THROW(writer->write(names, {all[0], all[2], all[1]}), Exception);
+}
+
 }  // namespace
 }  // namespace tablix::test

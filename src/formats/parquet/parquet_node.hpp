@@ -13,6 +13,7 @@
 
 namespace tablix {
 class IArrowTable;
+class IParquetWriter;
 class ColumnData;
 }  // namespace tablix
 
@@ -34,11 +35,11 @@ struct TableReadAt {
     ReadValue value;           // the cell's value, reused from cell to cell
 };
 
-// Where a write stands: the table being filled, and as it descends, the columns being built (one
+// Where a write stands: the file being written, and as it descends, the columns being built (one
 // per header column), the columns the current row filled and the column that writes a default.
 struct TableWriteAt {
-    explicit TableWriteAt(tablix::IArrowTable& t) : table(t) {}
-    tablix::IArrowTable& table;
+    explicit TableWriteAt(tablix::IParquetWriter& w) : writer(w) {}
+    tablix::IParquetWriter& writer;   // takes the rows built a part at a time
     const WriteHeader* header = nullptr;
     std::vector<std::shared_ptr<tablix::ColumnData>> columns;
     std::vector<bool> filled;

@@ -56,7 +56,9 @@ private:
     bool cellsByChild(WriteState& state, TableWriteAt& at) const;
     bool writeRowsByCell(WriteState& state, TableWriteAt& at) const;
     bool cellsConsumeRow() const;
-    bool handOver(TableWriteAt& at) const;
+    bool typedColumns(const TableWriteAt& at) const;
+    void writePart(TableWriteAt& at) const;
+    void endRow(TableWriteAt& at) const;
 };
 
 class ArrowTableColumnNode : public ParquetNode {

@@ -1,5 +1,6 @@
-// A Parquet table: read whole from the bytes of the input into a table, whose rows the table node
-// walks; written by the table node into a new table, then serialised whole to the output.
+// A Parquet table: read from the bytes of the input a row group at a time into a table, whose rows
+// the table node walks; written by the table node a part of its rows at a time, the file's bytes
+// then going to the output.
 #include "formats/parquet/parquet_nodes.hpp"
 
 #include "frame/call_context.hpp"
@@ -79,11 +80,11 @@ bool ArrowTableRootNode::readParquet(ReadState& state, TableReadAt& at) {
 }
 
 bool ArrowTableRootNode::writeDocument(WriteState& state, int) {
-    auto table = tablix::IArrowTable::create();
-    TableWriteAt at(*table);
+    auto writer = tablix::IParquetWriter::create();
+    TableWriteAt at(*writer);
     try {
         if (!writeParquet(state, at)) return false;
-        std::vector<uint8_t> bytes = table->writeParquetBuffer();
+        std::vector<uint8_t> bytes = writer->finish();
         state.output().write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     } catch (const tablix::Exception& e) {
         return libraryFailure(state, e);

@@ -17,6 +17,9 @@
 namespace flk {
 namespace {
 
+// Rows of the table held before they go to the file as a part: a row group's.
+constexpr int64_t kPartRows = tablix::WriteOptions().rowGroupRows;
+
 const std::vector<std::string_view> kRowAttributes{"name", "alt-name", "write-filter", "iterative-binds-to",
                                                     "iterative-prefix", "iterative-existing", "binds-skip-non-existing"};
 
@@ -171,6 +174,7 @@ bool ArrowTableRowNode::writeRows(WriteState& state, TableWriteAt& at) const {
             if (!at.defaults[column] || !at.defaults[column]->writeDefault(state, at, column)) at.columns[column]->appendNull();
         }
         std::fill(at.filled.begin(), at.filled.end(), false);
+        this->endRow(at);
     };
     return ColumnTable(*this).writeRows(state, writeChild, endRow);
 }
@@ -240,33 +244,47 @@ bool ArrowTableRowNode::writeRowsByCell(WriteState& state, TableWriteAt& at) con
     bool ok = true;
     while (ok && nextTuple(state, 1)) {
         bool written = writeFiltered(state);
-        if (written)
+        if (written) {
             for (size_t child = 0; ok && child < children().size(); ++child)
                 ok = static_cast<const ArrowTableColumnNode&>(*children()[child]).writeCell(state, at, at.childColumns[child]);
+            if (ok) endRow(at);
+        }
         if (!written || !ok || !at.cellsConsumeRow) finishTuple(state, 1);
     }
     releaseTuple(state, 1);
     return ok;
 }
 
-bool ArrowTableRowNode::handOver(TableWriteAt& at) const {
+// A column no target gives a type (a value node without maps-to, binds-to or value) cannot be
+// written: refused before any row is.
+bool ArrowTableRowNode::typedColumns(const TableWriteAt& at) const {
     bool ok = true;
-    for (size_t column = 0; column < at.columns.size(); ++column) {
-        const std::string& name = at.header->names[column];
-        if (at.columns[column]->type() == tablix::Unsupported) ok = raiseError("Invalid storage type for column " + name) && ok;
-        else at.table.addColumn(name, at.columns[column]);
-    }
-    at.columns.clear();
+    for (size_t column = 0; column < at.columns.size(); ++column)
+        if (at.columns[column]->type() == tablix::Unsupported) ok = raiseError("Invalid storage type for column " + at.header->names[column]) && ok;
     return ok;
+}
+
+// The rows built so far go to the file as its next part, which the columns then give up for the
+// next rows, keeping their room: however many rows there are, a part's columns are all that is
+// held. Parts of whole row groups give the file a whole table would.
+void ArrowTableRowNode::writePart(TableWriteAt& at) const {
+    at.writer.write(at.header->names, {at.columns.begin(), at.columns.end()});
+    for (const auto& column : at.columns) column->clear();
+}
+
+void ArrowTableRowNode::endRow(TableWriteAt& at) const {
+    if (!at.columns.empty() && at.columns.front()->size() >= kPartRows) writePart(at);
 }
 
 bool ArrowTableRowNode::writeParquet(WriteState& state, TableWriteAt& at) {
     WriteHeader header = ColumnTable(*this).header(state);
     at.header = &header;
     prepareColumns(state, at);
+    bool ok = typedColumns(at);
     bool byCell = cellsByChild(state, at);
-    bool ok = forEachTuple(state, *this, [&] { return byCell ? writeRowsByCell(state, at) : writeRows(state, at); });
-    ok = handOver(at) && ok;
+    ok = ok && forEachTuple(state, *this, [&] { return byCell ? writeRowsByCell(state, at) : writeRows(state, at); });
+    if (ok) writePart(at);
+    at.columns.clear();
     at.header = nullptr;
     return ok;
 }

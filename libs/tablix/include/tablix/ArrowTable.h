@@ -75,4 +75,18 @@ public:
     virtual int32_t addColumn(const std::string& name, std::shared_ptr<ColumnData> data) = 0;
 };
 
+// Writes a Parquet file a part of its rows at a time, so that whoever builds the rows holds only
+// one part of them: each write takes the part's columns (of equal length and a writable storage
+// type, with the names and types of the first part) as the file's next rows, cut into row groups
+// of the options' size; finish gives the file's bytes. An empty first part, alone, gives a file
+// of one empty row group, as an empty table's does.
+class IParquetWriter {
+public:
+    static std::unique_ptr<IParquetWriter> create(const WriteOptions& options = WriteOptions());
+    virtual ~IParquetWriter() = default;
+
+    virtual void write(const std::vector<std::string>& names, const std::vector<std::shared_ptr<const ColumnData>>& columns) = 0;
+    virtual std::vector<uint8_t> finish() = 0;
+};
+
 }  // namespace tablix

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tablix/PodArray.h"
+
 namespace tablix {
 
 // Storage type codes of a column. Double, Int32 and String are the codes Ferrolink's Parquet
@@ -71,12 +73,12 @@ public:
     void clear();
 
     // Dense storage, for fast scans and the writer.
-    const std::vector<uint8_t>& validity() const { return valid_; }
-    const std::vector<double>& doubles() const { return doubles_; }
-    const std::vector<int32_t>& int32s() const { return int32s_; }
-    const std::vector<int64_t>& int64s() const { return int64s_; }
-    const std::vector<uint64_t>& offsets() const { return offsets_; }   // size()+1 entries for String
-    const std::string& chars() const { return chars_; }
+    const PodArray<uint8_t>& validity() const { return valid_; }
+    const PodArray<double>& doubles() const { return doubles_; }
+    const PodArray<int32_t>& int32s() const { return int32s_; }
+    const PodArray<int64_t>& int64s() const { return int64s_; }
+    const PodArray<uint64_t>& offsets() const { return offsets_; }   // size()+1 entries for String
+    std::string_view chars() const { return std::string_view(chars_.data(), chars_.size()); }
 
 private:
     friend class ColumnFiller;
@@ -84,12 +86,12 @@ private:
     TimeUnit unit_;
     bool utc_;
     int64_t size_ = 0;
-    std::vector<uint8_t> valid_;
-    std::vector<double> doubles_;
-    std::vector<int32_t> int32s_;
-    std::vector<int64_t> int64s_;
-    std::vector<uint64_t> offsets_;
-    std::string chars_;
+    PodArray<uint8_t> valid_;
+    PodArray<double> doubles_;
+    PodArray<int32_t> int32s_;
+    PodArray<int64_t> int64s_;
+    PodArray<uint64_t> offsets_;
+    PodArray<char> chars_;
 };
 
 }  // namespace tablix
