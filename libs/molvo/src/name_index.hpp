@@ -86,21 +86,24 @@ private:
     static constexpr uint64_t kPrime = 0x100000001B3ull;
     static constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
 
-    // Hashes FNV-1a style, character by character; only the last kRunDigits digits count as the
-    // number, so that it fits, and any before them as stem.
+    // The stem is hashed FNV-1a style, character by character; the trailing digits (the last
+    // kRunDigits of them, so that the number fits) are read as a number while the stem is found.
+    // The stem's hash, the number and the count of its digits make the name whole again, so the
+    // fingerprint is made from them without hashing the digits one by one ("k01" and "k1" differ
+    // in their count).
     static Key keyOf(std::wstring_view name) {
         size_t stem = name.size();
-        while (stem > 0 && name.size() - stem < kRunDigits && isDigit(name[stem - 1])) --stem;
+        uint64_t number = 0, scale = 1;
+        while (stem > 0 && name.size() - stem < kRunDigits && isDigit(name[stem - 1])) {
+            number += uint64_t(name[stem - 1] - L'0') * scale;
+            scale *= 10;
+            --stem;
+        }
         uint64_t h = kBasis;
         for (size_t i = 0; i < stem; ++i) h = step(h, name[i]);
-        const uint64_t stemHash = h;
-        uint32_t number = 0;
-        for (size_t i = stem; i < name.size(); ++i) {
-            h = step(h, name[i]);
-            number = number * 10 + uint32_t(name[i] - L'0');
-        }
-        const auto block = uint32_t(((stemHash ^ (number / kRun)) * kGolden) >> 32);
-        return Key{block + number % kRun, uint32_t(((h ^ (h >> 29)) * kGolden) >> 32)};
+        const uint64_t whole = (h ^ (number << 4 | (name.size() - stem))) * kGolden;
+        const auto block = uint32_t(((h ^ (number / kRun)) * kGolden) >> 32);
+        return Key{block + uint32_t(number % kRun), uint32_t(((whole ^ (whole >> 29)) * kGolden) >> 32)};
     }
     static bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
     static uint64_t step(uint64_t h, wchar_t c) { return (h ^ static_cast<uint32_t>(c)) * kPrime; }
