@@ -45,16 +45,17 @@ size_t widenAscii(std::string_view s, size_t i, wchar_t* out, size_t room) {
 
 }  // namespace
 
-// Runs of ASCII, which most texts are whole, are copied in one step each.
+// Runs of ASCII, which most texts are whole, are narrowed into a small buffer and appended from
+// it a block at a time.
 void appendUtf8(std::string& out, std::wstring_view text) {
     out.reserve(out.size() + text.size());
+    char ascii[64];
     for (size_t i = 0; i < text.size();) {
-        size_t end = i;
-        while (end < text.size() && static_cast<char32_t>(text[end]) < 0x80) ++end;
-        if (end > i) {
-            size_t at = out.size();
-            out.resize(at + (end - i));
-            for (char* to = out.data() + at; i < end; ++i) *to++ = static_cast<char>(text[i]);
+        size_t n = 0;
+        for (; n < sizeof ascii && i < text.size() && static_cast<char32_t>(text[i]) < 0x80; ++i, ++n)
+            ascii[n] = static_cast<char>(text[i]);
+        if (n > 0) {
+            out.append(ascii, n);
             continue;
         }
         auto c = static_cast<char32_t>(text[i++]);

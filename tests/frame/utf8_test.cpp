@@ -40,8 +40,9 @@ TEST(Utf8, DecodingIntoABufferCutsAtItsCapacity) {
     EXPECT_EQ(std::wstring(guarded, 5), L"asci#");
 }
 
-// ASCII is widened eight bytes at a time: a character beyond ASCII at any place of a word, and a
-// capacity that ends anywhere in one, must give the characters a byte-by-byte decoding gives.
+// ASCII is widened eight bytes at a time, and narrowed in blocks: a character beyond ASCII at any
+// place of a word or block, and a capacity that ends anywhere in one, must give the characters a
+// character-by-character conversion gives.
 TEST(Utf8, LongAsciiRunsWidenWhereverTheyEnd) {
     const std::string ascii = "abcdefghijklmnopqrstu";
     for (size_t at = 0; at <= ascii.size(); ++at) {
@@ -49,6 +50,7 @@ TEST(Utf8, LongAsciiRunsWidenWhereverTheyEnd) {
         const std::wstring wide = fromUtf8(ascii.substr(0, at)) + L"\u00e9" + fromUtf8(ascii.substr(at));
         ASSERT_EQ(wide.size(), ascii.size() + 1);
         EXPECT_EQ(fromUtf8(text), wide) << at;
+        EXPECT_EQ(toUtf8(wide + std::wstring(70, L'x')), text + std::string(70, 'x')) << at;   // beyond a block
         for (size_t capacity = 0; capacity <= wide.size(); ++capacity) {
             std::wstring out(capacity + 1, L'#');
             ASSERT_EQ(decodeUtf8Into(text, out.data(), capacity), capacity) << at << " " << capacity;

@@ -260,7 +260,8 @@ bool ArrowTableRowNode::writeRowsByCell(WriteState& state, TableWriteAt& at) con
 bool ArrowTableRowNode::typedColumns(const TableWriteAt& at) const {
     bool ok = true;
     for (size_t column = 0; column < at.columns.size(); ++column)
-        if (at.columns[column]->type() == tablix::Unsupported) ok = raiseError("Invalid storage type for column " + at.header->names[column]) && ok;
+        if (at.columns[column]->type() == tablix::Unsupported)
+            ok = raiseError("Invalid storage type for column " + at.header->names[column]) && ok;
     return ok;
 }
 
