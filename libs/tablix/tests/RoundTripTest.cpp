@@ -175,7 +175,9 @@ TEST(RoundTrip, TablesWrittenInPartsGiveTheirRows) {
             writer->write(names, {columns.begin(), columns.end()});
         }
         const std::vector<uint8_t> bytes = writer->finish();
-        if (cuts[1] == 1000) EXPECT_EQ(wholeBytes, bytes);
+        if (cuts[1] == 1000) {
+            EXPECT_EQ(wholeBytes, bytes);
+        }
         auto back = IArrowTable::create();
         back->readParquet(bytes.data(), bytes.size());
         expectEqualTables(*whole, *back);
