@@ -114,7 +114,6 @@ private:
         std::shared_ptr<ColumnData> data;
     };
 
-
     int32_t addEmptyColumn(const std::string& name, int32_t storageType) {
         checkWritableType(name, storageType);
         columns_.push_back({name, std::make_shared<ColumnData>(storageType)});
