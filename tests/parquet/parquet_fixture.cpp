@@ -27,6 +27,11 @@ const std::vector<DuckDbTable>& duckDbTables() {
         {"texts", R"(SELECT * FROM (VALUES ('A1', '3.5'), ('A2', '-1e3'), ('A3', NULL), ('A4', ' 7.9 ')) t(id, text))"},
         {"wrapping", R"(SELECT * FROM (VALUES ('A1', 1::BIGINT), ('A2', 2::BIGINT), ('A3', 2147483648::BIGINT)) t(id, items))"},
         {"empty", R"(SELECT 'A1' AS id, 1.5 AS total WHERE false)"},
+        {"decimals", R"(SELECT * FROM (VALUES
+            ('A1', 12345678901234567890.1234567891::DECIMAL(38,10), 1234567890123456.78::DECIMAL(18,2), 12345.6789::DECIMAL(9,4)),
+            ('A2', -0.0000000001::DECIMAL(38,10), -0.50::DECIMAL(18,2), -0.5::DECIMAL(9,4)),
+            ('A3', NULL, NULL, NULL),
+            ('A4', 0::DECIMAL(38,10), 100::DECIMAL(18,2), 7::DECIMAL(9,4))) t(id, wide, money, small))"},
     };
     return tables;
 }

@@ -64,6 +64,13 @@ const ReadCase kCases[] = {
     {"a date outside the calendar names no element of it",
      byId(R"(<ColumnMapping name="day" maps-to="OrderDay" binds-skip-non-existing="0"/>)"), "orders", 0, {{L"OrderDay", ""}},
      "Element 2023-06-01 is not in the range of OrderDay"},
+    {"decimals keep all their digits in strings, whatever their physical type",
+     byId(R"(<ColumnMapping name="wide" maps-to="BigText"/><ColumnMapping name="money" maps-to="DayText"/>
+             <ColumnMapping name="small" maps-to="Customer"/>)"),
+     "decimals", 1,
+     {{L"BigText", "A1=12345678901234567890.1234567891 A2=-0.0000000001 A4=0"},
+      {L"DayText", "A1=1234567890123456.78 A2=-0.5 A4=100"},
+      {L"Customer", "A1=12345.6789 A2=-0.5 A4=7"}}},
     {"floating-point cells into an integer are truncated toward zero",
      byId(R"(<ColumnMapping name="total" maps-to="Items"/>)"), "orders", 1, {{L"Items", "A1=12 A2=-2 A4=7"}}},
     {"strings holding numbers read into numbers, truncated for integers",

@@ -68,10 +68,20 @@ void ColumnData::clear() {
     int64s_.clear();
     offsets_.clear();
     chars_.clear();
+    decimalText_ = false;
     if (type_ == String) offsets_.push_back(0);
 }
 
+// Cells appended by hand have no decimal text: the texts of the column read go, rather than leave
+// rows without one.
+void ColumnData::forgetDecimalText() {
+    decimalText_ = false;
+    offsets_.clear();
+    chars_.clear();
+}
+
 void ColumnData::appendNull() {
+    if (decimalText_) forgetDecimalText();
     valid_.push_back(0);
     ++size_;
     switch (type_) {
@@ -85,6 +95,7 @@ void ColumnData::appendNull() {
 }
 
 void ColumnData::appendDouble(double v) {
+    if (decimalText_) forgetDecimalText();
     if (type_ != Double) throw Exception(std::string("a floating-point value cannot go into a column of type ") + storageTypeName(type_));
     valid_.push_back(1);
     doubles_.push_back(v);

@@ -1,8 +1,11 @@
 #include "ColumnFiller.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
 
+#include "Limits.h"
 #include "Metadata.h"
 #include "tablix/Exception.h"
 
@@ -10,25 +13,50 @@ namespace tablix {
 
 namespace {
 
-double powerOfTen(int32_t scale) { return std::pow(10.0, scale); }
-
 constexpr size_t kExactDecimalBytes = 16;
 constexpr double kCharsRoomMargin = 1.05;   // strings of the rows to come may be a little longer
 
-// A big-endian two's complement integer: exact up to 16 bytes, wider ones to double precision.
-double bigEndianToDouble(std::string_view bytes) {
+// A big-endian two's complement integer of at most 16 bytes.
+__int128 bigEndianToInteger(std::string_view bytes) {
     if (bytes.empty()) return 0;
-    if (bytes.size() > kExactDecimalBytes) {
-        const bool negative = static_cast<int8_t>(bytes[0]) < 0;
-        double v = 0;
-        for (char c : bytes) v = v * 256 + static_cast<uint8_t>(negative ? ~c : c);
-        return negative ? -(v + 1) : v;
-    }
     unsigned __int128 u = 0;
     for (char c : bytes) u = (u << 8) | static_cast<uint8_t>(c);
     if (static_cast<int8_t>(bytes[0]) < 0 && bytes.size() < kExactDecimalBytes) u |= ~static_cast<unsigned __int128>(0) << (8 * bytes.size());
-    const __int128 v = static_cast<__int128>(u);
-    return static_cast<double>(v);
+    return static_cast<__int128>(u);
+}
+
+// A wider one (beyond any decimal's 38 digits), to double precision.
+double bigEndianToDouble(std::string_view bytes) {
+    const bool negative = static_cast<int8_t>(bytes[0]) < 0;
+    double v = 0;
+    for (char c : bytes) v = v * 256 + static_cast<uint8_t>(negative ? ~c : c);
+    return negative ? -(v + 1) : v;
+}
+
+// The shortest text of unscaled * 10^-scale: its digits with the point `scale` places from the
+// right, without the zeros that end the fraction (nor the point when nothing is left after it).
+void appendDecimalText(__int128 unscaled, int32_t scale, std::string& out) {
+    const bool negative = unscaled < 0;
+    unsigned __int128 u = negative ? -static_cast<unsigned __int128>(unscaled) : static_cast<unsigned __int128>(unscaled);
+    char digits[limits::kMaxDecimalPrecision + 2];   // least significant first; 39 digits at most, or the scale's and one
+    int32_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + static_cast<int>(u % 10));
+        u /= 10;
+    } while (u != 0);
+    while (n <= scale) digits[n++] = '0';
+    int32_t fractionEnd = 0;   // the fraction's zeros at its end are left out
+    while (fractionEnd < scale && digits[fractionEnd] == '0') ++fractionEnd;
+    if (negative) out += '-';
+    for (int32_t i = n - 1; i >= scale; --i) out += digits[i];
+    if (fractionEnd < scale) out += '.';
+    for (int32_t i = scale - 1; i >= fractionEnd; --i) out += digits[i];
+}
+
+// A decimal too wide to be exact, as the shortest text of its nearest double.
+void appendDoubleText(double v, std::string& out) {
+    char text[32];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
 }
 
 double halfToDouble(std::string_view bytes) {
@@ -68,9 +96,16 @@ void ColumnFiller::scatter(PodArray<T>& target, const Source& source, const uint
 }
 
 void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows) {
+    appendTexts(source, levels, rows);
+    PodArray<uint8_t>& valid = column_.valid_;
+    for (size_t i = 0; i < rows; ++i) valid.push_back(!levels || levels[i] == plan_.maxDefinition);
+}
+
+// The characters and offsets of texts, one a row (empty for a missing value), paid for from the
+// memory budget.
+void ColumnFiller::appendTexts(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows) {
     PodArray<uint64_t>& offsets = column_.offsets_;
     PodArray<char>& chars = column_.chars_;
-    PodArray<uint8_t>& valid = column_.valid_;
     size_t bytes = 0;
     for (const std::string_view& s : source) bytes += s.size();
     if (!memory_.take(bytes))
@@ -78,14 +113,45 @@ void ColumnFiller::appendStrings(const std::vector<std::string_view>& source, co
     makeRoomForChars(bytes, rows);
     size_t k = 0;
     for (size_t i = 0; i < rows; ++i) {
-        const bool has = !levels || levels[i] == plan_.maxDefinition;
-        if (has) {
+        if (!levels || levels[i] == plan_.maxDefinition) {
             const std::string_view& s = source[k++];
             chars.append(s.data(), s.size());
         }
         offsets.push_back(chars.size());
-        valid.push_back(has);
     }
+}
+
+// Decimals keep their exact text, and their double is the one nearest to it: dividing the
+// unscaled integer, once past 2^53, would round twice.
+void ColumnFiller::appendDecimals(const Lanes& dense, const uint8_t* levels, size_t rows) {
+    std::string texts;
+    std::vector<size_t> ends;
+    auto add = [&](auto finish) {
+        finish();
+        ends.push_back(texts.size());
+    };
+    if (plan_.conversion == Conversion::DecimalInt && plan_.physical.type == meta::Int32)
+        for (int32_t v : dense.i32) add([&] { appendDecimalText(v, plan_.scale, texts); });
+    else if (plan_.conversion == Conversion::DecimalInt)
+        for (int64_t v : dense.i64) add([&] { appendDecimalText(v, plan_.scale, texts); });
+    else
+        for (std::string_view v : dense.bytes)
+            add([&] {
+                if (v.size() <= kExactDecimalBytes) appendDecimalText(bigEndianToInteger(v), plan_.scale, texts);
+                else appendDoubleText(bigEndianToDouble(v) / std::pow(10.0, plan_.scale), texts);
+            });
+    std::vector<std::string_view> views;
+    views.reserve(ends.size());
+    for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++]) views.emplace_back(texts.data() + start, ends[i] - start);
+    auto nearest = [](std::string_view text) {
+        double v = 0;
+        std::from_chars(text.data(), text.data() + text.size(), v);
+        return v;
+    };
+    scatter(column_.doubles_, views, levels, rows, nearest);
+    if (column_.offsets_.empty()) column_.offsets_.push_back(0);
+    column_.decimalText_ = true;
+    appendTexts(views, levels, rows);
 }
 
 // Characters that outgrow their room get room for all the column's rows at the length per row of
@@ -126,7 +192,6 @@ void ColumnFiller::appendNulls(size_t rows) {
 }
 
 void ColumnFiller::append(const Lanes& dense, const uint8_t* levels, size_t rows) {
-    const double divisor = powerOfTen(plan_.scale);
     const auto same = [](auto v) { return v; };
     switch (plan_.conversion) {
     case Conversion::Copy:
@@ -147,12 +212,7 @@ void ColumnFiller::append(const Lanes& dense, const uint8_t* levels, size_t rows
         scatter(column_.int64s_, dense.i32, levels, rows, [](int32_t v) { return static_cast<int64_t>(static_cast<uint32_t>(v)); });
         break;
     case Conversion::DecimalInt:
-        if (plan_.physical.type == meta::Int32) scatter(column_.doubles_, dense.i32, levels, rows, [&](int32_t v) { return v / divisor; });
-        else scatter(column_.doubles_, dense.i64, levels, rows, [&](int64_t v) { return static_cast<double>(v) / divisor; });
-        break;
-    case Conversion::DecimalBytes:
-        scatter(column_.doubles_, dense.bytes, levels, rows, [&](std::string_view v) { return bigEndianToDouble(v) / divisor; });
-        break;
+    case Conversion::DecimalBytes: appendDecimals(dense, levels, rows); break;
     case Conversion::Float16: scatter(column_.doubles_, dense.bytes, levels, rows, halfToDouble); break;
     case Conversion::Uuid: appendUuids(dense.bytes, levels, rows); break;
     case Conversion::None: appendNulls(rows); return;

@@ -25,6 +25,8 @@ private:
     template <class T, class Source, class Convert>
     void scatter(PodArray<T>& target, const Source& source, const uint8_t* levels, size_t rows, Convert convert);
     void appendStrings(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows);
+    void appendTexts(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows);
+    void appendDecimals(const Lanes& dense, const uint8_t* levels, size_t rows);
     void makeRoomForChars(size_t bytes, size_t rows);
     void appendUuids(const std::vector<std::string_view>& source, const uint8_t* levels, size_t rows);
 

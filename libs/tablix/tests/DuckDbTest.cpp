@@ -170,6 +170,34 @@ TEST_F(DuckDb, RowGroupsReadOneAtATimeGiveTheWholeFile) {
     EXPECT_THROW(groups->readRowGroup(groups->rowGroupCount()), Exception);
 }
 
+// Decimals of every physical type keep their exact shortest text beside their nearest double; a
+// column then appended to by hand gives up the texts rather than leave rows without one.
+TEST_F(DuckDb, DecimalsKeepTheirExactText) {
+    const std::string file = tempPath("duckdb-decimals.parquet");
+    oracleWrite(file,
+                "SELECT * FROM (VALUES (-98765432109876543210.0123456789::DECIMAL(38,10), 12.30::DECIMAL(18,2), -0.0001::DECIMAL(9,4)), "
+                "(NULL, NULL, NULL), (0.5::DECIMAL(38,10), -100::DECIMAL(18,2), 99999.9999::DECIMAL(9,4))) t(a, b, c)",
+                "");
+    const auto table = readFile(file);
+    const std::vector<std::vector<std::string>> expected = {
+        {"-98765432109876543210.0123456789", "", "0.5"}, {"12.3", "", "-100"}, {"-0.0001", "", "99999.9999"}};
+    for (int32_t c = 0; c < 3; ++c) {
+        const auto column = table->columnData(c);
+        ASSERT_EQ(Double, column->type());
+        ASSERT_TRUE(column->hasDecimalText()) << c;
+        for (int64_t r = 0; r < 3; ++r) {
+            EXPECT_EQ(expected[size_t(c)][size_t(r)], column->decimalText(r)) << c << " " << r;
+            if (!column->isNull(r)) {
+                EXPECT_EQ(std::stod(expected[size_t(c)][size_t(r)]), column->doubles()[size_t(r)]) << c << " " << r;
+            }
+        }
+    }
+    auto held = table->columnData(0);
+    table->appendValue(0, number(1.5));
+    EXPECT_TRUE(held->hasDecimalText());
+    EXPECT_FALSE(table->columnData(0)->hasDecimalText());
+}
+
 // DuckDB reads the statistics of each column chunk as the values' minimum, maximum and null count.
 TEST_F(DuckDb, StatisticsDescribeEachRowGroup) {
     const auto table = sampleTable(2500);

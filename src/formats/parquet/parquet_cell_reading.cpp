@@ -1,5 +1,5 @@
 // A cell's value for the column that reads it. Cells keep their own type: a number read into a
-// string or an element name gives its shortest text, an integer its decimal text, a boolean 1 or
+// string or an element name gives its shortest text (a decimal all its digits), an integer its decimal text, a boolean 1 or
 // 0, a date or timestamp the calendar element of its day (or its ISO 8601 text); into a number, a
 // date counts days and a timestamp or time of day seconds since 1970-01-01 or midnight. Integer
 // targets take values truncated toward zero that must then fit the host's 32-bit integers.
@@ -157,7 +157,10 @@ CellRead readCell(const TreeNode& node, ReadState& state, const tablix::ColumnDa
     size_t row = size_t(at.row);
     if (column.isNull(at.row)) return CellRead::NoValue;
     switch (column.type()) {
-        case tablix::Double: return readDouble(node, state, at, column.doubles()[row]);
+        case tablix::Double:
+            // A decimal keeps all its digits where the target takes text.
+            if (at.value.isText && column.hasDecimalText()) return readText(node, state, at, column.decimalText(at.row));
+            return readDouble(node, state, at, column.doubles()[row]);
         case tablix::Int32: return readInteger(node, state, at, column.int32s()[row]);
         case tablix::Int64: return readInteger(node, state, at, column.int64s()[row]);
         case tablix::UInt64: return readInteger(node, state, at, uint64_t(column.int64s()[row]));

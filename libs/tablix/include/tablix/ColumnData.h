@@ -80,8 +80,16 @@ public:
     const PodArray<uint64_t>& offsets() const { return offsets_; }   // size()+1 entries for String
     std::string_view chars() const { return std::string_view(chars_.data(), chars_.size()); }
 
+    // A Double column read from Parquet decimals keeps each value's exact text beside its nearest
+    // double, which holds only 15 to 17 of a DECIMAL(38,10)'s digits: the shortest text of the
+    // decimal (no trailing zeros after its point), empty for a null.
+    bool hasDecimalText() const { return decimalText_; }
+    std::string_view decimalText(int64_t row) const { return chars().substr(offsets_[row], offsets_[row + 1] - offsets_[row]); }
+
 private:
     friend class ColumnFiller;
+    void forgetDecimalText();
+
     int32_t type_;
     TimeUnit unit_;
     bool utc_;
@@ -92,6 +100,7 @@ private:
     PodArray<int64_t> int64s_;
     PodArray<uint64_t> offsets_;
     PodArray<char> chars_;
+    bool decimalText_ = false;   // offsets_ and chars_ hold the decimals' texts
 };
 
 }  // namespace tablix
