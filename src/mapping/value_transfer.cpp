@@ -79,6 +79,16 @@ bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReferen
     return true;
 }
 
+void normalizeForRead(const TreeNode& node, ReadValue& value) {
+    if (value.isText && node.readNormalizer()) value.text = node.normalizedForRead(value.text);
+}
+
+// The value to the node's maps-to target, if it has one.
+bool assignMapped(const TreeNode& node, ReadState& state, const ReadValue& value) {
+    const IdentifierReference* ref = mapsToReference(node, state);
+    return !ref || assignValue(node, state, *ref, value);
+}
+
 }  // namespace
 
 LeadingDecimal leadingDecimal(std::string_view text, double& value) {
@@ -123,15 +133,14 @@ void convertText(TargetKind kind, std::string text, ReadValue& out) {
 }
 
 bool assignToTarget(const TreeNode& node, ReadState& state, ReadValue& value) {
-    if (value.isText && node.readNormalizer()) value.text = node.normalizedForRead(value.text);
-    const IdentifierReference* ref = mapsToReference(node, state);
-    return !ref || assignValue(node, state, *ref, value);
+    normalizeForRead(node, value);
+    return assignMapped(node, state, value);
 }
 
 bool transferValue(TreeNode& node, ReadState& state, ReadValue& value, BoundIndex bound) {
+    normalizeForRead(node, value);
     const int index = node.bindsToIndex();
-    if (index < 0) return assignToTarget(node, state, value);
-    if (value.isText && node.readNormalizer()) value.text = node.normalizedForRead(value.text);
+    if (index < 0) return assignMapped(node, state, value);
     // An index an external binding fixed is only checked against the value.
     if (state.isExternallyBound(index)) return state.checkExternal(index, value.text) > 0;
     if (bound == BoundIndex::Confirm && state.tuple()[size_t(index)] != 0) {
@@ -144,8 +153,7 @@ bool transferValue(TreeNode& node, ReadState& state, ReadValue& value, BoundInde
             return true;
         }
     }
-    const IdentifierReference* ref = mapsToReference(node, state);
-    return !ref || assignValue(node, state, *ref, value);
+    return assignMapped(node, state, value);
 }
 
 }  // namespace flk

@@ -58,9 +58,7 @@ public:
         }
         slot = static_cast<uint32_t>(values_.size());
         if (slot > 0 && appendedInOrder_ && less(tuple, this->tuple(slot - 1))) appendedInOrder_ = false;
-        int* key = keys_.extend(size_t(dim_));
-        if (dim_ == 1) *key = *tuple;   // the usual tuple, spared a call to copy one int
-        else std::copy(tuple, tuple + dim_, key);
+        std::copy(tuple, tuple + dim_, keys_.extend(size_t(dim_)));
         values_.push_back(V());
         alive_.push_back(1);
         if (dim_ > 1) fingerprints_.push_back(fingerprint(h));

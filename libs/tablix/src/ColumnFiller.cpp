@@ -124,22 +124,26 @@ void ColumnFiller::appendTexts(const std::vector<std::string_view>& source, cons
 // Decimals keep their exact text, and their double is the one nearest to it: dividing the
 // unscaled integer, once past 2^53, would round twice.
 void ColumnFiller::appendDecimals(const Lanes& dense, const uint8_t* levels, size_t rows) {
-    std::string texts;
+    std::string texts;   // the page's present decimals end to end
     std::vector<size_t> ends;
-    auto add = [&](auto finish) {
-        finish();
+    auto exact = [&](__int128 unscaled) {
+        appendDecimalText(unscaled, plan_.scale, texts);
         ends.push_back(texts.size());
     };
-    if (plan_.conversion == Conversion::DecimalInt && plan_.physical.type == meta::Int32)
-        for (int32_t v : dense.i32) add([&] { appendDecimalText(v, plan_.scale, texts); });
-    else if (plan_.conversion == Conversion::DecimalInt)
-        for (int64_t v : dense.i64) add([&] { appendDecimalText(v, plan_.scale, texts); });
-    else
-        for (std::string_view v : dense.bytes)
-            add([&] {
-                if (v.size() <= kExactDecimalBytes) appendDecimalText(bigEndianToInteger(v), plan_.scale, texts);
-                else appendDoubleText(bigEndianToDouble(v) / std::pow(10.0, plan_.scale), texts);
-            });
+    if (plan_.conversion == Conversion::DecimalBytes) {
+        for (std::string_view v : dense.bytes) {
+            if (v.size() <= kExactDecimalBytes) {
+                exact(bigEndianToInteger(v));
+                continue;
+            }
+            appendDoubleText(bigEndianToDouble(v) / std::pow(10.0, plan_.scale), texts);
+            ends.push_back(texts.size());
+        }
+    } else if (plan_.physical.type == meta::Int32) {
+        for (int32_t v : dense.i32) exact(v);
+    } else {
+        for (int64_t v : dense.i64) exact(v);
+    }
     std::vector<std::string_view> views;
     views.reserve(ends.size());
     for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++]) views.emplace_back(texts.data() + start, ends[i] - start);

@@ -352,7 +352,6 @@ void ParquetFileWriter::startFile(const std::vector<NamedColumn>& columns) {
     metadata_.schema.push_back(root);
     for (const NamedColumn& c : columns) metadata_.schema.push_back(schemaOf(c));
     file_.insert(file_.end(), kMagic, kMagic + 4);
-    started_ = true;
 }
 
 void ParquetFileWriter::checkSchema(const std::vector<NamedColumn>& columns) const {
@@ -367,33 +366,33 @@ void ParquetFileWriter::checkSchema(const std::vector<NamedColumn>& columns) con
 
 void ParquetFileWriter::write(const std::vector<NamedColumn>& columns) {
     const int64_t rows = checkedRowCount(columns);
-    if (!started_) startFile(columns);
+    if (!started()) startFile(columns);
     else checkSchema(columns);
     const size_t room = file_.size() + roomFor(columns);
     if (room > file_.capacity()) file_.reserve(std::max(room, file_.capacity() * 2));
-    const bool emptyFile = rows == 0 && metadata_.rowGroups.empty() && !columns.empty();
-    for (int64_t begin = 0; begin < rows || (begin == 0 && emptyFile); begin += options_.rowGroupRows) {
-        const int64_t end = std::min(rows, begin + options_.rowGroupRows);
-        meta::RowGroup group;
-        group.numRows = end - begin;
-        for (const NamedColumn& c : columns) {
-            group.columns.push_back(ChunkWriter(c, begin, end, codec_, options_.dictionary, file_).write());
-            group.totalByteSize += group.columns.back().metaData.totalUncompressedSize;
-        }
-        metadata_.rowGroups.push_back(std::move(group));
-        metadata_.numRows += end - begin;
-        if (rows == 0) break;
+    // A table without rows is still a table: its file has one empty row group.
+    if (rows == 0 && metadata_.rowGroups.empty() && !columns.empty()) writeGroup(columns, 0, 0);
+    for (int64_t begin = 0; begin < rows; begin += options_.rowGroupRows) writeGroup(columns, begin, std::min(rows, begin + options_.rowGroupRows));
+}
+
+void ParquetFileWriter::writeGroup(const std::vector<NamedColumn>& columns, int64_t begin, int64_t end) {
+    meta::RowGroup group;
+    group.numRows = end - begin;
+    for (const NamedColumn& c : columns) {
+        group.columns.push_back(ChunkWriter(c, begin, end, codec_, options_.dictionary, file_).write());
+        group.totalByteSize += group.columns.back().metaData.totalUncompressedSize;
     }
+    metadata_.rowGroups.push_back(std::move(group));
+    metadata_.numRows += end - begin;
 }
 
 std::vector<uint8_t> ParquetFileWriter::finish() {
-    if (!started_) startFile({});
+    if (!started()) startFile({});
     const size_t footerStart = file_.size();
     meta::serializeFileMetaData(metadata_, file_);
     const uint32_t footerLength = static_cast<uint32_t>(file_.size() - footerStart);
     appendRaw(file_, footerLength);
     file_.insert(file_.end(), kMagic, kMagic + 4);
-    started_ = false;
     return std::move(file_);
 }
 

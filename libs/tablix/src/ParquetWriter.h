@@ -24,19 +24,20 @@ class ParquetFileWriter {
 public:
     explicit ParquetFileWriter(const WriteOptions& options);
     void write(const std::vector<NamedColumn>& columns);
-    // The file's bytes, footer included; an empty part written first and alone gives a file of one
-    // empty row group.
+    // The file's bytes, footer included, once; an empty part written first and alone gives a file
+    // of one empty row group.
     std::vector<uint8_t> finish();
 
 private:
+    bool started() const { return !metadata_.schema.empty(); }
     void startFile(const std::vector<NamedColumn>& columns);
     void checkSchema(const std::vector<NamedColumn>& columns) const;
+    void writeGroup(const std::vector<NamedColumn>& columns, int64_t begin, int64_t end);
 
     WriteOptions options_;
     int32_t codec_;
     meta::FileMetaData metadata_;
     std::vector<uint8_t> file_;
-    bool started_ = false;
 };
 
 }  // namespace tablix

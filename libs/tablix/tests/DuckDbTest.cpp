@@ -3,9 +3,8 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "FileIO.h"
 #include "TestSupport.h"
 #include "tablix/ValueText.h"
 
@@ -142,8 +141,7 @@ TEST_F(DuckDb, RowGroupsReadOneAtATimeGiveTheWholeFile) {
                 "i / 7.0 AS d, TIMESTAMP '2024-01-01' + to_microseconds(i * 1000) AS ts FROM range(5000) r(i)",
                 "ROW_GROUP_SIZE 2048");
     const auto whole = readFile(file);
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> bytes = readWholeFile(file);
     auto groups = IArrowTable::create();
     groups->openParquet(bytes.data(), bytes.size());
     ASSERT_EQ(whole->columnCount(), groups->columnCount());

@@ -1,8 +1,9 @@
 // A cell's value for the column that reads it. Cells keep their own type: a number read into a
-// string or an element name gives its shortest text (a decimal all its digits), an integer its decimal text, a boolean 1 or
-// 0, a date or timestamp the calendar element of its day (or its ISO 8601 text); into a number, a
-// date counts days and a timestamp or time of day seconds since 1970-01-01 or midnight. Integer
-// targets take values truncated toward zero that must then fit the host's 32-bit integers.
+// string or an element name gives its shortest text (a decimal all its digits), an integer its
+// decimal text, a boolean 1 or 0, a date or timestamp the calendar element of its day (or its ISO
+// 8601 text); into a number, a date counts days and a timestamp or time of day seconds since
+// 1970-01-01 or midnight. Integer targets take values truncated toward zero that must then fit the
+// host's 32-bit integers.
 #include "formats/parquet/parquet_cells.hpp"
 
 #include "frame/call_context.hpp"

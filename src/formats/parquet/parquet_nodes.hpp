@@ -58,7 +58,7 @@ private:
     bool cellsConsumeRow() const;
     bool typedColumns(const TableWriteAt& at) const;
     void writePart(TableWriteAt& at) const;
-    void endRow(TableWriteAt& at) const;
+    void writePartWhenFull(TableWriteAt& at) const;
 };
 
 class ArrowTableColumnNode : public ParquetNode {

@@ -174,7 +174,7 @@ bool ArrowTableRowNode::writeRows(WriteState& state, TableWriteAt& at) const {
             if (!at.defaults[column] || !at.defaults[column]->writeDefault(state, at, column)) at.columns[column]->appendNull();
         }
         std::fill(at.filled.begin(), at.filled.end(), false);
-        this->endRow(at);
+        writePartWhenFull(at);
     };
     return ColumnTable(*this).writeRows(state, writeChild, endRow);
 }
@@ -247,7 +247,7 @@ bool ArrowTableRowNode::writeRowsByCell(WriteState& state, TableWriteAt& at) con
         if (written) {
             for (size_t child = 0; ok && child < children().size(); ++child)
                 ok = static_cast<const ArrowTableColumnNode&>(*children()[child]).writeCell(state, at, at.childColumns[child]);
-            if (ok) endRow(at);
+            if (ok) writePartWhenFull(at);
         }
         if (!written || !ok || !at.cellsConsumeRow) finishTuple(state, 1);
     }
@@ -273,7 +273,7 @@ void ArrowTableRowNode::writePart(TableWriteAt& at) const {
     for (const auto& column : at.columns) column->clear();
 }
 
-void ArrowTableRowNode::endRow(TableWriteAt& at) const {
+void ArrowTableRowNode::writePartWhenFull(TableWriteAt& at) const {
     if (!at.columns.empty() && at.columns.front()->size() >= kPartRows) writePart(at);
 }
 

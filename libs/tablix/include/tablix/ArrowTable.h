@@ -78,7 +78,7 @@ public:
 // Writes a Parquet file a part of its rows at a time, so that whoever builds the rows holds only
 // one part of them: each write takes the part's columns (of equal length and a writable storage
 // type, with the names and types of the first part) as the file's next rows, cut into row groups
-// of the options' size; finish gives the file's bytes. An empty first part, alone, gives a file
+// of the options' size; finish, called once, gives the file's bytes. An empty first part, alone, gives a file
 // of one empty row group, as an empty table's does.
 class IParquetWriter {
 public:
