@@ -62,8 +62,11 @@ void APIService::Initialize(int servicesHandle) {
     routing_->addServlet(L"oauth2/", oauth2_);
     routing_->addServlet(L"", oauth2_);
     LOG4CXX_INFO(log(), "Initialize: creating API server, host=" << settings_.host << ", port=" << settings_.port);
-    server_ = webModule().createServer(routing_, settings_.host, settings_.port, kServerWorkers,
-                                       size_t(settings_.maxRequestMegabytes) * 1048576, kServerTimeoutSeconds);
+    quaynet::ServerOptions options;
+    options.host = settings_.host;
+    options.port = settings_.port;
+    options.maxRequestBytes = size_t(settings_.maxRequestMegabytes) * 1048576;
+    server_ = webModule().createServer(routing_, options);
     server_->start();
     LOG4CXX_INFO(log(), "API server started successfully");
 }

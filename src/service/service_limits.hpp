@@ -5,9 +5,8 @@
 
 namespace flk::service {
 
-// The server's worker threads and the seconds a worker waits for a silent client.
-constexpr int kServerWorkers = 16;
-constexpr int kServerTimeoutSeconds = 300;
+// The bounds on connections, request heads and slow clients are the web module's own
+// (quaynet/server_options.hpp); the service sets only the body size, from StartAPIService.
 // Task paths longer than this match no pattern; they are refused before any pattern is tried.
 constexpr size_t kMaxTaskPathChars = 1024;
 constexpr int kMaxRequestMegabytes = 2047;   // maxreqsize × 1 MiB must fit the module's limits

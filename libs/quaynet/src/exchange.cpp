@@ -2,22 +2,25 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 namespace quaynet {
 namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // The server writes these itself from the answer it sends; a copy of a client's value would
 // contradict them.
 bool framesTheMessage(std::string_view name) {
-    return sameName(name, "Content-Length") || sameName(name, "Transfer-Encoding") || sameName(name, "Connection");
+    return sameFieldName(name, "Content-Length") || sameFieldName(name, "Transfer-Encoding") ||
+           sameFieldName(name, "Connection");
 }
 
 }  // namespace
 
-int methodCode(const std::string& method) {
+bool sameFieldName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+int methodCode(std::string_view method) {
     if (method == "GET") return kGet;
     if (method == "POST") return kPost;
     if (method == "PUT") return kPut;
@@ -26,27 +29,29 @@ int methodCode(const std::string& method) {
     return kOtherMethod;
 }
 
-Request::Request(const httplib::Request& request)
-    : request_(request),
-      method_(methodCode(request.method)),
-      parameters_(request.params.begin(), request.params.end()),
-      headers_(request.headers.begin(), request.headers.end()) {}
-
 std::string Request::header(std::string_view name) const {
     for (const auto& [key, value] : headers_)
-        if (sameName(key, name)) return value;
+        if (sameFieldName(key, name)) return value;
     return std::string();
 }
 
 void Response::send(int status, std::string body) {
-    response_.status = status;
-    response_.body = std::move(body);
+    status_ = status;
+    body_ = std::move(body);
 }
 
 void Response::setHeader(const std::string& name, const std::string& value) {
     if (framesTheMessage(name)) return;
-    response_.headers.erase(name);
-    response_.set_header(name, value);
+    headers_.erase(std::remove_if(headers_.begin(), headers_.end(),
+                                  [&](const auto& field) { return sameFieldName(field.first, name); }),
+                   headers_.end());
+    headers_.emplace_back(name, value);
+}
+
+void Response::reset(int status) {
+    status_ = status;
+    headers_.clear();
+    body_.clear();
 }
 
 }  // namespace quaynet

@@ -9,13 +9,11 @@ class Module final : public IModule {
 public:
     std::shared_ptr<IContentTypes> contentTypes() override { return types_; }
 
-    std::shared_ptr<IServer> createServer(std::shared_ptr<IWebServlet> root, const std::string& host, int port,
-                                          int workers, std::size_t maxRequestBytes, int timeoutSeconds) override {
+    std::shared_ptr<IServer> createServer(std::shared_ptr<IWebServlet> root, const ServerOptions& options) override {
         if (!root) throw std::invalid_argument("a server needs a root servlet");
-        if (port < 0 || port > 65535)
-            throw std::invalid_argument("port " + std::to_string(port) + " is outside 0 to 65535");
-        return std::make_shared<Server>(std::move(root),
-                                        ServerSettings{host, port, workers, maxRequestBytes, timeoutSeconds});
+        if (options.port < 0 || options.port > 65535)
+            throw std::invalid_argument("port " + std::to_string(options.port) + " is outside 0 to 65535");
+        return std::make_shared<Server>(std::move(root), options);
     }
 
 private:

@@ -1,50 +1,47 @@
-// The module's server: one HTTP listener whose workers hand every request to the root servlet.
+// The module's server: a libmicrohttpd daemon that serves each connection on a thread of its own
+// and hands every whole request to the root servlet. The daemon frames requests and enforces the
+// connection, per-client, header-memory and idle limits; this class adds the checks on a request's
+// head, the body limit, the deadlines of the connection watch and the servlet's answer.
 #pragma once
 
+#include "connection_watch.hpp"
 #include "quaynet/quaynet.hpp"
 
-#include <httplib.h>
+#include <microhttpd.h>
 
 #include <atomic>
 #include <mutex>
-#include <thread>
 
 namespace quaynet {
 
-struct ServerSettings {
-    std::string host;
-    int port = 0;
-    int workers = 1;
-    std::size_t maxRequestBytes = 0;
-    int timeoutSeconds = 1;
-};
-
-// The HTTP library's server, with its listening socket within reach: the library listens with a
-// backlog of 5, too short for a burst of clients, and the socket is given a longer one.
-class HttpServer : public httplib::Server {
-public:
-    socket_t listeningSocket() const { return svr_sock_; }
-};
-
 class Server final : public IServer {
 public:
-    Server(std::shared_ptr<IWebServlet> root, ServerSettings settings);
+    Server(std::shared_ptr<IWebServlet> root, ServerOptions options);
     ~Server() override { stop(); }
 
     void start() override;
     void stop() override;
 
+    // The daemon's callbacks; public only so that the C entry points can reach them.
+    struct Callbacks;
+
 private:
-    void serve(const httplib::Request& request, httplib::Response& response);
-    void answerWebSocket(IHTTPRequest& in, IHTTPResponse& out, httplib::Response& response);
+    struct Exchange;
+    MHD_Result readHead(MHD_Connection* connection, Exchange& exchange, const char* path, const char* method);
+    void readBody(Exchange& exchange, const char* data, std::size_t size);
+    MHD_Result serve(MHD_Connection* connection, Exchange& exchange);
+    void answerWebSocket(IHTTPRequest& request, class Response& response);
+    std::size_t connectionLimit() const;
 
     const std::shared_ptr<IWebServlet> root_;
-    const ServerSettings settings_;
-    HttpServer http_;
-    std::mutex lifecycle_;   // orders start and stop
-    std::thread listener_;   // guarded by lifecycle_
-    bool started_ = false;   // guarded by lifecycle_
-    std::atomic<bool> listenerDone_{false};
+    const ServerOptions options_;
+    ConnectionWatch watch_;
+    std::atomic<std::size_t> connections_{0};   // open now; counted by the daemon's thread
+    std::size_t maxConnections_ = 0;             // set by start, before the daemon runs
+    std::mutex lifecycle_;                       // orders start and stop
+    MHD_Daemon* daemon_ = nullptr;               // guarded by lifecycle_
+    std::mutex messageLock_;
+    std::string lastMessage_;                    // the daemon's last complaint; guarded by messageLock_
 };
 
 }  // namespace quaynet

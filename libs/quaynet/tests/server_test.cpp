@@ -40,10 +40,14 @@ private:
 // A server on a free loopback port, stopped at the end of the test.
 class QuaynetServer : public ::testing::Test {
 protected:
-    void serve(Handler handler, int workers = 4, size_t maxBytes = 1 << 20, int timeoutSeconds = 5) {
+    void serve(Handler handler, size_t maxBytes = 1 << 20, quaynet::ServerLimits limits = {}) {
         servlet_ = std::make_shared<FunctionServlet>(std::move(handler));
-        port_ = freePort();
-        server_ = GetModule()->createServer(servlet_, "127.0.0.1", port_, workers, maxBytes, timeoutSeconds);
+        quaynet::ServerOptions options;
+        options.host = "127.0.0.1";
+        options.port = port_ = freePort();
+        options.maxRequestBytes = maxBytes;
+        options.limits = limits;
+        server_ = GetModule()->createServer(servlet_, options);
         server_->start();
     }
     void TearDown() override {
@@ -115,7 +119,7 @@ TEST_F(QuaynetServer, TheServletSeesTheRequestAndItsAnswerIsSent) {
 
 TEST_F(QuaynetServer, ABodyOverTheLimitIsRefusedUnread) {
     serve([](quaynet::IHTTPRequest& in, quaynet::IHTTPResponse& out) { out.send(200, std::to_string(in.body().size())); },
-          2, 1000);
+          1000);
     auto c = client();
     auto fits = c.Post("/", std::string(1000, 'x'), "text/plain");
     ASSERT_TRUE(fits);
@@ -134,10 +138,12 @@ TEST_F(QuaynetServer, ABodyOverTheLimitIsRefusedUnread) {
     EXPECT_EQ(servlet_->calls, 1);
 }
 
-// One worker, and a client that starts a request and falls silent: the worker drops it after the
-// time-out and serves the next client.
-TEST_F(QuaynetServer, ASilentClientLosesItsWorkerAfterTheTimeOut) {
-    serve([](quaynet::IHTTPRequest&, quaynet::IHTTPResponse& out) { out.send(200, "served"); }, 1, 1000, 1);
+// A client that starts a request and falls silent is closed once its head is overdue; others are
+// served meanwhile.
+TEST_F(QuaynetServer, ASilentClientIsClosedWhenItsHeadIsOverdue) {
+    quaynet::ServerLimits limits;
+    limits.headSeconds = 1;
+    serve([](quaynet::IHTTPRequest&, quaynet::IHTTPResponse& out) { out.send(200, "served"); }, 1000, limits);
     int s = connectRaw();
     std::string half = "GET / HTTP/1.1\r\nHost:";
     ::send(s, half.data(), half.size(), 0);
@@ -196,7 +202,10 @@ TEST_F(QuaynetServer, AWebSocketUpgradeGetsTheServletsRefusal) {
 
 TEST_F(QuaynetServer, APortInUseIsNamedAndStopIsIdempotent) {
     serve([](quaynet::IHTTPRequest&, quaynet::IHTTPResponse& out) { out.send(200, ""); });
-    auto second = GetModule()->createServer(servlet_, "127.0.0.1", port_, 1, 1000, 1);
+    quaynet::ServerOptions options;
+    options.host = "127.0.0.1";
+    options.port = port_;
+    auto second = GetModule()->createServer(servlet_, options);
     try {
         second->start();
         FAIL() << "a second server started on a taken port";
@@ -206,7 +215,8 @@ TEST_F(QuaynetServer, APortInUseIsNamedAndStopIsIdempotent) {
     second->stop();
     server_->stop();
     server_->stop();
-    EXPECT_THROW(GetModule()->createServer(servlet_, "127.0.0.1", 70000, 1, 1, 1), std::invalid_argument);
+    options.port = 70000;
+    EXPECT_THROW(GetModule()->createServer(servlet_, options), std::invalid_argument);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // Text is UTF-8 throughout. Paths and query parameters arrive percent-decoded.
 #pragma once
 
+#include "quaynet/server_options.hpp"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -57,8 +59,9 @@ public:
     // sessions: an accepted upgrade is answered 501.
     virtual bool redirectWebSocket(IHTTPRequest& request, IHTTPResponse& response, std::string& host, int& port,
                                    WebSocketSession& session) = 0;
-    // Called on the server's worker threads, in parallel. An exception ends the request: a
-    // BadRequest is answered 400, anything else 500; its text is not sent.
+    // Called on the thread that serves the request's connection, in parallel with the other
+    // connections; it may block (a wait holds up only its own client). An exception ends the
+    // request: a BadRequest is answered 400, anything else 500; its text is not sent.
     virtual void handle(IHTTPRequest& request, IHTTPResponse& response) = 0;
 };
 
@@ -71,10 +74,11 @@ public:
 class IServer {
 public:
     virtual ~IServer() = default;
-    // Binds and starts serving on a thread of its own. Throws std::runtime_error naming the host
-    // and port when it cannot listen there.
+    // Binds and starts serving on threads of its own. Throws std::runtime_error naming the host
+    // and port when it cannot listen there, or saying why the TLS set-up was refused.
     virtual void start() = 0;
-    // Stops accepting, finishes the requests in progress and joins every thread. Idempotent.
+    // Stops accepting, closes every connection (a servlet still waiting must be woken by its
+    // owner first) and joins every thread. Idempotent.
     virtual void stop() = 0;
 };
 
@@ -90,11 +94,9 @@ class IModule {
 public:
     virtual ~IModule() = default;
     virtual std::shared_ptr<IContentTypes> contentTypes() = 0;
-    // workers: threads serving connections, at least 1. maxRequestBytes: a larger request body is
-    // answered 413 without being read. timeoutSeconds: how long a worker waits for a silent client
-    // (reading a request or writing an answer) before it drops the connection, at least 1.
-    virtual std::shared_ptr<IServer> createServer(std::shared_ptr<IWebServlet> root, const std::string& host, int port,
-                                                  int workers, std::size_t maxRequestBytes, int timeoutSeconds) = 0;
+    // A server for the root servlet. Throws std::invalid_argument for a port outside 0 to 65535
+    // or a missing servlet; whether it can listen is found out by start.
+    virtual std::shared_ptr<IServer> createServer(std::shared_ptr<IWebServlet> root, const ServerOptions& options) = 0;
 };
 
 }  // namespace quaynet

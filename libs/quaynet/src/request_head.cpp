@@ -1,0 +1,61 @@
+#include "request_head.hpp"
+
+#include "exchange.hpp"
+
+#include <strings.h>
+
+namespace quaynet {
+namespace {
+
+constexpr int kBadRequest = 400;
+constexpr int kTooLarge = 413;
+constexpr int kHeadTooLarge = 431;
+constexpr int kNotImplemented = 501;
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// A Content-Length is one or more digits and nothing else; anything else leaves the body's end
+// unknown. Values too large for 64 bits count as too large, not as malformed.
+std::optional<uint64_t> parseLength(std::string_view text, bool& malformed) {
+    text = trimmed(text);
+    if (text.empty()) return malformed = true, std::nullopt;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return malformed = true, std::nullopt;
+        if (value > (UINT64_MAX - uint64_t(c - '0')) / 10) return UINT64_MAX;
+        value = value * 10 + uint64_t(c - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+HeadVerdict checkHead(const Fields& headers, const ServerLimits& limits, std::size_t maxBodyBytes) {
+    size_t bytes = 0;
+    for (const auto& [name, value] : headers) bytes += name.size() + value.size();
+    if (headers.size() > limits.maxHeaderCount || bytes > limits.maxHeaderBytes) return {kHeadTooLarge, {}};
+    bool chunked = false, otherCoding = false, malformed = false;
+    std::optional<uint64_t> length;
+    for (const auto& [name, value] : headers) {
+        if (sameFieldName(name, "Transfer-Encoding")) {
+            // Only chunked is understood, and nothing may be coded beneath it.
+            const std::string_view coding = trimmed(value);
+            (coding.size() == 7 && strncasecmp(coding.data(), "chunked", 7) == 0 && !chunked ? chunked : otherCoding) = true;
+        } else if (sameFieldName(name, "Content-Length")) {
+            std::optional<uint64_t> next = parseLength(value, malformed);
+            if (length && next && *length != *next) malformed = true;
+            if (next) length = next;
+        }
+    }
+    if (otherCoding) return {kNotImplemented, {}};
+    // Both framings at once is the shape of request smuggling: refused rather than guessed.
+    if (malformed || (chunked && length)) return {kBadRequest, {}};
+    if (length && *length > maxBodyBytes) return {kTooLarge, length};
+    return {0, length};
+}
+
+}  // namespace quaynet
