@@ -9,6 +9,7 @@
 #include "service/service_limits.hpp"
 #include "service/service_table.hpp"
 #include "service/task_interface.hpp"
+#include "service/token_guard.hpp"
 #include "webmodule/web_module.hpp"
 
 #include <cstdlib>
@@ -17,15 +18,12 @@
 namespace flk::service {
 namespace {
 
-constexpr char kDefaultHost[] = "0.0.0.0";
-// Where the service listens; the tests and local set-ups narrow it to the loopback address.
-constexpr char kHostVariable[] = "FERROLINK_SERVICE_HOST";
-
 const log4cxx::LoggerPtr& log() { return logger(Log::APIService); }
 
-std::string listenHost() {
-    const char* host = std::getenv(kHostVariable);
-    return host && *host ? host : kDefaultHost;
+// The servlet as the routes see it: behind the token when the service asks for one.
+std::shared_ptr<Servlets::BaseWebServlet> guarded(const std::string& token, std::shared_ptr<Servlets::BaseWebServlet> servlet) {
+    if (token.empty()) return servlet;
+    return std::make_shared<TokenGuard>(token, std::move(servlet));
 }
 
 // The arguments a start cannot work with, as the message that says so; empty when they are fine.
@@ -57,15 +55,20 @@ void APIService::Initialize(int servicesHandle) {
     tasks_ = std::make_shared<TasksServlet>(std::move(services), boost::filesystem::path(settings_.dataDirectory), host_);
     echo_ = std::make_shared<EchoServlet>();
     oauth2_ = std::make_shared<OAuth2Servlet>();
-    routing_->addServlet(L"api/v1/tasks/", tasks_);
-    routing_->addServlet(L"api/v1/echo/", echo_);
+    // A browser's redirect cannot carry the token: the OAuth2 receiver stays open, guarded by its states.
+    routing_->addServlet(L"api/v1/tasks/", guarded(settings_.access.token, tasks_));
+    routing_->addServlet(L"api/v1/echo/", guarded(settings_.access.token, echo_));
     routing_->addServlet(L"oauth2/", oauth2_);
     routing_->addServlet(L"", oauth2_);
-    LOG4CXX_INFO(log(), "Initialize: creating API server, host=" << settings_.host << ", port=" << settings_.port);
+    const ServiceAccess& access = settings_.access;
+    LOG4CXX_INFO(log(), "Initialize: creating API server, host=" << access.host << ", port=" << settings_.port);
+    if (std::string warning = exposureWarning(access); !warning.empty()) LOG4CXX_WARN(log(), warning);
     quaynet::ServerOptions options;
-    options.host = settings_.host;
+    options.host = access.host;
     options.port = settings_.port;
     options.maxRequestBytes = size_t(settings_.maxRequestMegabytes) * 1048576;
+    options.tlsCertificatePem = access.certificatePem;
+    options.tlsKeyPem = access.keyPem;
     server_ = webModule().createServer(routing_, options);
     server_->start();
     LOG4CXX_INFO(log(), "API server started successfully");
@@ -91,7 +94,8 @@ int startService(int port, int maxRequestMegabytes, const std::wstring& dataDire
     LOG4CXX_INFO(log(), "Starting API service, port = " << port << ", maxreqsize = " << maxRequestMegabytes);
     if (runningService()) return 1;
     if (std::string bad = badArguments(port, maxRequestMegabytes, dataDirectory); !bad.empty()) return raiseError(bad);
-    auto service = std::make_shared<APIService>(ServiceSettings{port, maxRequestMegabytes, toUtf8(dataDirectory), listenHost()});
+    auto service = std::make_shared<APIService>(
+        ServiceSettings{port, maxRequestMegabytes, toUtf8(dataDirectory), readServiceAccess()});
     service->Initialize(servicesHandle);
     runningService() = std::move(service);
     LOG4CXX_INFO(log(), "APIService started, retval = 1");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "quaynet/quaynet.hpp"
+#include "service/service_access.hpp"
 
 #include <memory>
 #include <string>
@@ -23,7 +24,7 @@ struct ServiceSettings {
     int port = 0;
     int maxRequestMegabytes = 0;
     std::string dataDirectory;   // UTF-8
-    std::string host;            // the address to listen on
+    ServiceAccess access;        // where it listens, its token and TLS
 };
 
 class APIService {

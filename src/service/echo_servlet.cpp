@@ -11,10 +11,11 @@
 namespace flk::service {
 namespace {
 
-// The server frames its own answer; the request's framing would contradict it.
-bool framesTheMessage(const std::string& name) {
-    for (const char* framing : {"Content-Length", "Transfer-Encoding", "Connection"})
-        if (strcasecmp(name.c_str(), framing) == 0) return true;
+// The server frames its own answer, and the request's framing would contradict it; a credential
+// is never sent back, where a proxy or a log on the way could keep it.
+bool staysOut(const std::string& name) {
+    for (const char* withheld : {"Content-Length", "Transfer-Encoding", "Connection", "Authorization"})
+        if (strcasecmp(name.c_str(), withheld) == 0) return true;
     return false;
 }
 
@@ -49,7 +50,7 @@ void EchoServlet::handlePut(quaynet::IHTTPRequest& request, quaynet::IHTTPRespon
 void EchoServlet::echo(const char* method, quaynet::IHTTPRequest& request, quaynet::IHTTPResponse& response,
                        const std::wstring& path) {
     for (const auto& [name, value] : request.headers())
-        if (!framesTheMessage(name)) response.setHeader(name, value);
+        if (!staysOut(name)) response.setHeader(name, value);
     const int ms = echoDelay(request);
     LOG4CXX_INFO(logger(Log::EchoServlet), "Handling " << method << " echo call " << toUtf8(path) << " with delay = " << ms << " ms");
     if (ms > 0) delay(ms);

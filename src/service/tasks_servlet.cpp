@@ -125,7 +125,7 @@ void TasksServlet::postTask(quaynet::IHTTPRequest& request, quaynet::IHTTPRespon
         LOG4CXX_TRACE(log(), "Waiting for task to complete for " << wait << " ms");
         queue_->waitFor(*task, wait);
     }
-    answerJson(response, task->statusJson());
+    answerTask(response, *task);
 }
 
 void TasksServlet::handleGet(quaynet::IHTTPRequest& request, quaynet::IHTTPResponse& response, const std::wstring& path) {
@@ -174,7 +174,17 @@ void TasksServlet::getTask(quaynet::IHTTPRequest& request, quaynet::IHTTPRespons
         LOG4CXX_TRACE(log(), "Waiting for task " << id << " to complete for " << wait << " ms");
         queue_->waitFor(*task, wait);
     }
-    answerJson(response, task->statusJson());
+    answerTask(response, *task);
+}
+
+// A task still queued when the service stops will never run: its client hears so instead of a
+// status that promises a run.
+void TasksServlet::answerTask(quaynet::IHTTPResponse& response, const APITask& task) const {
+    if (task.status() == kQueued && queue_->stopped()) {
+        LOG4CXX_INFO(log(), "Task " << task.id() << " will not run: the service is stopping");
+        return answerStatus(response, kUnavailable);
+    }
+    answerJson(response, task.statusJson());
 }
 
 void TasksServlet::getTaskFile(quaynet::IHTTPResponse& response, const std::string& id, const std::string& suffix) {

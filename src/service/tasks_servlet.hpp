@@ -38,6 +38,7 @@ private:
     void getAllTasks(quaynet::IHTTPResponse& response);
     void getTask(quaynet::IHTTPRequest& request, quaynet::IHTTPResponse& response, const std::string& id);
     void getTaskFile(quaynet::IHTTPResponse& response, const std::string& id, const std::string& suffix);
+    void answerTask(quaynet::IHTTPResponse& response, const APITask& task) const;
     std::shared_ptr<APITask> find(const std::string& id) const;
 
     const ServiceTable services_;

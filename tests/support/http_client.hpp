@@ -19,8 +19,9 @@ inline size_t collect(char* data, size_t size, size_t count, void* out) {
     return size * count;
 }
 
+// caFile: the certificate an https URL's server must show (its name checked too).
 inline HttpAnswer http(const std::string& method, const std::string& url, const std::string& body = std::string(),
-                       const std::vector<std::string>& headers = {}) {
+                       const std::vector<std::string>& headers = {}, const std::string& caFile = std::string()) {
     HttpAnswer answer;
     CURL* curl = curl_easy_init();
     curl_slist* list = nullptr;
@@ -29,6 +30,7 @@ inline HttpAnswer http(const std::string& method, const std::string& url, const 
     curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 60L);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
+    if (!caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.c_str());
     if (method == "HEAD") curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     else curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
     if (!body.empty() || method == "POST" || method == "PUT") {

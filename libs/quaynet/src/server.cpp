@@ -8,9 +8,12 @@
 #include <strings.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdarg>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace quaynet {
@@ -25,6 +28,8 @@ constexpr int kNotImplemented = 501;
 constexpr unsigned kDaemonLimitSlack = 16;
 // Body memory reserved before any of it has arrived, whatever length is announced.
 constexpr std::size_t kMaxBodyReserve = 1 << 20;
+// On stop, answers already being made get this long to go out before every connection is closed.
+constexpr std::chrono::milliseconds kStopGrace(500);
 
 // Every header line or query parameter in order, with values that may hold any byte.
 Fields fieldsOf(MHD_Connection* connection, MHD_ValueKind kind) {
@@ -87,6 +92,7 @@ struct Server::Exchange {
     std::string target;
     ConnectionWatch::Entry* deadline = nullptr;
     bool headRead = false;
+    bool served = false;   // handed to the servlet: counted in serving_ until its answer has gone
     int refusal = 0;   // the status owed once the rest of the body is drained
     std::string path, method;
     Fields headers, parameters;
@@ -120,9 +126,10 @@ struct Server::Callbacks {
         return exchange;
     }
 
-    static void end(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
+    static void end(void* server, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
         auto* exchange = static_cast<Exchange*>(*context);
         if (!exchange) return;
+        if (exchange->served) --static_cast<Server*>(server)->serving_;
         if (exchange->deadline) exchange->deadline->awaitHead();
         delete exchange;
         *context = nullptr;
@@ -140,6 +147,8 @@ struct Server::Callbacks {
         }
         if (exchange.refusal) return refuse(connection, exchange.refusal);
         exchange.deadline->serving();
+        exchange.served = true;
+        ++self.serving_;
         return self.serve(connection, exchange);
     }
 
@@ -228,7 +237,8 @@ void Server::start() {
     const bool tls = !options_.tlsCertificatePem.empty() || !options_.tlsKeyPem.empty();
     if (tls && MHD_is_feature_supported(MHD_FEATURE_TLS) != MHD_YES)
         throw std::runtime_error("this build of the web server cannot speak TLS");
-    unsigned flags = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ERROR_LOG;
+    unsigned flags = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ITC |
+                     MHD_USE_ERROR_LOG;
     if (address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
     if (tls) flags |= MHD_USE_TLS;
     const ServerLimits& limits = options_.limits;
@@ -260,10 +270,17 @@ void Server::start() {
     }
 }
 
+// New connections are refused first; the answers being made (a servlet's owner has woken its
+// waiting clients before the stop) get a moment to go out before every connection is closed.
 void Server::stop() {
     std::lock_guard<std::mutex> lock(lifecycle_);
     if (!daemon_) return;
+    // The daemon hands its listening socket over on quiescing; it is closed once its threads are gone.
+    const MHD_socket listener = MHD_quiesce_daemon(daemon_);
+    for (auto until = std::chrono::steady_clock::now() + kStopGrace; serving_ > 0 && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     MHD_stop_daemon(daemon_);
+    if (listener != MHD_INVALID_SOCKET) ::close(listener);
     daemon_ = nullptr;
     watch_.stop();
 }

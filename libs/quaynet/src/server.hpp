@@ -37,6 +37,7 @@ private:
     const ServerOptions options_;
     ConnectionWatch watch_;
     std::atomic<std::size_t> connections_{0};   // open now; counted by the daemon's thread
+    std::atomic<int> serving_{0};                // requests in a servlet or whose answer is going out
     std::size_t maxConnections_ = 0;             // set by start, before the daemon runs
     std::mutex lifecycle_;                       // orders start and stop
     MHD_Daemon* daemon_ = nullptr;               // guarded by lifecycle_
