@@ -1,5 +1,6 @@
 // The tasks of the service and the queue of those waiting, shared by the servlet's handlers (on
-// the web module's workers), the executing thread and the model's thread in the yield exports.
+// the web module's connection threads), the executing thread and the model's thread in the
+// yield exports.
 // Whoever holds a shared reference may use it after the service stopped: it then refuses new
 // work and wakes every waiter.
 #pragma once

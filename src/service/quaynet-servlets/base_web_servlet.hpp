@@ -1,5 +1,6 @@
 // The base of the library's servlets: dispatch by HTTP method, 405 for every method a servlet does
-// not serve. Servlets are called on the web module's workers in parallel and must be safe for that.
+// not serve. Servlets are called on the web module's connection threads in parallel and must be
+// safe for that.
 #pragma once
 
 #include "quaynet/quaynet.hpp"
