@@ -78,8 +78,10 @@ int freePort() {
     return ntohs(a.sin_port);
 }
 
-RawConnection::RawConnection(int port, const char* source) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+RawConnection::RawConnection(int port, const char* source, int receiveBufferBytes)
+    : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
     const sockaddr_in from = loopback(source, 0), to = loopback("127.0.0.1", port);
+    if (receiveBufferBytes > 0) ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receiveBufferBytes, sizeof receiveBufferBytes);
     connected_ = socket_ >= 0 && ::bind(socket_, reinterpret_cast<const sockaddr*>(&from), sizeof from) == 0 &&
                  ::connect(socket_, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
 }

@@ -53,7 +53,9 @@ struct RawReply {
 // stand for other clients), closed when it goes out of scope.
 class RawConnection {
 public:
-    explicit RawConnection(int port, const char* source = "127.0.0.1");
+    // receiveBufferBytes: when not 0, the kernel buffers at most about this much for the client
+    // (and stops growing the buffer by itself), so that a client that stops reading is felt soon.
+    explicit RawConnection(int port, const char* source = "127.0.0.1", int receiveBufferBytes = 0);
     ~RawConnection();
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;

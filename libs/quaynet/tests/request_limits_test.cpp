@@ -3,6 +3,10 @@
 // LoopbackServer; a refused request is followed by one that must not be answered.
 #include "loopback.hpp"
 
+#include <curl/curl.h>
+
+#include <algorithm>
+
 namespace quaynet_test {
 namespace {
 
@@ -74,6 +78,67 @@ TEST_F(RequestLimits, EachCaseIsServedOrRefusedAtItsLimit) {
         EXPECT_TRUE(reply.closed) << c.name << ": the connection was left open";
         EXPECT_EQ(servlet_->calls - callsBefore, served) << c.name;
     }
+}
+
+// What a real client that asks before it sends (Expect: 100-continue) was told, and how much of
+// its body it was asked for.
+struct AskedFirst {
+    std::size_t size = 0;   // the body's length, announced in the head
+    std::size_t sent = 0;   // how much of it the client was asked for
+    long status = 0;
+    std::string body;
+};
+
+std::size_t giveBody(char* buffer, std::size_t unit, std::size_t count, void* out) {
+    auto& outcome = *static_cast<AskedFirst*>(out);
+    const std::size_t piece = std::min(unit * count, outcome.size - outcome.sent);
+    std::fill(buffer, buffer + piece, 'a');
+    outcome.sent += piece;
+    return piece;
+}
+
+std::size_t takeAnswer(char* data, std::size_t unit, std::size_t count, void* out) {
+    static_cast<AskedFirst*>(out)->body.append(data, unit * count);
+    return unit * count;
+}
+
+AskedFirst postAskingFirst(int port, std::size_t size) {
+    AskedFirst outcome;
+    outcome.size = size;
+    CURL* curl = curl_easy_init();
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/asked";
+    curl_slist* fields = curl_slist_append(nullptr, "Expect: 100-continue");
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, fields);
+    curl_easy_setopt(curl, CURLOPT_POST, 1L);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(size));
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, giveBody);
+    curl_easy_setopt(curl, CURLOPT_READDATA, &outcome);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, takeAnswer);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &outcome);
+    // Longer than the test may take: a client that had to wait this long would send its body anyway.
+    curl_easy_setopt(curl, CURLOPT_EXPECT_100_TIMEOUT_MS, 60000L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
+    if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.status);
+    curl_slist_free_all(fields);
+    curl_easy_cleanup(curl);
+    return outcome;
+}
+
+// Told to go on with a body within the limit; told 413 before sending one over it.
+TEST_F(RequestLimits, AClientThatAsksFirstHearsTheVerdictBeforeSending) {
+    serve([](quaynet::IHTTPRequest& in, quaynet::IHTTPResponse& out) { out.send(200, std::to_string(in.body().size())); });
+    const std::size_t sizes[] = {1000, 1001, 5000000};
+    for (std::size_t size : sizes) {
+        const AskedFirst outcome = postAskingFirst(port_, size);
+        const bool fits = size <= 1000;
+        EXPECT_EQ(outcome.status, fits ? 200 : 413) << size;
+        EXPECT_EQ(outcome.sent, fits ? size : 0) << size;
+        if (fits) {
+            EXPECT_EQ(outcome.body, std::to_string(size));
+        }
+    }
+    EXPECT_EQ(servlet_->calls, 1);
 }
 
 }  // namespace
