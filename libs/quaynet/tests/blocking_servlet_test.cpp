@@ -1,6 +1,6 @@
-// Each connection has a thread of its own: a servlet that waits holds up only its own client, and
-// stop closes every connection, whatever state it is in, and returns promptly once the owner has
-// woken the servlets that wait. The bounds on elapsed time only tell a prompt answer from a hang.
+// Each connection has a thread of its own: a servlet that waits holds up only its own client and
+// is not cut short by the deadlines meant for clients, and stop closes every connection, whatever
+// state it is in, and returns promptly once the owner has woken the servlets that wait. The bounds on elapsed time only tell a prompt answer from a hang.
 #include "loopback.hpp"
 
 #include <condition_variable>
@@ -48,10 +48,10 @@ std::string get(const std::string& path) { return "GET " + path + " HTTP/1.1\r\n
 
 class BlockingServlets : public LoopbackServer {
 protected:
-    void SetUp() override {
+    // Serves through the gate; by default with deadlines far enough away that held connections stay.
+    void serveGate(int deadlineSeconds = 10) {
         quaynet::ServerOptions options = smallLimits();
-        options.limits.headSeconds = 10;
-        options.limits.idleSeconds = 10;
+        options.limits.headSeconds = options.limits.idleSeconds = deadlineSeconds;
         serve([this](quaynet::IHTTPRequest& in, quaynet::IHTTPResponse& out) { gate_.pass(in, out); }, options);
     }
     void TearDown() override {
@@ -62,6 +62,7 @@ protected:
 };
 
 TEST_F(BlockingServlets, AWaitingServletHoldsUpOnlyItsOwnClient) {
+    serveGate();
     constexpr int kWaiting = 6;
     std::vector<std::future<RawReply>> waiting;
     for (int i = 0; i < kWaiting; ++i) {
@@ -83,7 +84,22 @@ TEST_F(BlockingServlets, AWaitingServletHoldsUpOnlyItsOwnClient) {
     }
 }
 
+// No deadline runs while the servlet works: one that takes longer than the head and idle limits
+// still has its answer sent.
+TEST_F(BlockingServlets, AServletMayTakeLongerThanTheDeadlines) {
+    serveGate(1);
+    RawConnection waiting(port_);
+    ASSERT_TRUE(waiting.send("POST /wait HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Length: 2\r\n\r\nab"));
+    ASSERT_TRUE(gate_.awaitWaiting(1));
+    std::this_thread::sleep_for(2500ms);
+    gate_.open();
+    const auto answers = answersIn(waiting.readUntilClosed(5s).bytes);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].body, "/wait");
+}
+
 TEST_F(BlockingServlets, StopClosesEveryConnectionPromptly) {
+    serveGate();
     RawConnection kept(port_), halfHead(port_), halfBody(port_, "127.0.0.2"), silent(port_, "127.0.0.2"),
         blocked(port_, "127.0.0.3");
     ASSERT_TRUE(kept.send("GET /k HTTP/1.1\r\nHost: x\r\n\r\n"));
