@@ -44,6 +44,16 @@ bool isToken(std::string_view name) {
     return true;
 }
 
+// The daemon (0.9.75) appends a folded continuation line to the field's name, not to its value:
+// "Content-Length: 5" followed by the line " 0" arrives as a field "Content-Length0" of value 5,
+// which neither the daemon nor checkHead would take for a length. A framing field that was
+// folded is malformed framing, so a name that starts with one and goes on is refused.
+bool extendsFramingName(std::string_view name) {
+    for (std::string_view framing : {std::string_view("Content-Length"), std::string_view("Transfer-Encoding")})
+        if (name.size() > framing.size() && sameFieldName(name.substr(0, framing.size()), framing)) return true;
+    return false;
+}
+
 }  // namespace
 
 HeadVerdict checkHead(const Fields& headers, const ServerLimits& limits, std::size_t maxBodyBytes) {
@@ -53,7 +63,7 @@ HeadVerdict checkHead(const Fields& headers, const ServerLimits& limits, std::si
     bool chunked = false, otherCoding = false, malformed = false;
     std::optional<uint64_t> length;
     for (const auto& [name, value] : headers) {
-        if (!isToken(name)) {
+        if (!isToken(name) || extendsFramingName(name)) {
             malformed = true;
         } else if (sameFieldName(name, "Transfer-Encoding")) {
             // Only chunked is understood, and nothing may be coded beneath it. The value is taken as

@@ -73,6 +73,10 @@ const FramingCase kCases[] = {
     {"a valid length then a malformed one", post("POST", "Content-Length: 5\r\nContent-Length: x\r\n", "hello") + kSmuggled,
      {"400"}},
     {"a space before the colon of a length", post("POST", "Content-Length : 5\r\n", "hello") + kSmuggled, {"400"}},
+    // An obsolete line folding on a framing field (the daemon reads the next line into its name).
+    {"a length folded onto a second line", post("POST", "Content-Length: 5\r\n 0\r\n", "hello") + kSmuggled, {"400"}},
+    {"a coding folded onto a second line", post("POST", "Transfer-Encoding: chunked\r\n x\r\n", "0\r\n\r\n") + kSmuggled,
+     {"400"}},
     // Both framings at once is the shape of request smuggling.
     {"chunked and a length", post("POST", "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n", "0\r\n\r\n") + kSmuggled,
      {"400"}},

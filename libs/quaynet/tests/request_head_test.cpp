@@ -39,6 +39,9 @@ const HeadCase kCases[] = {
     {"an empty name", {{"", "1"}}, 400, std::nullopt},
     {"a name of every token symbol", {{"!#$%&'*+-.^_`|~09azAZ", "1"}}, 0, std::nullopt},
     {"a name with a non-ASCII byte", {{"X-\xC3\xA9", "1"}}, 400, std::nullopt},
+    {"a length folded into its name", {{"Content-Length0", "5"}}, 400, std::nullopt},
+    {"a coding folded into its name", {{"transfer-encodingX", "chunked"}}, 400, std::nullopt},
+    {"a name that only begins like a length", {{"Content-Lengt", "5"}}, 0, std::nullopt},
 };
 
 ServerLimits smallHead() {
