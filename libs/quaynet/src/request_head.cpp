@@ -63,7 +63,8 @@ HeadVerdict checkHead(const Fields& headers, const ServerLimits& limits, std::si
     bool chunked = false, otherCoding = false, malformed = false;
     std::optional<uint64_t> length;
     for (const auto& [name, value] : headers) {
-        if (!isToken(name) || extendsFramingName(name)) {
+        // A bare CR ends a line for some readers and not for others; the daemon keeps it in the value.
+        if (!isToken(name) || extendsFramingName(name) || value.find('\r') != std::string::npos) {
             malformed = true;
         } else if (sameFieldName(name, "Transfer-Encoding")) {
             // Only chunked is understood, and nothing may be coded beneath it. The value is taken as

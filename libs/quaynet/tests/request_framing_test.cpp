@@ -77,6 +77,7 @@ const FramingCase kCases[] = {
     {"a length folded onto a second line", post("POST", "Content-Length: 5\r\n 0\r\n", "hello") + kSmuggled, {"400"}},
     {"a coding folded onto a second line", post("POST", "Transfer-Encoding: chunked\r\n x\r\n", "0\r\n\r\n") + kSmuggled,
      {"400"}},
+    {"a bare CR in a field value", post("POST", "X-A: a\rContent-Length: 5\r\n", "hello") + kSmuggled, {"400"}},
     // Both framings at once is the shape of request smuggling.
     {"chunked and a length", post("POST", "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n", "0\r\n\r\n") + kSmuggled,
      {"400"}},

@@ -42,6 +42,8 @@ const HeadCase kCases[] = {
     {"a length folded into its name", {{"Content-Length0", "5"}}, 400, std::nullopt},
     {"a coding folded into its name", {{"transfer-encodingX", "chunked"}}, 400, std::nullopt},
     {"a name that only begins like a length", {{"Content-Lengt", "5"}}, 0, std::nullopt},
+    {"a bare CR in a value", {{"X-A", "a\rContent-Length: 5"}}, 400, std::nullopt},
+    {"a tab and other bytes in a value", {{"X-A", "a\tb\x7f\xC3\xA9"}}, 0, std::nullopt},
 };
 
 ServerLimits smallHead() {
