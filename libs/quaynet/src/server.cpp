@@ -265,8 +265,13 @@ void Server::start() {
     if (!daemon_) {
         watch_.stop();
         std::lock_guard<std::mutex> guard(messageLock_);
+        std::string why = lastMessage_;
+        // The daemon has bound its port before it reads the certificate, and says no more than
+        // "Failed to initialize TLS support" about a certificate or key it cannot use.
+        if (tls && why.find("TLS") != std::string::npos)
+            why = "the TLS certificate or key was refused (both must be PEM, the key the certificate's own)";
         throw std::runtime_error("cannot listen on " + options_.host + " port " + std::to_string(options_.port) +
-                                 (lastMessage_.empty() ? std::string() : ": " + lastMessage_));
+                                 (why.empty() ? std::string() : ": " + why));
     }
 }
 

@@ -1,6 +1,6 @@
 // The server over real sockets on loopback: what a servlet sees and answers, the size limit, silent
 // clients, failures in servlets, and a port that is taken.
-#include "quaynet/quaynet.hpp"
+#include "loopback.hpp"
 
 #include <httplib.h>
 
@@ -9,65 +9,25 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <atomic>
 #include <chrono>
-#include <functional>
 
+namespace quaynet_test {
 namespace {
 
-using Handler = std::function<void(quaynet::IHTTPRequest&, quaynet::IHTTPResponse&)>;
-
-class FunctionServlet : public quaynet::IWebServlet {
-public:
-    explicit FunctionServlet(Handler handler) : handler_(std::move(handler)) {}
-    bool redirectWebSocket(quaynet::IHTTPRequest&, quaynet::IHTTPResponse& response, std::string&, int&,
-                           quaynet::WebSocketSession&) override {
-        response.send(404, "no sockets here");
-        return false;
-    }
-    void handle(quaynet::IHTTPRequest& request, quaynet::IHTTPResponse& response) override {
-        ++calls;
-        handler_(request, response);
-    }
-    std::atomic<int> calls{0};
-
-private:
-    Handler handler_;
-};
-
-// A server on a free loopback port, stopped at the end of the test.
-class QuaynetServer : public ::testing::Test {
+// The module's default limits unless a test names its own.
+class QuaynetServer : public LoopbackServer {
 protected:
     void serve(Handler handler, size_t maxBytes = 1 << 20, quaynet::ServerLimits limits = {}) {
-        servlet_ = std::make_shared<FunctionServlet>(std::move(handler));
         quaynet::ServerOptions options;
         options.host = "127.0.0.1";
-        options.port = port_ = freePort();
         options.maxRequestBytes = maxBytes;
         options.limits = limits;
-        server_ = GetModule()->createServer(servlet_, options);
-        server_->start();
-    }
-    void TearDown() override {
-        if (server_) server_->stop();
+        LoopbackServer::serve(std::move(handler), options);
     }
     httplib::Client client() {
         httplib::Client c("127.0.0.1", port_);
         c.set_read_timeout(10);
         return c;
-    }
-    static int freePort() {
-        int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t n = sizeof a;
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-        ::close(s);
-        return ntohs(a.sin_port);
     }
     // A raw connection to the server, for clients that misbehave.
     int connectRaw() const {
@@ -79,10 +39,6 @@ protected:
         EXPECT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
         return s;
     }
-
-    std::shared_ptr<FunctionServlet> servlet_;
-    std::shared_ptr<quaynet::IServer> server_;
-    int port_ = 0;
 };
 
 TEST_F(QuaynetServer, TheServletSeesTheRequestAndItsAnswerIsSent) {
@@ -220,3 +176,4 @@ TEST_F(QuaynetServer, APortInUseIsNamedAndStopIsIdempotent) {
 }
 
 }  // namespace
+}  // namespace quaynet_test
