@@ -37,6 +37,8 @@ void readLine(const char* line, WrkFigures& figures) {
     if ((at = std::strstr(line, "Requests/sec:"))) {
         figures.requestsPerSecond = std::atof(at + 13);
         figures.ran = true;
+    } else if ((at = std::strstr(line, " requests in "))) {
+        figures.requests = std::atol(line);
     } else if ((at = std::strstr(line, " 99%"))) {
         figures.p99Ms = milliseconds(at + 4 + std::strspn(at + 4, " "));
     } else if ((at = std::strstr(line, "Socket errors:"))) {

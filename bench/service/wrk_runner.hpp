@@ -10,6 +10,7 @@ namespace flk::bench {
 
 struct WrkFigures {
     double requestsPerSecond = 0;
+    long requests = 0;       // answered in the run
     double p99Ms = 0;
     long socketErrors = 0;   // connect, read, write and time-out errors added up
     long non2xx = 0;         // answers with a status outside 2xx and 3xx
