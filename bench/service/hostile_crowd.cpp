@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 
 namespace flk::bench {
@@ -121,7 +122,7 @@ void HostileCrowd::open(Peer& peer, int64_t now) {
     peer.openedMs = peer.dueMs = now;
     peer.fed = 0;
     peer.pending.clear();
-    peer.answered = false;
+    peer.status = 0;
     ++tally_.connections[peer.kind];
 }
 
@@ -139,7 +140,8 @@ void HostileCrowd::drain(Peer& peer, int64_t now) {
     for (;;) {
         const ssize_t got = ::recv(peer.fd, buffer, sizeof buffer, 0);
         if (got > 0) {
-            peer.answered = true;
+            // "HTTP/1.1 431 ...": the status line arrives in the first read.
+            if (peer.status == 0) peer.status = got > 12 ? std::atoi(buffer + 9) : -1;
             continue;
         }
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
@@ -152,7 +154,10 @@ void HostileCrowd::closedByServer(Peer& peer, int64_t now) {
     peer.fd = -1;
     peer.dueMs = now + kReconnectPauseMs;
     ++tally_.closedByServer[peer.kind];
-    tally_.answered[peer.kind] += peer.answered;
+    if (peer.status != 0) {
+        ++tally_.answered[peer.kind];
+        tally_.lastStatus[peer.kind] = peer.status;
+    }
     lifeSeconds_[peer.kind] += double(now - peer.openedMs) / 1000.0;
 }
 

@@ -23,6 +23,7 @@ public:
         long connections[kKinds] = {};      // made, reconnections included
         long closedByServer[kKinds] = {};
         long answered[kKinds] = {};         // closed connections that got an answer first (a 431, a 408)
+        int lastStatus[kKinds] = {};        // the status of the last such answer
         double meanLifeSeconds[kKinds] = {};   // of the connections the server closed
         long openAtEnd = 0;
     };
@@ -46,7 +47,7 @@ private:
         int64_t dueMs = 0;        // next write, or next connection attempt while fd < 0
         std::size_t fed = 0;      // pieces of the kind's stream written so far
         std::string pending;      // bytes of a piece the socket did not take yet
-        bool answered = false;
+        int status = 0;           // of the answer the server sent before closing, if any
     };
 
     void run();
