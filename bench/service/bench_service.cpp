@@ -118,12 +118,12 @@ void printRatio(const char* reference, const Measured& ours, const Measured& the
                 ratio(ours.cpuMicroseconds, theirs.cpuMicroseconds), target);
 }
 
-// The three servers take turns, kEchoRounds times, and each keeps its best run: a burst of other
-// work on the machine then costs one server one run rather than its place in the comparison.
 struct Calm {
     WrkFigures echo, tasks;
 };
 
+// The three servers take turns, kEchoRounds times, and each keeps its best run: a burst of other
+// work on the machine then costs one server one run rather than its place in the comparison.
 Calm measureCalm(int port, const std::string& taskScript) {
     auto httplib = flk::bench::startHttplibEcho(kWorkers);
     auto microhttpd = flk::bench::startMicrohttpdEcho();
@@ -151,7 +151,7 @@ Calm measureCalm(int port, const std::string& taskScript) {
 }
 
 void printTally(const HostileCrowd::Tally& tally) {
-    std::printf("  hostile connections made and closed by the server (the rest stayed open until the end):\n");
+    std::printf("  hostile connections made and closed by the server:\n");
     for (int k = 0; k < HostileCrowd::kKinds; ++k) {
         std::printf("    %-10s %5ld made, %5ld closed by the server", HostileCrowd::name(HostileCrowd::Kind(k)),
                     tally.connections[k], tally.closedByServer[k]);
