@@ -1,62 +1,63 @@
-// bench_service: requests per second and 99th-percentile latency (wrk, loopback only, a few seconds
-// per run) of GET on the echo servlet and of task posts mixed with status reads, beside a bare
-// cpp-httplib server with the same workers answering the same bytes; then 200 clients post 10,000
-// tasks that the model answers at once, and every task is checked: run once, none lost, memory
-// back after the tasks are deleted.
+// bench_service: the service on loopback under wrk, a few seconds a run. GET on the echo servlet
+// beside two bare servers answering the same bytes in the same run (cpp-httplib with the service's
+// 16 workers, libmicrohttpd with a thread per connection as the web module runs it); task posts
+// mixed with status reads; then both again while 200 hostile connections (stalled, dribbling and
+// header-flooding clients) hold on to the server. Last, 200 clients post 10,000 tasks that the
+// model answers at once, and every task is checked: run once, none lost, memory back after the
+// tasks are deleted.
 #include "ferrolink/ferrolink.h"
 #include "molvo/model.hpp"
-#include "molvo/molvo3.h"
+#include "quaynet/server_options.hpp"
+#include "service/hostile_crowd.hpp"
+#include "service/reference_echo.hpp"
+#include "service/task_clients.hpp"
+#include "service/task_model.hpp"
+#include "service/wrk_runner.hpp"
+#include "support/bench_measure.hpp"
 #include "support/free_port.hpp"
 
-#include <httplib.h>
-#include <arpa/inet.h>
 #include <malloc.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
-#include <set>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
-constexpr int kWorkers = 16;                 // as the service's server
+using flk::bench::HostileCrowd;
+using flk::bench::WrkFigures;
+
+constexpr int kWorkers = 16;   // as the service's server
 constexpr int kWrkSeconds = 3;
 constexpr int kWrkConnections = 64;
+constexpr int kEchoRounds = 2;
+constexpr int kHostileConnections = 200;
+// The crowd is in place this long before wrk starts, so that the server's head deadline (10 s)
+// falls due for the first stalled and dribbling connections while wrk runs.
+constexpr int kHostileHeadStartSeconds = 5;
+constexpr double kHostileP99TargetMs = 20;
 constexpr int kClients = 200;
-constexpr int kTasksPerClient = 50;          // 10,000 in all
+constexpr int kTasksPerClient = 50;   // 10,000 in all
+constexpr int kDeleters = 8;
 
-struct Figures {
-    double rps = 0;
-    std::string p99;
-};
+// The service takes at most a quarter of the descriptor limit for its connections: the whole of
+// the hard limit leaves it room for wrk's and the hostile crowd's.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
 
-// Runs wrk against a loopback URL and reads its requests per second and 99th percentile.
-Figures runWrk(const std::string& url, const std::string& script = std::string()) {
-    std::string command = "wrk -t2 -c" + std::to_string(kWrkConnections) + " -d" + std::to_string(kWrkSeconds) +
-                          "s --latency " + (script.empty() ? "" : "-s " + script + " ") + url + " 2>&1";
-    Figures f;
-    FILE* out = popen(command.c_str(), "r");
-    if (!out) return f;
-    char line[512];
-    while (fgets(line, sizeof line, out)) {
-        std::string l(line);
-        if (l.find("Requests/sec:") != std::string::npos) f.rps = std::atof(l.substr(l.find(':') + 1).c_str());
-        if (l.find(" 99%") != std::string::npos) f.p99 = l.substr(l.find("99%") + 3, l.find('\n') - l.find("99%") - 3);
-    }
-    pclose(out);
-    f.p99.erase(0, f.p99.find_first_not_of(' '));
-    return f;
+long descriptorLimit() {
+    rlimit limit{};
+    return getrlimit(RLIMIT_NOFILE, &limit) == 0 ? long(limit.rlim_cur) : 0;
 }
 
 long rssKilobytes() {
@@ -70,172 +71,185 @@ long rssKilobytes() {
     return 0;
 }
 
-std::set<std::string> executed;   // ids the model ran; touched only by the thread holding the host
-std::atomic<long> runs{0};
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
-void declareModel() {
-    auto& m = molvo::model();
-    for (const wchar_t* set : {L"flk::api::RequestAttribute", L"flk::api::RequestHeader", L"flk::api::RequestParameter", L"ServiceNames"}) {
-        molvo::SetDeclaration d;
-        d.indices = {std::wstring(set) + L"_i"};
-        m.declareSet(set, d);
+std::string url(int port, const char* path) { return "http://127.0.0.1:" + std::to_string(port) + path; }
+
+WrkFigures wrk(const std::string& target, const std::string& script = std::string()) {
+    return flk::bench::runWrk(target, kWrkConnections, kWrkSeconds, script);
+}
+
+// Tasks run only while the model yields.
+WrkFigures wrkTasks(int port, const std::string& script) {
+    WrkFigures figures;
+    flk::bench::whileYielding([&] { figures = wrk(url(port, ""), script); });
+    return figures;
+}
+
+// What a run of wrk saw, and the CPU time this process (the server under test: wrk runs apart)
+// spent on each answer. The CPU time is the steadier figure on a machine shared with other work.
+struct Measured {
+    WrkFigures wrk;
+    double cpuMicroseconds = 0;
+};
+
+Measured measure(const std::string& target) {
+    const double start = flk::bench::cpuSeconds();
+    Measured m{wrk(target)};
+    if (m.wrk.requests > 0) m.cpuMicroseconds = (flk::bench::cpuSeconds() - start) * 1e6 / double(m.wrk.requests);
+    return m;
+}
+
+void printFigures(const char* label, const WrkFigures& f, double cpuMicroseconds = 0) {
+    std::printf("  %-30s %9.0f req/s   p99 %8.2f ms", label, f.requestsPerSecond, f.p99Ms);
+    if (cpuMicroseconds > 0) std::printf("   CPU %6.1f us/request", cpuMicroseconds);
+    if (!f.ran) std::printf("   (wrk did not run)");
+    if (f.socketErrors > 0 || f.non2xx > 0) std::printf("   (%ld socket errors, %ld non-2xx answers)", f.socketErrors, f.non2xx);
+    std::printf("\n");
+}
+
+double ratio(double ours, double reference) { return reference > 0 ? ours / reference : 0.0; }
+
+void printRatio(const char* reference, const Measured& ours, const Measured& theirs, const char* target) {
+    std::printf("  ferrolink/%-20s %9.2f req/s   p99 %8.2f      CPU %6.2f%s\n", reference,
+                ratio(ours.wrk.requestsPerSecond, theirs.wrk.requestsPerSecond), ratio(ours.wrk.p99Ms, theirs.wrk.p99Ms),
+                ratio(ours.cpuMicroseconds, theirs.cpuMicroseconds), target);
+}
+
+struct Calm {
+    WrkFigures echo, tasks;
+};
+
+// The three servers take turns, kEchoRounds times, and each keeps its best run: a burst of other
+// work on the machine then costs one server one run rather than its place in the comparison.
+Calm measureCalm(int port, const std::string& taskScript) {
+    auto httplib = flk::bench::startHttplibEcho(kWorkers);
+    auto microhttpd = flk::bench::startMicrohttpdEcho();
+    const std::string targets[] = {url(port, "/api/v1/echo/"), url(httplib->port(), "/api/v1/echo/"),
+                                   url(microhttpd->port(), "/api/v1/echo/")};
+    Measured best[3];
+    for (int round = 0; round < kEchoRounds; ++round)
+        for (int i = 0; i < 3; ++i) {
+            Measured run = measure(targets[i]);
+            if (run.wrk.requestsPerSecond >= best[i].wrk.requestsPerSecond) best[i] = run;
+        }
+    httplib.reset();
+    microhttpd.reset();
+    const WrkFigures tasks = wrkTasks(port, taskScript);
+    std::printf("echo GET, wrk %d connections, %d s a run, the best of %d runs each:\n", kWrkConnections, kWrkSeconds, kEchoRounds);
+    printFigures("ferrolink", best[0].wrk, best[0].cpuMicroseconds);
+    printFigures("bare cpp-httplib (16 workers)", best[1].wrk, best[1].cpuMicroseconds);
+    printFigures("bare libmicrohttpd", best[2].wrk, best[2].cpuMicroseconds);
+    printRatio("cpp-httplib", best[0], best[1], "   (target: req/s at least 1)");
+    printRatio("libmicrohttpd", best[0], best[2], "");
+    std::printf("task POST + status GET:\n");
+    printFigures("ferrolink", tasks);
+    std::fflush(stdout);
+    return Calm{best[0].wrk, tasks};
+}
+
+void printTally(const HostileCrowd::Tally& tally) {
+    std::printf("  hostile connections made and closed by the server:\n");
+    for (int k = 0; k < HostileCrowd::kKinds; ++k) {
+        std::printf("    %-10s %5ld made, %5ld closed by the server", HostileCrowd::name(HostileCrowd::Kind(k)),
+                    tally.connections[k], tally.closedByServer[k]);
+        if (tally.closedByServer[k] > 0)
+            std::printf(" after %.2f s on average, %ld of them answered first", tally.meanLifeSeconds[k], tally.answered[k]);
+        if (tally.answered[k] > 0) std::printf(" (last status %d)", tally.lastStatus[k]);
+        std::printf("\n");
     }
-    auto text = [&](const wchar_t* name, const wchar_t* set) {
-        m.declareParameter(name, molvo::ParameterDeclaration{{std::wstring(set) + L"_i"}, molvo::Storage::String, std::wstring(), L""});
-    };
-    text(L"flk::api::RequestAttrs", L"flk::api::RequestAttribute");
-    text(L"flk::api::Headers", L"flk::api::RequestHeader");
-    text(L"flk::api::RequestPars", L"flk::api::RequestParameter");
-    text(L"Services", L"ServiceNames");
-    m.declareProcedure(L"Solve", {}, [](auto&) { return 1; });
-    m.assign(L"ServiceNames", {L"solve"}, 1.0);
-    m.assign(L"Services", {L"solve"}, std::wstring(L"Solve"));
-    // Answers at once, and notes the task's id.
-    m.declareProcedure(L"flk::api::HandleRequest", {MOLVO_ARG_INPUT_STRING}, [](auto&) {
-        auto id = std::get<std::wstring>(molvo::model().get(L"flk::api::RequestAttrs", {L"id"}));
-        executed.insert(std::string(id.begin(), id.end()));
-        ++runs;
-        return 1;
-    });
+    std::printf("    %ld still open when the measurement ended\n", tally.openAtEnd);
 }
 
-// The model yields to the service until the work on another thread is done.
-template <class Work>
-void whileYielding(Work work) {
-    std::atomic<bool> done{false};
-    std::thread other([&] {
-        work();
-        done = true;
-    });
-    while (!done) YieldForAPIServiceTaskFunc(20);
-    other.join();
+void measureHostile(int port, const std::string& taskScript, const Calm& calm) {
+    HostileCrowd crowd(port, kHostileConnections);
+    std::this_thread::sleep_for(std::chrono::seconds(kHostileHeadStartSeconds));
+    const WrkFigures echo = wrk(url(port, "/api/v1/echo/"));
+    const WrkFigures tasks = wrkTasks(port, taskScript);
+    const HostileCrowd::Tally tally = crowd.stop();
+    std::printf("with %d hostile connections from 127.0.0.2-9 (stalled, dribbling, flooding in turn; %d s head start):\n",
+                kHostileConnections, kHostileHeadStartSeconds);
+    printFigures("ferrolink echo GET", echo);
+    std::printf("  %-30s %9.2f of the calm req/s, p99 %.2f ms calm%s\n", "", ratio(echo.requestsPerSecond, calm.echo.requestsPerSecond),
+                calm.echo.p99Ms, echo.p99Ms < kHostileP99TargetMs ? "   (p99 target: under 20 ms: met)" : "   (p99 target: under 20 ms: MISSED)");
+    printFigures("ferrolink task POST + GET", tasks);
+    std::printf("  %-30s %9.2f of the calm req/s, p99 %.2f ms calm\n", "", ratio(tasks.requestsPerSecond, calm.tasks.requestsPerSecond),
+                calm.tasks.p99Ms);
+    printTally(tally);
+    std::fflush(stdout);
 }
 
-void startBareServer(httplib::Server& bare, int port) {
-    bare.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
-    bare.Get(".*", [](const httplib::Request& req, httplib::Response& res) {
-        for (const auto& [name, value] : req.headers)
-            if (name != "Content-Length" && name != "Connection") res.set_header(name, value);
-        res.body = req.body;
-    });
-    bare.bind_to_port("127.0.0.1", port);
-    std::thread([&bare] { bare.listen_after_bind(); }).detach();
-    while (!bare.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+// Everything posted so far is deleted, so that the count starts from a clean service. Requests
+// wrk left in flight may still arrive: they land, run and go with the rest.
+void clearTasks(int port) {
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t deleted = 0;
+    for (int i = 0; i < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        while (YieldForAPIServiceTaskFunc(0) == 1) {
+        }
+        deleted += flk::bench::deleteListed(port, kDeleters);
+    }
+    std::printf("cleared the %zu tasks wrk posted in %.1f s (%d clients deleting)\n", deleted, secondsSince(start), kDeleters);
 }
 
-std::string wrkTaskScript(const std::filesystem::path& dir) {
-    auto file = dir / "tasks.lua";
-    std::ofstream(file) << R"lua(-- Posts a task, then reads the status of the last task posted, by turns.
-local last, post = nil, true
-request = function()
-  post = not post or last == nil
-  if post then return wrk.format("POST", "/api/v1/tasks/solve", nil, "{}") end
-  return wrk.format("GET", "/api/v1/tasks/" .. last)
-end
-response = function(status, headers, body)
-  local id = body:match('"id":"([%x%-]+)"')
-  if id then last = id end
-end
-)lua";
-    return file.string();
-}
-
-// Deletes every task the service lists.
-void deleteAll(int port) {
-    httplib::Client c("127.0.0.1", port);
-    auto list = c.Get("/api/v1/tasks/");
-    if (!list) return;
-    const std::string& body = list->body;
-    for (size_t at = body.find("\"id\":\""); at != std::string::npos; at = body.find("\"id\":\"", at + 1))
-        c.Delete(("/api/v1/tasks/" + body.substr(at + 6, 36)).c_str());
+// Every task posted exists, ran once and is listed; an answer lost on its way back is counted apart.
+bool countTasks(int port) {
+    auto& log = flk::bench::modelLog();
+    log = {};
+    malloc_trim(0);
+    const long before = rssKilobytes();
+    flk::bench::PostTally posted;
+    flk::bench::whileYielding([&] { posted = flk::bench::postTasks(port, kClients, kTasksPerClient); });
+    const long holding = rssKilobytes();
+    const std::size_t listed = flk::bench::listTaskIds(port).size();
+    const std::size_t deleted = flk::bench::deleteListed(port, kDeleters);
+    const std::size_t distinct = log.ids.size();
+    const long runs = log.runs;
+    log = {};
+    malloc_trim(0);
+    const long after = rssKilobytes();
+    std::printf("%d clients posted %d tasks: %d answered \"finished\", %d answers lost; the service listed %zu tasks, "
+                "the model ran %ld times, %zu distinct tasks; %zu deleted\n",
+                kClients, kClients * kTasksPerClient, posted.finished, posted.failed, listed, runs, distinct, deleted);
+    if (!posted.firstFailure.empty()) std::printf("first failure: %s\n", posted.firstFailure.c_str());
+    std::printf("memory: %ld kB before the tasks, %ld kB holding them, %ld kB after deleting them (%+ld kB)\n", before,
+                holding, after, after - before);
+    const bool accounted = listed == std::size_t(kClients * kTasksPerClient) && listed == distinct && std::size_t(runs) == distinct;
+    std::printf("every task accounted for (created, run once, listed): %s\n", accounted ? "yes" : "NO");
+    return accounted;
 }
 
 }  // namespace
 
 int main() {
+    const auto start = std::chrono::steady_clock::now();
+    raiseDescriptorLimit();
     // The clients run in this process: few malloc arenas keep their memory from hiding the service's.
     mallopt(M_ARENA_MAX, 2);
     molvo::beginModelRun();
-    declareModel();
+    flk::bench::declareTaskModel();
     setenv("FERROLINK_SERVICE_HOST", "127.0.0.1", 1);
     InitService(QUAYNET_DIRECTORY);
     SetLoggerLevel(L"Ferrolink", L"error");
     SetLoggerLevel(L"Servlets", L"error");
-    auto data = std::filesystem::temp_directory_path() / ("bench-service-" + std::to_string(getpid()));
+    const auto data = std::filesystem::temp_directory_path() / ("bench-service-" + std::to_string(getpid()));
     std::filesystem::create_directories(data);
     const int port = flk::test::freePort();
     if (StartAPIService(port, 1, data.wstring().c_str(), molvo::model().handle(L"Services")) != 1) return 1;
-    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    using quaynet::ServerLimits;
+    std::printf("descriptor limit %ld: the service serves at most %zu connections\n", descriptorLimit(),
+                std::min(ServerLimits::kDefaultMaxConnections, std::size_t(descriptorLimit()) / ServerLimits::kDescriptorShareDivisor));
 
-    httplib::Server bare;
-    const int barePort = flk::test::freePort();
-    startBareServer(bare, barePort);
-    Figures rawEcho = runWrk("http://127.0.0.1:" + std::to_string(barePort) + "/api/v1/echo/");
-    Figures echo = runWrk(base + "/api/v1/echo/");
-    Figures tasks;
-    whileYielding([&] { tasks = runWrk(base, wrkTaskScript(data)); });
-    bare.stop();
-
-    std::printf("echo GET:        ferrolink %9.0f req/s, p99 %s\n", echo.rps, echo.p99.c_str());
-    std::printf("bare cpp-httplib %9.0f req/s, p99 %s\n", rawEcho.rps, rawEcho.p99.c_str());
-    std::printf("ratio bare/ferrolink: %.2f (target: at most 2)\n", echo.rps > 0 ? rawEcho.rps / echo.rps : 0.0);
-    std::printf("task POST + status GET: %9.0f req/s, p99 %s\n", tasks.rps, tasks.p99.c_str());
-
-    // Everything posted so far is deleted; then the count run starts from a clean service.
-    // Requests wrk left in flight may still arrive: let them land, run, and go with the rest.
-    for (int i = 0; i < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        while (YieldForAPIServiceTaskFunc(0) == 1) {
-        }
-        deleteAll(port);
-    }
-    executed.clear();
-    runs = 0;
-    malloc_trim(0);
-    const long before = rssKilobytes();
-
-    std::atomic<int> posted{0}, failed{0};
-    std::mutex failureLock;
-    std::string firstFailure;
-    whileYielding([&] {
-        std::vector<std::thread> clients;
-        for (int i = 0; i < kClients; ++i)
-            clients.emplace_back([&] {
-                httplib::Client c("127.0.0.1", port);
-                // 200 clients share 16 workers, and each waits for its task: answers may be slow.
-                c.set_read_timeout(120);
-                for (int n = 0; n < kTasksPerClient; ++n) {
-                    auto r = c.Post("/api/v1/tasks/solve?completionTimeout=60000", "{}", "application/json");
-                    const bool ok = r && r->status == 200 && r->body.find("\"finished\"") != std::string::npos;
-                    (ok ? posted : failed)++;
-                    if (!ok) {
-                        std::lock_guard<std::mutex> lock(failureLock);
-                        if (firstFailure.empty())
-                            firstFailure = r ? "status " + std::to_string(r->status) + " " + r->body : httplib::to_string(r.error());
-                    }
-                }
-            });
-        for (auto& t : clients) t.join();
-    });
-    httplib::Client c("127.0.0.1", port);
-    auto list = c.Get("/api/v1/tasks/");
-    size_t listed = 0;
-    for (size_t at = list ? list->body.find("\"id\"") : std::string::npos; at != std::string::npos; at = list->body.find("\"id\"", at + 1))
-        ++listed;
-    deleteAll(port);
-    const size_t distinct = executed.size();
-    executed.clear();
-    malloc_trim(0);
-    const long after = rssKilobytes();
-    std::printf("%d clients posted %d tasks: %d answered \"finished\", %d answers lost; the service listed %zu tasks, "
-                "the model ran %ld times, %zu distinct tasks\n",
-                kClients, kClients * kTasksPerClient, posted.load(), failed.load(), listed, runs.load(), distinct);
-    if (!firstFailure.empty()) std::printf("first failure: %s\n", firstFailure.c_str());
-    std::printf("memory: %ld kB before the tasks, %ld kB after deleting them (%+ld kB)\n", before, after, after - before);
-    // Every task posted exists, ran once and is listed; an answer lost on its way back is counted apart.
-    const bool accounted = listed == size_t(kClients * kTasksPerClient) && listed == distinct && size_t(runs) == distinct;
+    const std::string taskScript = flk::bench::writeTaskScript(data);
+    const Calm calm = measureCalm(port, taskScript);
+    measureHostile(port, taskScript, calm);
+    clearTasks(port);
+    const bool accounted = countTasks(port);
     StopAPIService();
     std::filesystem::remove_all(data);
-    std::printf("every task accounted for (created, run once, listed): %s\n", accounted ? "yes" : "NO");
+    std::printf("whole run: %.0f s\n", secondsSince(start));
     return accounted ? 0 : 1;
 }
