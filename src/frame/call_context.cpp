@@ -38,4 +38,16 @@ int raiseLogged(Log which, std::string_view message) {
 
 void raiseWarning(std::wstring_view message) { MolvoErrorRaiseW(2, std::wstring(message).c_str(), kSourceW); }
 
+void warnModel(std::string_view message) {
+    LOG4CXX_WARN(logger(Log::FLK), std::string(message));
+    MolvoErrorRaiseA(2, std::string(message).c_str(), kSource);
+}
+
+std::string locatedMessage(std::string_view document, std::string_view place, std::string_view reason) {
+    std::string text;
+    text.reserve(document.size() + place.size() + reason.size() + 4);
+    text.append(document).append(", ").append(place).append(": ").append(reason);
+    return text;
+}
+
 }  // namespace flk

@@ -26,4 +26,12 @@ int raiseLogged(Log logger, std::string_view message);
 // Raises the message unchanged as a warning (severity 2, source "Ferrolink").
 void raiseWarning(std::wstring_view message);
 
+// What the modeller must hear about their data (values cut, rows skipped, a place in a document
+// that failed): logged as a warning on Ferrolink.FLK and raised as a warning, both unchanged.
+// One call per identifier, column or document per read or write, never one per value.
+void warnModel(std::string_view message);
+
+// A place in a document in the one form every kind uses: "<document>, <place>: <reason>".
+std::string locatedMessage(std::string_view document, std::string_view place, std::string_view reason);
+
 }  // namespace flk

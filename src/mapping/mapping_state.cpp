@@ -40,7 +40,9 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
     name = trimmed(name);
     if (name.empty()) {
         if (skipNonExisting) return kSkip;
-        return raiseError(L"Empty element encountered for index " + indexName(index));
+        raiseError(L"Empty element encountered for index " + indexName(index));
+        warnAtPlace("an empty element name for index " + toUtf8(indexName(index)));
+        return 0;
     }
     MolvoIOHandler& handler = *mapping_->indexTable[size_t(index)];
     int element = handler.elementByName(name, bindsExisting);
@@ -50,7 +52,16 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
     }
     handler.clearError();   // reported here, or skipped quietly
     if (skipNonExisting) return kSkip;
-    return raiseError("Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index)));
+    const std::string reason = "Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index));
+    raiseError(reason);
+    warnAtPlace(reason);
+    return 0;
+}
+
+void MappingState::warnAtPlace(std::string_view reason) const {
+    if (!place_) return;
+    const std::string place = place_();
+    if (!place.empty()) warnModel(locatedMessage(toUtf8(documentName_), place, reason));
 }
 
 int MappingState::bindIterative(int index, int counter, std::string_view prefix, bool iterativeExisting,

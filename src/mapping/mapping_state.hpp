@@ -5,6 +5,7 @@
 #include "mapping/mapping.hpp"
 #include "mapping/value_notes.hpp"
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -72,6 +73,14 @@ public:
     // or write that this one is part of (through an included or embedded mapping).
     ValueNotes& notes() { return *notes_; }
     void shareNotes(ValueNotes& outer) { notes_ = &outer; }
+    // Where the reader stands in the document, in the document's own terms ("line 14, column 9
+    // ($.orders[12].qty)", "sheet 'Orders' cell C17"): a document kind that can say sets a source
+    // that is asked only when a message needs it, so that keeping track costs no formatting.
+    using PlaceSource = std::function<std::string()>;
+    void setPlaceSource(PlaceSource source) { place_ = std::move(source); }
+    // Follows an error just raised with the warning "<document>, <place>: <reason>", when the
+    // document kind gave a place; otherwise does nothing.
+    void warnAtPlace(std::string_view reason) const;
 
 protected:
     const std::wstring& indexName(int index) const;
@@ -88,6 +97,7 @@ private:
     std::vector<int> external_;     // element fixed by an external binding per index, 0 when none
     std::vector<int> scratch_;      // a reference's tuple, reused
     bool skip_ = false;
+    PlaceSource place_;
     ValueNotes ownNotes_;
     ValueNotes* notes_ = &ownNotes_;
 };
