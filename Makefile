@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= 2
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build test demo sanitize tsan fuzz bench clean
+.PHONY: deps build test demo install package sanitize tsan fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -22,6 +22,15 @@ test: build
 
 demo: build
 	cd examples && ../$(BUILD)/libs/molvo/molvo-sim demo.lua
+
+# make install PREFIX=/opt/ferrolink (default /usr/local); the library finds its modules wherever it lands.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package ferrolink_<version>_amd64.deb, in $(BUILD).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DFERROLINK_SANITIZE=ON -DFERROLINK_BENCH=OFF

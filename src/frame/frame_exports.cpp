@@ -1,5 +1,6 @@
 // The exports of the library frame: start-up, shutdown and logging.
 #include "ferrolink/ferrolink.h"
+#include "ferrolink_version.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/log_config_watch.hpp"
 #include "frame/loggers.hpp"
@@ -68,6 +69,7 @@ extern "C" {
 FERROLINK_API int InitService(const wchar_t* webModuleLocation) {
     return runExport("InitService", Host::Untouched, [&] {
         configureLogging();
+        LOG4CXX_INFO(logger(Log::FLK), "Ferrolink " << ferrolink::kVersion);
         LOG4CXX_INFO(logger(Log::FLK), "Initializing Ferrolink DLL");
         flk::webModuleLocation() = toUtf8(webModuleLocation ? webModuleLocation : L"");
         return 1;

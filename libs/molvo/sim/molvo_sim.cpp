@@ -1,5 +1,6 @@
 // molvo-sim SCRIPT.lua [ARGS]: runs a model written in Lua with libferrolink.so loaded as its
 // external procedure library. A failing script ends the program with status 1 and its position.
+#include "ferrolink_version.hpp"
 #include "lua_bindings.hpp"
 #include "molvo/model.hpp"
 
@@ -14,7 +15,14 @@
 
 namespace {
 
-// The library comes from FERROLINK_LIBRARY when set, else from the build that made this program.
+constexpr char kUsage[] = "molvo-sim SCRIPT.lua [ARGS]";
+constexpr char kAbout[] =
+    "Runs a model written in Lua with the Ferrolink library loaded as its external procedure library;\n"
+    "the script's arguments are in the table arg. The library is FERROLINK_LIBRARY when set, else the\n"
+    "one installed beside this program (or, in a build tree, the one built with it).";
+
+// The library comes from FERROLINK_LIBRARY when set, else by its name from the folders this
+// program's run path names: the installed library's folder, or the build's.
 std::string libraryPath() {
     const char* env = std::getenv("FERROLINK_LIBRARY");
     return env && *env ? env : FERROLINK_DEFAULT_LIBRARY;
@@ -38,8 +46,9 @@ int traceback(lua_State* L) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (ferrolink::answersStandardOption(argc, argv, "molvo-sim", kUsage, kAbout)) return 0;
     if (argc < 2) {
-        std::fprintf(stderr, "usage: molvo-sim SCRIPT.lua [ARGS]\n");
+        std::fprintf(stderr, "usage: %s\n", kUsage);
         return 2;
     }
     lua_State* L = luaL_newstate();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "FileIO.h"
+#include "ferrolink_version.hpp"
 #include "MemoryErrors.h"
 #include "ParquetReader.h"
 #include "tablix/ArrowTable.h"
@@ -53,6 +54,9 @@ void printRows(const tablix::IArrowTable& table) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (ferrolink::answersStandardOption(argc, argv, "parquet-dump", "parquet-dump FILE",
+                                         "Shows a Parquet file: its schema, then its rows as CSV."))
+        return 0;
     if (argc != 2) {
         std::fprintf(stderr, "usage: parquet-dump FILE\n");
         return 2;

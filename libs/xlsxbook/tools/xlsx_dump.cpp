@@ -17,6 +17,7 @@
 #include <new>
 #include <string>
 
+#include "ferrolink_version.hpp"
 #include "xlsxbook/xlsxbook.h"
 
 namespace {
@@ -159,6 +160,11 @@ int dump(const char* path, bool typed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (ferrolink::answersStandardOption(argc, argv, "xlsx-dump", "xlsx-dump [--typed] FILE",
+                                       "Shows an .xlsx workbook: each sheet's name and size, then one CSV line per cell with its\n"
+                                       "reference and value; with --typed, one line per cell with its reference, type and value,\n"
+                                       "separated by tabs."))
+    return 0;
   const bool typed = argc == 3 && std::strcmp(argv[1], "--typed") == 0;
   if (argc != 2 + typed) {
     std::cerr << "usage: xlsx-dump [--typed] FILE\n";
