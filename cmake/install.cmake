@@ -47,17 +47,29 @@ if(HELP2MAN)
   install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
+# What every Debian package carries beside its files: the copyright and a changelog.
+configure_file(cmake/debian/copyright.in ${CMAKE_BINARY_DIR}/debian/copyright @ONLY)
+configure_file(cmake/debian/changelog.in ${CMAKE_BINARY_DIR}/debian/changelog @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/changelog.gz
+                   COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/debian/changelog
+                   DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog VERBATIM)
+add_custom_target(debian_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/debian/copyright ${CMAKE_BINARY_DIR}/debian/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/ferrolink)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ferrolink)
 set(CPACK_PACKAGE_VENDOR "Ferrolink developers")
-set(CPACK_PACKAGE_CONTACT "Ferrolink developers <ferrolink@localhost>")
+set(CPACK_PACKAGE_CONTACT "Ferrolink developers <developers@ferrolink.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "data exchange library for modelling systems")
-set(CPACK_PACKAGE_DESCRIPTION "Ferrolink is loaded by a modelling system as an external procedure library: it reads
-JSON, XML, CSV, Excel and Parquet documents into a model's identifiers and writes them back through
-XML mapping files, and offers an HTTP client, a REST task service, text encodings and Unicode
-normalization. This package holds the library, its web module and event bus, the simulated host
-molvo-sim with its host library, the tools parquet-dump and xlsx-dump, the C header, and the
-pkg-config and CMake files to build against it.")
+set(CPACK_PACKAGE_DESCRIPTION "Ferrolink is loaded by a modelling system as an external procedure
+library: it reads JSON, XML, CSV, Excel and Parquet documents into a
+model's identifiers and writes them back through XML mapping files, and
+offers an HTTP client, a REST task service, text encodings and Unicode
+normalization. This package holds the library with its web module and
+event bus, the simulated host molvo-sim with its host library, the
+tools parquet-dump and xlsx-dump, the C header, and the pkg-config and
+CMake files to build against it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -65,5 +77,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The package's own libraries depend on one another; dpkg-shlibdeps is told where they are.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_LIBDIR})
+# A shlibs file for packages built against this one, and the loader's cache refreshed by a trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/cmake/debian/triggers)
 include(CPack)
