@@ -229,18 +229,8 @@ void Server::answerWebSocket(IHTTPRequest& request, Response& response) {
     else if (response.status() == 0) response.setStatus(kBadRequest);
 }
 
-void Server::start() {
-    std::lock_guard<std::mutex> lock(lifecycle_);
-    if (daemon_) return;
-    maxConnections_ = connectionLimit();
-    sockaddr_storage address = listenAddress(options_.host, options_.port);
-    const bool tls = !options_.tlsCertificatePem.empty() || !options_.tlsKeyPem.empty();
-    if (tls && MHD_is_feature_supported(MHD_FEATURE_TLS) != MHD_YES)
-        throw std::runtime_error("this build of the web server cannot speak TLS");
-    unsigned flags = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ITC |
-                     MHD_USE_ERROR_LOG;
-    if (address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
-    if (tls) flags |= MHD_USE_TLS;
+// The daemon's options: our callbacks, and the limits the daemon enforces itself.
+std::vector<MHD_OptionItem> Server::daemonOptions(sockaddr_storage& address, bool tls) {
     const ServerLimits& limits = options_.limits;
     std::vector<MHD_OptionItem> items = {
         {MHD_OPTION_SOCK_ADDR, 0, &address},
@@ -259,19 +249,40 @@ void Server::start() {
         items.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(options_.tlsKeyPem.c_str())});
     }
     items.push_back({MHD_OPTION_END, 0, nullptr});
+    return items;
+}
+
+// Why the daemon did not start, from its last complaint.
+std::string Server::startFailure(bool tls) {
+    std::lock_guard<std::mutex> guard(messageLock_);
+    std::string why = lastMessage_;
+    // The daemon has bound its port before it reads the certificate, and says no more than
+    // "Failed to initialize TLS support" about a certificate or key it cannot use.
+    if (tls && why.find("TLS") != std::string::npos)
+        why = "the TLS certificate or key was refused (both must be PEM, the key the certificate's own)";
+    return "cannot listen on " + options_.host + " port " + std::to_string(options_.port) +
+           (why.empty() ? std::string() : ": " + why);
+}
+
+void Server::start() {
+    std::lock_guard<std::mutex> lock(lifecycle_);
+    if (daemon_) return;
+    maxConnections_ = connectionLimit();
+    sockaddr_storage address = listenAddress(options_.host, options_.port);
+    const bool tls = !options_.tlsCertificatePem.empty() || !options_.tlsKeyPem.empty();
+    if (tls && MHD_is_feature_supported(MHD_FEATURE_TLS) != MHD_YES)
+        throw std::runtime_error("this build of the web server cannot speak TLS");
+    unsigned flags = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ITC |
+                     MHD_USE_ERROR_LOG;
+    if (address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
+    if (tls) flags |= MHD_USE_TLS;
+    std::vector<MHD_OptionItem> items = daemonOptions(address, tls);
     watch_.start();
     daemon_ = MHD_start_daemon(flags, uint16_t(options_.port), &Callbacks::admit, this, &Callbacks::access, this,
                                MHD_OPTION_ARRAY, items.data(), MHD_OPTION_END);
     if (!daemon_) {
         watch_.stop();
-        std::lock_guard<std::mutex> guard(messageLock_);
-        std::string why = lastMessage_;
-        // The daemon has bound its port before it reads the certificate, and says no more than
-        // "Failed to initialize TLS support" about a certificate or key it cannot use.
-        if (tls && why.find("TLS") != std::string::npos)
-            why = "the TLS certificate or key was refused (both must be PEM, the key the certificate's own)";
-        throw std::runtime_error("cannot listen on " + options_.host + " port " + std::to_string(options_.port) +
-                                 (why.empty() ? std::string() : ": " + why));
+        throw std::runtime_error(startFailure(tls));
     }
 }
 

@@ -8,9 +8,11 @@
 #include "quaynet/quaynet.hpp"
 
 #include <microhttpd.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 namespace quaynet {
 
@@ -32,6 +34,8 @@ private:
     MHD_Result serve(MHD_Connection* connection, Exchange& exchange);
     void answerWebSocket(IHTTPRequest& request, class Response& response);
     std::size_t connectionLimit() const;
+    std::vector<MHD_OptionItem> daemonOptions(sockaddr_storage& address, bool tls);
+    std::string startFailure(bool tls);
 
     const std::shared_ptr<IWebServlet> root_;
     const ServerOptions options_;
