@@ -38,7 +38,7 @@ void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
         else out.number = v.GetBool() ? 1 : 0;
     } else if (v.IsNumber()) {
         if (!out.isText) {
-            out.number = kind == TargetKind::Integer && !isInt32(v) ? truncatedToInt(v.GetDouble()) : v.GetDouble();
+            out.number = v.GetDouble();   // an integer target's assignment truncates and saturates it
         } else if (isInt32(v)) {
             out.text = std::to_string(v.GetInt());
         } else if (v.IsInt64() || v.IsUint64()) {
