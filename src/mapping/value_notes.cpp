@@ -23,7 +23,9 @@ void ValueNotes::textCut(const std::string& node, const std::wstring& identifier
     note(Kind::TextCut, identifier, node, limit, 1, length);
 }
 
-void ValueNotes::integerSaturated(const std::wstring& identifier) { note(Kind::Saturated, identifier, {}, 0, 1, 0); }
+void ValueNotes::integerSaturated(const std::wstring& identifier, bool writing) {
+    note(writing ? Kind::SaturatedWritten : Kind::Saturated, identifier, {}, 0, 1, 0);
+}
 
 void ValueNotes::writtenAsNull(const std::wstring& identifier) { note(Kind::Null, identifier, {}, 0, 1, 0); }
 
@@ -44,6 +46,10 @@ std::string ValueNotes::text(const std::string& document, const Note& n) {
             return "Reading " + document + ": " + count + " values for " + identifier +
                    " were outside the 32-bit integer range and were stored as " + std::to_string(INT_MIN) + " or " +
                    std::to_string(INT_MAX);
+        case Kind::SaturatedWritten:
+            return "Writing " + document + ": " + count + " values of " + identifier +
+                   " were outside the 32-bit range of number-type integer and were written as " +
+                   std::to_string(INT_MIN) + " or " + std::to_string(INT_MAX);
         case Kind::Null:
             return "Writing " + document + ": " + count + " values of " + identifier +
                    " that the document cannot hold (NaN or infinite numbers) were written as null";

@@ -1,5 +1,5 @@
 // What the modeller hears of their data that a read or write could not carry whole: names and
-// strings cut, integers saturated. Each reaches the host as a warning (severity 2), once per
+// strings cut, integers saturated, read or written. Each reaches the host as a warning (severity 2), once per
 // identifier per read or write with its count, never once per value.
 #include "support/mapping_fixture.hpp"
 
@@ -53,6 +53,13 @@ const DataLossCase kCases[] = {
       {L"Label", {L"fig"}, std::wstring(1024, L'f')}, {L"Title", {}, std::wstring(2001, L't')}},
      {"Writing {doc}: 2 strings of Label were cut to the max-string-size 1024; the longest had 2000 characters",
       "Writing {doc}: 1 strings of Title were cut to the max-string-size 2000; the longest had 2001 characters"}},
+    {"numbers beyond 32 bits written with number-type integer saturate",
+     R"(<MolvoJSONMapping><ObjectMapping><ValueMapping name-regex=".*" name-binds-to="p" maps-to="Price" number-type="integer"/>
+        </ObjectMapping></MolvoJSONMapping>)",
+     "out.json", "",
+     {{L"Price", {L"apple"}, 3e9}, {L"Price", {L"pear"}, -1e12}, {L"Price", {L"fig"}, 2147483647.0}},
+     {"Writing {doc}: 2 values of Price were outside the 32-bit range of number-type integer and were written as "
+      "-2147483648 or 2147483647"}},
     {"names and strings at their limits are written whole and not reported",
      R"(<MolvoJSONMapping><ObjectMapping><ValueMapping name-regex=".*" name-binds-to="p" maps-to="Label"/>
         </ObjectMapping></MolvoJSONMapping>)",
