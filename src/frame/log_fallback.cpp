@@ -9,13 +9,13 @@ namespace flk {
 namespace {
 
 // Found on the root logger by its name, so that nothing of the logging library is held in a
-// static of this library.
-const log4cxx::LogString kName = LOG4CXX_STR("Ferrolink.Fallback");
-const log4cxx::LogString kPattern = LOG4CXX_STR("%p %c: %m%n");
+// static of this library. A function, not a constant: it is asked while the library loads, when
+// the constants of other files may not be made yet.
+log4cxx::LogString fallbackName() { return LOG4CXX_STR("Ferrolink.Fallback"); }
 
 bool hasOwnAppender(const log4cxx::LoggerPtr& logger) {
     for (const auto& appender : logger->getAllAppenders())
-        if (appender->getName() != kName) return true;
+        if (appender->getName() != fallbackName()) return true;
     return false;
 }
 
@@ -33,16 +33,16 @@ bool loggingConfigured() {
 void installLogFallback() {
     if (loggingConfigured()) return;
     auto root = log4cxx::LogManager::getLoggerRepository()->getRootLogger();
-    if (root->getAppender(kName)) return;
-    auto layout = std::make_shared<log4cxx::PatternLayout>(kPattern);
+    if (root->getAppender(fallbackName())) return;
+    auto layout = std::make_shared<log4cxx::PatternLayout>(LOG4CXX_STR("%p %c: %m%n"));
     auto appender = std::make_shared<log4cxx::ConsoleAppender>(layout, log4cxx::ConsoleAppender::getSystemErr());
-    appender->setName(kName);
+    appender->setName(fallbackName());
     // The loggers' levels stay as they are (a model may lower them to see more in a file it
     // configures later); only the appender keeps to warnings and errors.
     appender->setThreshold(log4cxx::Level::getWarn());
     root->addAppender(appender);
 }
 
-void removeLogFallback() { log4cxx::LogManager::getLoggerRepository()->getRootLogger()->removeAppender(kName); }
+void removeLogFallback() { log4cxx::LogManager::getLoggerRepository()->getRootLogger()->removeAppender(fallbackName()); }
 
 }  // namespace flk

@@ -100,7 +100,6 @@ public:
     struct Cuts {
         size_t names = 0, longestName = 0;
         size_t values = 0, longestValue = 0;
-        bool any() const { return names > 0 || values > 0; }
     };
     // What was cut since the last call; counting starts afresh.
     Cuts takeCuts();

@@ -154,7 +154,9 @@ TEST_P(CsvRead, GivesTheIdentifierContents) {
     if (*c.error) {
         // Errors carry the export's name; the warnings of a read that succeeds are raised as they are.
         std::string raised = errorsJoined();
-        if (c.result == 0) EXPECT_EQ(raised.rfind("ReadFromStream: ", 0), 0u) << raised;
+        if (c.result == 0) {
+            EXPECT_EQ(raised.rfind("ReadFromStream: ", 0), 0u) << raised;
+        }
         EXPECT_NE(raised.find(c.error), std::string::npos) << raised;
     } else {
         EXPECT_EQ(errorsJoined(), "");
