@@ -3,6 +3,7 @@
 #include "ferrolink_version.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/log_config_watch.hpp"
+#include "frame/log_fallback.hpp"
 #include "frame/loggers.hpp"
 #include "frame/output_buffer.hpp"
 #include "frame/uninitialize_steps.hpp"
@@ -39,17 +40,6 @@ std::optional<log4cxx::LevelPtr> levelNamed(const wchar_t* name) {
     if (lower == L"warn") return log4cxx::Level::getWarn();
     if (lower == L"error") return log4cxx::Level::getError();
     return std::nullopt;
-}
-
-// The logging library calls itself configured once its default start-up ran, even when that found
-// no configuration at all; a configuration that gives no logger an appender counts as none here.
-bool loggingConfigured() {
-    auto repository = log4cxx::LogManager::getLoggerRepository();
-    if (!repository->isConfigured()) return false;
-    if (!repository->getRootLogger()->getAllAppenders().empty()) return true;
-    for (const auto& logger : repository->getCurrentLoggers())
-        if (!logger->getAllAppenders().empty()) return true;
-    return false;
 }
 
 // Logging is configured from the file only while nobody configured it, or while it is switched off.

@@ -1,5 +1,7 @@
 #include "frame/log_config_watch.hpp"
 
+#include "frame/log_fallback.hpp"
+
 #include <log4cxx/propertyconfigurator.h>
 
 #include <condition_variable>
@@ -49,16 +51,21 @@ public:
         if (thread_.joinable()) thread_.join();
     }
 
+    // Applies at once: a wait begun with the old interval ends with the check it was waiting for.
     void setPollInterval(std::chrono::milliseconds interval) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        pollInterval_ = interval;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            pollInterval_ = interval;
+        }
+        wake_.notify_all();
     }
 
 private:
     void run() {
         std::unique_lock<std::mutex> lock(mutex_);
         while (!stopping_) {
-            wake_.wait_for(lock, pollInterval_, [this] { return stopping_; });
+            const auto interval = pollInterval_;
+            wake_.wait_for(lock, interval, [&] { return stopping_ || pollInterval_ != interval; });
             if (!stopping_) reconfigureIfChanged();
         }
     }
@@ -69,6 +76,7 @@ private:
         auto written = std::filesystem::last_write_time(file_, error);
         if (error || written == lastWrite_) return;
         lastWrite_ = written;
+        removeLogFallback();   // the file decides, where the fallback wrote to standard error
         log4cxx::PropertyConfigurator::configure(file_);
         std::atexit(stopAtExit);
     }

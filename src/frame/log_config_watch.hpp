@@ -16,7 +16,7 @@ namespace flk {
 // file appears.
 void configureAndWatchLogging(const std::string& file);
 
-// How often the file is checked (once a minute unless a test asks for more).
+// How often the file is checked (once a minute unless a test asks for more); applies at once.
 void setLogConfigPollInterval(std::chrono::milliseconds interval);
 
 }  // namespace flk

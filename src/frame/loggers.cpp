@@ -1,5 +1,7 @@
 #include "frame/loggers.hpp"
 
+#include "frame/log_fallback.hpp"
+
 #include <array>
 #include <mutex>
 
@@ -31,8 +33,9 @@ const std::array<log4cxx::LoggerPtr, kLoggerCount>& table() {
     return loggers;
 }
 
-// The table is filled while the library loads, not at the first message.
-[[maybe_unused]] const bool loadedAtStart = (table(), true);
+// The table is filled while the library loads, not at the first message, and logging goes to
+// standard error until a configuration decides otherwise.
+[[maybe_unused]] const bool loadedAtStart = (table(), installLogFallback(), true);
 
 }  // namespace
 

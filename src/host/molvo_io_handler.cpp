@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cwchar>
+#include <utility>
 
 namespace flk {
 
@@ -137,13 +138,21 @@ bool MolvoIOHandler::readName(int element) {
     const size_t reported = size_t(std::max(value.Length, 0));
     nameLength_ = read && reported <= size_t(kMaxStringSize) && nameBuffer_[reported] == L'\0' ? reported
                                                                                               : std::wcslen(nameBuffer_.data());
-    return read || applyErrorPolicy();
+    nameCut_ = false;
+    if (read) return true;
+    bool ok = applyErrorPolicy();
+    nameCut_ = lastErrorCode_ == MOLVO_ERR_TRUNCATED;
+    if (nameCut_ && cutElements_.insert(element).second) {
+        ++cuts_.names;
+        cuts_.longestName = std::max(cuts_.longestName, reported);
+    }
+    return ok;
 }
 
 bool MolvoIOHandler::wideElementName(int element, std::wstring& name) {
     bool read = readName(element);
     name.assign(nameBuffer_.data(), nameLength_);
-    return read;
+    return read && !nameCut_;
 }
 
 bool MolvoIOHandler::renameElement(int element, const std::wstring& name) {
@@ -247,6 +256,8 @@ int MolvoIOHandler::nextBatch() {
     if (MolvoValueNextMultiW(handle(), &count, readTuples_.data(), readValues_.data()) != 1) {
         applyErrorPolicy();
         if (count <= 0) return 0;
+        if (lastErrorCode_ == MOLVO_ERR_TRUNCATED)
+            for (int i = 0; i < count; ++i) countIfCut(readValues_[size_t(i)]);
     }
     return count;
 }
@@ -254,8 +265,22 @@ int MolvoIOHandler::nextBatch() {
 bool MolvoIOHandler::retrieve(const int* tuple, MolvoValueW& value) {
     prepareReadBuffers();
     if (storage() == kString) value = MolvoValueW{0, 0, stringSize_ + 1, readStrings_.data()};
-    if (MolvoValueRetrieveW(handle(), tuple, &value) != 1) return applyErrorPolicy();
-    return true;
+    if (MolvoValueRetrieveW(handle(), tuple, &value) == 1) return true;
+    bool ok = applyErrorPolicy();
+    if (lastErrorCode_ == MOLVO_ERR_TRUNCATED) countIfCut(value);
+    return ok;
+}
+
+// The host reports a string's whole length where it had to cut the string to the slot.
+void MolvoIOHandler::countIfCut(const MolvoValueW& value) {
+    if (storage() != kString || value.Length <= stringSize_) return;
+    ++cuts_.values;
+    cuts_.longestValue = std::max(cuts_.longestValue, size_t(value.Length));
+}
+
+MolvoIOHandler::Cuts MolvoIOHandler::takeCuts() {
+    cutElements_.clear();
+    return std::exchange(cuts_, Cuts());
 }
 
 bool MolvoIOHandler::defaultValue(MolvoValueW& value) {

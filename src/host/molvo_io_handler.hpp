@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace flk {
@@ -53,7 +54,9 @@ public:
     // The UTF-8 name of an element of this set or index, or of this element parameter's range;
     // valid until the next call.
     const std::string& elementName(int element);
-    // The name exactly as the host holds it (no conversion); false after the error policy ran.
+    // The name exactly as the host holds it (no conversion); false after the error policy ran,
+    // and for a name longer than kMaxStringSize, which the host cut (the kept error says so): a
+    // caller that would store the name again must not store it cut.
     bool wideElementName(int element, std::wstring& name);
     bool renameElement(int element, const std::wstring& name);
 
@@ -91,13 +94,25 @@ public:
     // Forgets the kept error once its owner has reported it.
     void clearError() { ok_ = true; lastErrorCode_ = 0; lastError_.clear(); }
 
+    // ---- what the host cut to fit this handler's buffers: element names longer than
+    // kMaxStringSize (each element once), string values longer than stringSize() (each time one
+    // is read); lengths in characters as the host reports them
+    struct Cuts {
+        size_t names = 0, longestName = 0;
+        size_t values = 0, longestValue = 0;
+    };
+    // What was cut since the last call; counting starts afresh.
+    Cuts takeCuts();
+
 private:
     void init();
-    // Into nameBuffer_, its length into nameLength_; false after the error policy ran.
+    // Into nameBuffer_, its length into nameLength_, and whether the host cut it into nameCut_;
+    // false after the error policy ran.
     bool readName(int element);
     MolvoValueW& nextSlot(const int* tuple);
     void prepareReadBuffers();
     int namesHandle() const;
+    void countIfCut(const MolvoValueW& value);
 
     bool elementMode_;
     int stringSize_;
@@ -136,8 +151,12 @@ private:
     std::unordered_map<int, std::string> nameOfElement_;
     std::vector<wchar_t> nameBuffer_;
     size_t nameLength_ = 0;
+    bool nameCut_ = false;
     std::vector<wchar_t> defaultBuffer_;
     std::string lastName_;
+
+    Cuts cuts_;
+    std::unordered_set<int> cutElements_;   // whose names were cut, so that each counts once
 
     bool ok_ = true;
     int lastErrorCode_ = 0;

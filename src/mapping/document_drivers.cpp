@@ -13,13 +13,17 @@ void resetCounters(const TreeNode& node) {
 }
 
 // Each read or write starts afresh: names may have changed in the model since the last one,
-// and errors kept from it were reported then.
+// and errors and cuts kept from it were reported then.
 void forgetNames(Mapping& mapping) {
     for (auto& index : mapping.indexTable) {
         index->clearNameCache();
         index->clearError();
+        index->takeCuts();
     }
-    for (auto& reference : mapping.references) reference.target->clearError();
+    for (auto& reference : mapping.references) {
+        reference.target->clearError();
+        reference.target->takeCuts();
+    }
 }
 
 // Reports what the state noted when the read or write ends, however it ends; notes that belong
@@ -48,6 +52,11 @@ private:
 void discardPending(Mapping& mapping) {
     for (auto& index : mapping.indexTable) index->discardPending();
     for (auto& reference : mapping.references) reference.target->discardPending();
+}
+
+void noteHostCuts(Mapping& mapping, ValueNotes& notes) {
+    for (auto& index : mapping.indexTable) notes.hostCuts(*index, index->takeCuts());
+    for (auto& reference : mapping.references) notes.hostCuts(*reference.target, reference.target->takeCuts());
 }
 
 void applyResets(Mapping& mapping, ResetFlags flags) {
@@ -79,7 +88,9 @@ bool writeDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstri
     NotesReport report(state, outerNotes);
     forgetNames(*mapping);
     if (!state.prepareExternal(false)) return false;
-    return mapping->root->writeDocument(state, pretty);
+    const bool written = mapping->root->writeDocument(state, pretty);
+    noteHostCuts(*mapping, state.notes());
+    return written;
 }
 
 }  // namespace flk

@@ -22,5 +22,8 @@ bool writeDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstri
 void applyResets(Mapping& mapping, ResetFlags flags);
 // Drops the values and elements waiting in the mapping's handlers.
 void discardPending(Mapping& mapping);
+// Adds what the host cut of the names and strings the mapping's handlers read since the last call
+// to the notes; the handlers count afresh.
+void noteHostCuts(Mapping& mapping, ValueNotes& notes);
 
 }  // namespace flk

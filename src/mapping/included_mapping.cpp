@@ -3,6 +3,7 @@
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 #include "host/host_names.hpp"
+#include "mapping/document_drivers.hpp"
 #include "mapping/mapping_nesting.hpp"
 #include "mapping/mapping_state.hpp"
 
@@ -175,7 +176,9 @@ bool writeIncluded(const TreeNode& node, WriteState& state, const IncludingKind&
     WriteState inner(mapping, state.documentName(), state.output(), state.pretty());
     inner.shareNotes(state.notes());
     if (!passBindings(node, state, inner, false)) return false;
-    return write(*mapping->root, inner);
+    const bool written = write(*mapping->root, inner);
+    noteHostCuts(*mapping, state.notes());
+    return written;
 }
 
 }  // namespace flk

@@ -60,6 +60,13 @@ void noteIfCut(ReadState& state, const TreeNode& node, const MolvoIOHandler& tar
     if (length > limit) state.notes().textCut(node.name(), target.name(), target.stringSize(), length);
 }
 
+// An integer target takes the 32-bit range: a number beyond it is stored as the nearest limit
+// (MolvoIOHandler::assignNumber), which the read reports when it ends.
+void noteIfSaturated(ReadState& state, const MolvoIOHandler& target, const ReadValue& value) {
+    if (value.kind == TargetKind::Integer && (value.number < double(INT_MIN) || value.number > double(INT_MAX)))
+        state.notes().integerSaturated(target.name());
+}
+
 const IdentifierReference* mapsToReference(const TreeNode& node, ReadState& state) {
     return node.mapsToReference() >= 0 ? &state.mapping().references[size_t(node.mapsToReference())] : nullptr;
 }
@@ -74,6 +81,7 @@ bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReferen
         noteIfCut(state, node, *ref.target, value.text);
         state.assignReference(ref, std::string_view(value.text));
     } else {
+        noteIfSaturated(state, *ref.target, value);
         state.assignReference(ref, value.number);
     }
     return true;

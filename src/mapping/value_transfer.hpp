@@ -24,6 +24,8 @@ TargetKind readTargetKind(const TreeNode& node, ReadState& state);
 struct ReadValue {
     TargetKind kind = TargetKind::Holder;   // what it was converted for
     bool isText = false;
+    // For an integer target too, the number the document gives: the assignment truncates it and
+    // saturates one beyond the 32-bit range (which the read reports).
     double number = 0;
     std::string text;
 };

@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace flk {
 namespace {
@@ -31,6 +33,28 @@ std::string temporaryName(const std::string& target) {
 std::string resolvedPath(const std::string& path) {
     char resolved[PATH_MAX];
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// Where content that cannot be written beside its target is kept until it is whole.
+std::string stagingFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder && *folder ? folder : "/tmp";
+}
+
+// All of it at that offset; false with errno set.
+bool writeAllAt(int fd, const char* data, size_t size, off_t offset) {
+    while (size > 0) {
+        ssize_t written = ::pwrite(fd, data, size, offset);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+        offset += written;
+    }
+    return true;
 }
 
 }  // namespace
@@ -57,7 +81,7 @@ bool OutputFile::open(const std::string& path) {
     struct stat existing {};
     if (::stat(path.c_str(), &existing) != 0) return openReplacement(path);
     if (S_ISDIR(existing.st_mode)) return fail(Failure::Unwritable, "it is a directory");
-    if (!S_ISREG(existing.st_mode)) return openInPlace(path, 0);
+    if (!S_ISREG(existing.st_mode)) return openInPlace(path);
     return openReplacement(resolvedPath(path));
 }
 
@@ -73,10 +97,7 @@ bool OutputFile::openReplacement(const std::string& path) {
     }
     struct stat existing {};
     bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (fd_ < 0) {
-        if ((error == EACCES || error == EPERM) && exists) return openInPlace(path, O_TRUNC);
-        return fail(Failure::CannotOpen, std::strerror(error));
-    }
+    if (fd_ < 0) return exists ? openStaged(path, error) : fail(Failure::CannotOpen, std::strerror(error));
     if (exists) {
         // Owner first: changing it clears the set-user and set-group bits that the mode restores.
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
@@ -86,10 +107,26 @@ bool OutputFile::openReplacement(const std::string& path) {
     return true;
 }
 
-bool OutputFile::openInPlace(const std::string& path, int flags) {
+// The target is opened now, without truncating it, so that one the process may not write fails
+// before anything is written.
+bool OutputFile::openStaged(const std::string& path, int besideError) {
+    target_ = path;
+    targetFd_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (targetFd_ < 0) return fail(Failure::CannotOpen, std::strerror(errno));
+    const std::string folder = stagingFolder();
+    fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ >= 0) return true;
+    const int error = errno;
+    ::close(targetFd_);
+    targetFd_ = -1;
+    return fail(Failure::CannotStage, "no temporary file can be made beside it (" + std::string(std::strerror(besideError)) +
+                                          ") or in " + folder + " (" + std::strerror(error) + ")");
+}
+
+bool OutputFile::openInPlace(const std::string& path) {
     target_ = path;
     // Not blocking: a FIFO that no process reads refuses instead of waiting for a reader.
-    fd_ = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) {
         if (errno == ENXIO) return fail(Failure::Unwritable, "it is a FIFO or socket that no process reads");
         return fail(Failure::CannotOpen, std::strerror(errno));
@@ -155,9 +192,34 @@ void OutputFile::closeFile() {
     fd_ = -1;
 }
 
+// The staged content, whole, over the target. Room for all of it is reserved first, so that no
+// lack of space can stop the copy halfway; the old content's tail goes only once the new content
+// is in place.
+bool OutputFile::overwriteTarget() {
+    const off_t size = ::lseek(fd_, 0, SEEK_END);
+    if (size < 0) return fail(Failure::WriteFailed, std::strerror(errno));
+    if (size > 0 && ::fallocate(targetFd_, FALLOC_FL_KEEP_SIZE, 0, size) != 0)
+        return fail(Failure::WriteFailed, "no room can be reserved for the new content (" + std::string(std::strerror(errno)) + ")");
+    for (off_t at = 0; at < size;) {
+        ssize_t n = ::pread(fd_, buffer_.get(), size_t(std::min<off_t>(size - at, kWriteBufferBytes)), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return fail(Failure::WriteFailed, n < 0 ? std::strerror(errno) : "the staged content ended early");
+        if (!writeAllAt(targetFd_, buffer_.get(), size_t(n), at)) return fail(Failure::WriteFailed, std::strerror(errno));
+        at += n;
+    }
+    if (::ftruncate(targetFd_, size) != 0) return fail(Failure::WriteFailed, std::strerror(errno));
+    if (::close(std::exchange(targetFd_, -1)) != 0) return fail(Failure::WriteFailed, std::strerror(errno));
+    return true;
+}
+
 bool OutputFile::commit() {
     if (fd_ < 0) return fail(Failure::CannotOpen, "it was not opened");
     flush();
+    if (targetFd_ >= 0) {
+        const bool written = !failed() && overwriteTarget();
+        abandon();
+        return written;
+    }
     closeFile();
     if (failed()) {
         abandon();
@@ -175,6 +237,8 @@ bool OutputFile::commit() {
 void OutputFile::abandon() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    if (targetFd_ >= 0) ::close(targetFd_);
+    targetFd_ = -1;
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
     temporary_.clear();
     setp(buffer_.get(), buffer_.get() + kWriteBufferBytes);

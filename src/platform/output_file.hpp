@@ -5,10 +5,18 @@
 // exist gets the mode the process creates files with. A symbolic link is followed: the file it
 // names is replaced, not the link.
 //
-// Two targets are written in place instead: one that exists and cannot be replaced (a device such
-// as /dev/null, a FIFO), and a writable file in a folder where no new file may be made, which
-// would otherwise not be writable at all. Nothing is synced to disk: this guards against failed
-// writes, not against the machine stopping.
+// A writable file beside which no new file can be made (a folder the process may not add to, or a
+// full one) cannot be replaced: its new content is kept whole in an unnamed temporary file in the
+// temporary folder ($TMPDIR, else /tmp) first, and
+// only then, with room for all of it reserved in the target (fallocate), copied over the target,
+// which is then cut to its new length. A write that fails before the copy leaves the target as it
+// was; where the room cannot be reserved (no space, or a file system without fallocate), nor a
+// temporary file made, the write fails and the target stays as it was. The copy itself fails only
+// where the device fails. The target keeps its inode: its mode, owner and links.
+//
+// A target that exists and is no regular file (a device such as /dev/null, a FIFO) is written in
+// place: it holds nothing to damage. Nothing is synced to disk: this guards against failed writes,
+// not against the machine stopping.
 //
 // The object is the stream buffer a std::ostream writes through. After the first failed write the
 // bytes that follow are dropped and commit() fails with the system's reason, so that a writer
@@ -23,9 +31,11 @@ namespace flk {
 
 class OutputFile : public std::streambuf {
 public:
-    // CannotOpen: no file could be made; Unwritable: the name is something that takes no file
-    // (a directory); WriteFailed: a write, the close or the replacement failed.
-    enum class Failure { None, CannotOpen, Unwritable, WriteFailed };
+    // CannotOpen: no file could be made, or the target cannot be written; Unwritable: the name is
+    // something that takes no file (a directory); CannotStage: the target could only be written
+    // over, and no temporary file could hold the new content first; WriteFailed: a write, the
+    // close, the reservation or the replacement failed.
+    enum class Failure { None, CannotOpen, Unwritable, CannotStage, WriteFailed };
 
     OutputFile();
     ~OutputFile() override;   // abandons what was not committed
@@ -55,14 +65,17 @@ protected:
 
 private:
     bool openReplacement(const std::string& path);
-    bool openInPlace(const std::string& path, int flags);
+    bool openStaged(const std::string& path, int besideError);
+    bool openInPlace(const std::string& path);
     bool fail(Failure failure, std::string reason);
     void writeOut(const char* data, size_t size);
+    bool overwriteTarget();
     void closeFile();
 
-    int fd_ = -1;
+    int fd_ = -1;             // where the bytes go: the new file, the staging file or the target
+    int targetFd_ = -1;       // the target, opened to be written over, while its content is staged
     std::string target_;
-    std::string temporary_;   // empty when the target is written in place
+    std::string temporary_;   // the new file beside the target; empty when there is none
     std::unique_ptr<char[]> buffer_;
     Failure failure_ = Failure::None;
     std::string reason_;

@@ -1,7 +1,6 @@
 #include "text/attribute_store.hpp"
 
 #include "frame/call_context.hpp"
-#include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "host/molvo_io_handler.hpp"
 #include "text/attribute_list.hpp"
@@ -31,9 +30,9 @@ int reported(MolvoIOHandler& handler, const std::wstring& what) {
 // is said once per call rather than not at all.
 void reportCutValues(const MolvoIOHandler& parameter, size_t cut, size_t longest) {
     if (cut == 0) return;
-    LOG4CXX_WARN(logger(Log::FLK), "AttributeListSplit: " << cut << " values for " << toUtf8(parameter.name())
-                                       << " were cut to " << parameter.stringSize()
-                                       << " characters; the longest had " << longest << " characters");
+    warnModel("AttributeListSplit: " + std::to_string(cut) + " values for " + toUtf8(parameter.name()) + " were cut to " +
+              std::to_string(parameter.stringSize()) + " characters; the longest had " + std::to_string(longest) +
+              " characters");
 }
 
 }  // namespace

@@ -210,6 +210,8 @@ TEST_F(ExcelTest, NumbersNoCellHoldsAreLeftEmptyAndReported) {
     ASSERT_EQ(writeBook("m", out), 1) << errorsJoined();
     EXPECT_EQ(cellsOf(read(out)), "Orders frozen at A2\nOrders!A1 s:id\nOrders!B1 s:total\nOrders!A2 s:A1\nOrders!A3 s:A2\nOrders!B3 n:2\n");
     EXPECT_NE(log.text().find("Total"), std::string::npos) << log.text();
+    EXPECT_EQ(errorsJoined(), "Writing " + toUtf8(out) +   // the host hears of it too
+                                  ": 1 values of Total that the document cannot hold (NaN or infinite numbers) were written as null\n");
 }
 
 TEST_F(ExcelTest, AWorkbookRoundTripsThroughAMemoryStream) {

@@ -1,6 +1,8 @@
 // The export frame, the logging exports and the exports that are not built.
 #include "ferrolink/ferrolink.h"
 #include "frame/export_frame.hpp"
+#include "frame/log_config_watch.hpp"
+#include "frame/log_fallback.hpp"
 #include "frame/loggers.hpp"
 #include "frame/output_buffer.hpp"
 #include "frame/web_module_location.hpp"
@@ -13,6 +15,7 @@
 #include <log4cxx/simplelayout.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -144,6 +147,41 @@ TEST_F(Frame, InitServiceConfiguresLoggingOnlyWhenNeeded) {
 
     std::filesystem::current_path(previous);
     log4cxx::LogManager::resetConfiguration();
+}
+
+// Without a configuration file, warnings go to standard error; the file, once it appears, is
+// applied by the watch and decides from then on (standard error hears no more).
+TEST_F(Frame, AConfigurationFileThatAppearsLaterTakesOverFromStandardError) {
+    auto dir = std::filesystem::temp_directory_path() / ("flk-late-config-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    log4cxx::LogManager::resetConfiguration();   // as in a process where nothing configured logging
+    installLogFallback();
+    setLogConfigPollInterval(std::chrono::milliseconds(5));
+    auto root = log4cxx::LogManager::getLoggerRepository()->getRootLogger();
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(InitService(L""), 1);   // no file yet: the watch waits for it
+    LOG4CXX_WARN(logger(Log::FLK), "before the file");
+    LOG4CXX_INFO(logger(Log::FLK), "not a warning");
+    std::ofstream(dir / "FLKLogConfig.cfg") << "log4j.rootLogger=WARN, out\n"
+                                                "log4j.appender.out=org.apache.log4j.FileAppender\n"
+                                                "log4j.appender.out.File=" << (dir / "flk.log").string() << "\n"
+                                                "log4j.appender.out.layout=org.apache.log4j.SimpleLayout\n";
+    for (int i = 0; i < 2000 && !root->getAppender(LOG4CXX_STR("out")); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    LOG4CXX_WARN(logger(Log::FLK), "after the file");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "WARN Ferrolink.FLK: before the file\n");
+    std::ifstream in(dir / "flk.log");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "WARN - after the file\n");
+
+    setLogConfigPollInterval(std::chrono::seconds(60));
+    std::filesystem::current_path(previous);
+    log4cxx::LogManager::resetConfiguration();
+    installLogFallback();
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -3,10 +3,17 @@
 #include "support/mapping_fixture.hpp"
 #include "support/file_size_limit.hpp"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <optional>
 
 namespace flk::test {
 namespace {
@@ -19,6 +26,74 @@ mode_t modeOf(const std::wstring& file) {
     stat(toUtf8(file).c_str(), &s);
     return s.st_mode & 07777;
 }
+
+ino_t inodeOf(const std::wstring& file) {
+    struct stat s {};
+    stat(toUtf8(file).c_str(), &s);
+    return s.st_ino;
+}
+
+// A folder in which no new file may be made, while its files stay writable: without write
+// permission, and for root, whom permissions do not stop, immutable as well. locked() is false
+// where neither holds (a file system without the flag); error() is what making a file there meets.
+class LockedFolder {
+public:
+    explicit LockedFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
+        ::chmod(folder_.c_str(), 0555);
+        if (::geteuid() == 0) setImmutable(true);
+        const std::string probe = (folder_ / "probe").string();
+        int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        error_ = errno;
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(probe.c_str());
+        }
+        locked_ = fd < 0;
+    }
+    ~LockedFolder() {
+        if (::geteuid() == 0) setImmutable(false);
+        ::chmod(folder_.c_str(), 0755);
+    }
+    LockedFolder(const LockedFolder&) = delete;
+    LockedFolder& operator=(const LockedFolder&) = delete;
+
+    bool locked() const { return locked_; }
+    int error() const { return error_; }
+
+private:
+    void setImmutable(bool on) {
+        int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0) return;
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+
+    std::filesystem::path folder_;
+    bool locked_ = false;
+    int error_ = 0;
+};
+
+// The temporary folder named by TMPDIR for one scope.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& folder) {
+        if (const char* saved = std::getenv("TMPDIR")) saved_ = saved;
+        ::setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolder() {
+        if (saved_) ::setenv("TMPDIR", saved_->c_str(), 1);
+        else ::unsetenv("TMPDIR");
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+private:
+    std::optional<std::string> saved_;
+};
 
 class DriverFiles : public MappingTest {
 protected:
@@ -142,6 +217,55 @@ TEST_F(DriverFiles, ALargeDocumentPastTheRoomLeftFailsWithTheSystemsReason) {
     EXPECT_EQ(read(target), "the good file");
     EXPECT_EQ(errorsJoined(), "WriteToFile: Cannot write file " + toUtf8(target) + ": File too large\n");
     EXPECT_EQ(leftovers(), std::vector<std::string>());
+}
+
+// A file beside which no new file can be made is written over, and only once its new content is
+// whole (kept in the temporary folder) and room for it is reserved: whatever fails before leaves
+// the file as it was, and the failure names the file and the reason.
+TEST_F(DriverFiles, AFileThatCannotBeReplacedIsWrittenOverOnlyOnceTheNewContentIsWhole) {
+    std::filesystem::create_directory(dir_ / "locked");
+    const std::string good = "the good file, longer than the document that is written over it";
+    std::wstring target = file("locked/kept.json", good);
+    std::string name = toUtf8(target);
+    ASSERT_EQ(WriteToFile(L"#doc", L"m", 0), 1);
+    const ino_t inode = inodeOf(target);
+    LockedFolder folder(dir_ / "locked");
+    if (!folder.locked()) GTEST_SKIP() << "no folder here refuses new files to this process";
+    struct Case {
+        const char* title;
+        std::function<int()> write;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"a document past the room left", [&] {
+             FileSizeLimit limit(4);
+             return WriteToFile(target.c_str(), L"m", 0);
+         }, "WriteToFile: Cannot write file " + name + ": File too large\n"},
+        {"a stream past the room left", [&] {
+             FileSizeLimit limit(4);
+             return WriteStreamToFile("#doc", name.c_str());
+         }, "WriteStreamToFile: File " + name + " cannot be written: File too large\n"},
+        {"nowhere to keep the new content", [&] {
+             TemporaryFolder nowhere((dir_ / "missing").string());
+             return WriteToFile(target.c_str(), L"m", 0);
+         }, "WriteToFile: Cannot write file " + name + ": no temporary file can be made beside it (" +
+                std::strerror(folder.error()) + ") or in " + (dir_ / "missing").string() + " (No such file or directory)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        model().clearErrors();
+        EXPECT_EQ(c.write(), 0);
+        EXPECT_EQ(read(target), good);
+        EXPECT_EQ(errorsJoined(), c.error);
+    }
+    model().clearErrors();
+    ASSERT_EQ(WriteToFile(target.c_str(), L"m", 0), 1) << errorsJoined();
+    EXPECT_EQ(read(target), R"({"apple":2.0})");   // the old content's tail is gone
+    EXPECT_EQ(inodeOf(target), inode);             // written over, not replaced
+    model().assign(L"Price", {L"pear"}, 3.0);
+    ASSERT_EQ(WriteToFile(L"#more", L"m", 0), 1);
+    ASSERT_EQ(WriteStreamToFile("#more", name.c_str()), 1) << errorsJoined();
+    EXPECT_EQ(read(target), R"({"apple":2.0,"pear":3.0})");
 }
 
 TEST_F(DriverFiles, AWrittenFileKeepsItsModeAndItsLinks) {

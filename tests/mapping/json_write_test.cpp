@@ -282,8 +282,8 @@ TEST_F(MappingTest, AMappingEmbeddedInItselfFailsToWrite) {
     EXPECT_NE(errorsJoined().find("The embedded mapping b would be written inside itself"), std::string::npos);
 }
 
-// Each identifier with values written as null is named once per write, embedded documents
-// included.
+// Each identifier with values written as null is named once per write with their count,
+// embedded documents included, to the host as to the log.
 TEST_F(MappingTest, ValuesWrittenAsNullAreReportedOncePerWriteAndIdentifier) {
     ASSERT_EQ(addMapping("inner", kPrices), 1);
     ASSERT_EQ(addMapping("m", R"(<MolvoJSONMapping><ObjectMapping>
@@ -297,9 +297,11 @@ TEST_F(MappingTest, ValuesWrittenAsNullAreReportedOncePerWriteAndIdentifier) {
     LogCapture log(dir_ / "flk.log");
     EXPECT_EQ(writeText("m"), R"({"a":"{\"apple\":null,\"pear\":null}","b":"{\"apple\":null,\"pear\":null}",)"
                               R"("keep":{"apple":null,"pear":1.0}})");
-    std::string written = "WARN - Writing " + toUtf8(path("out.json")) + ": values of ";
-    EXPECT_EQ(log.text(), written + "Price that the document cannot hold (NaN or infinite numbers) were written as null\n" +
-                              written + "Keep that the document cannot hold (NaN or infinite numbers) were written as null\n");
+    std::string written = "Writing " + toUtf8(path("out.json")) + ": ";
+    std::string price = written + "4 values of Price that the document cannot hold (NaN or infinite numbers) were written as null\n";
+    std::string keep = written + "1 values of Keep that the document cannot hold (NaN or infinite numbers) were written as null\n";
+    EXPECT_EQ(errorsJoined(), price + keep);
+    EXPECT_EQ(log.text(), "WARN - " + price + "WARN - " + keep);
 }
 
 TEST_F(MappingTest, WritingTruncatesAnExistingFile) {

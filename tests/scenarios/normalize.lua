@@ -67,6 +67,14 @@ expectError("NormalizeSet: normalization form 0 is not supported", "form 0")
 expect(flk.NormalizeSet(handle("Visits"), 1), 0, "a parameter is no set")
 expectError("NormalizeSet: handle", "not a set")
 
+-- A name longer than the 8192 characters a name is read with is not renamed to its cut form:
+-- it stays whole, and the call says why it left it; the other names are still normalized.
+local long = "e\u{301}" .. string.rep("x", 9000)
+set("Long", {index = "lg", elements = {long, "cafe\u{301}"}})
+expect(flk.NormalizeSet(handle("Long"), 1), 0, "NormalizeSet with a name it cannot read whole")
+expectError("NormalizeSet: cannot read the name of element 1: Long: string value of 9002 characters was cut", "long name")
+expectList(elements("Long"), {long, "caf\u{E9}"}, "the long name kept whole")
+
 -- AttributeListSplit: values by name, elements created in the domain (also of a subset), and
 -- the documented refusal of a parameter that is not one-dimensional with string values.
 set("Attributes", {index = "a"})

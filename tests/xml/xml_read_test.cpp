@@ -66,7 +66,8 @@ const ReadCase kCases[] = {
           <product name="plum" count="-99999999999" price="-1e999"/><product name="nut" count="010" price="1e-999"/></products>)",
      1,
      {{L"Count", "apple=12 fig=31 kiwi=-16 lime=2.14748e+09 plum=-2.14748e+09 nut=10"},
-      {L"Price", "apple=2.5 fig=-100 lime=inf plum=-inf"}, {L"Label", "apple=a"}}},
+      {L"Price", "apple=2.5 fig=-100 lime=inf plum=-inf"}, {L"Label", "apple=a"}},
+     ": 2 values for Count were outside the 32-bit integer range and were stored as -2147483648 or 2147483647"},
     {"INF, -INF and NaN read as the numbers they stand for", kPriceElements,
      "<prices><apple>INF</apple><pear> -INF </pear><fig>NaN</fig><kiwi>inf</kiwi></prices>", 1,
      {{L"Price", "apple=inf pear=-inf fig=nan"}}},
@@ -235,7 +236,8 @@ TEST_P(XmlRead, GivesTheIdentifierContents) {
         if (expected.back() == '\n') EXPECT_EQ(errorsJoined(), expected);
         else EXPECT_NE(errorsJoined().find(expected), std::string::npos) << errorsJoined();
     }
-    if (c.result == 1) {
+    // A read that succeeds raises nothing but the warnings the case expects.
+    if (c.result == 1 && !*c.error) {
         EXPECT_EQ(errorsJoined(), "");
     }
 }

@@ -3,7 +3,6 @@
 #include "formats/csv/csv_layout_guess.hpp"
 #include "formats/csv/csv_limits.hpp"
 #include "frame/call_context.hpp"
-#include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 
 #include <algorithm>
@@ -44,9 +43,9 @@ CsvTableReader::CsvTableReader(std::istream& input, const std::wstring& document
 CsvTableReader::~CsvTableReader() {
     if (skipped_ == 0) return;
     try {
-        LOG4CXX_WARN(logger(Log::FLK), "Reading " << toUtf8(documentName_) << ": " << skipped_
-                                                  << " rows with another number of fields than the " << width_
-                                                  << " of the header were skipped; the first on line " << firstSkippedLine_);
+        warnModel("Reading " + toUtf8(documentName_) + ": " + std::to_string(skipped_) +
+                  " rows with another number of fields than the " + std::to_string(width_) +
+                  " of the header were skipped; the first on line " + std::to_string(firstSkippedLine_));
     } catch (...) {   // a logger that fails cannot fail the read
     }
 }

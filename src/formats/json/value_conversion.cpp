@@ -3,6 +3,7 @@
 #include "frame/utf8.hpp"
 #include "host/molvo_io_handler.hpp"
 #include "mapping/tree_node.hpp"
+#include "mapping/value_notes.hpp"
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -38,7 +39,7 @@ void convertForRead(TargetKind kind, const JsonValue& v, ReadValue& out) {
         else out.number = v.GetBool() ? 1 : 0;
     } else if (v.IsNumber()) {
         if (!out.isText) {
-            out.number = kind == TargetKind::Integer && !isInt32(v) ? truncatedToInt(v.GetDouble()) : v.GetDouble();
+            out.number = v.GetDouble();   // an integer target's assignment truncates and saturates it
         } else if (isInt32(v)) {
             out.text = std::to_string(v.GetInt());
         } else if (v.IsInt64() || v.IsUint64()) {
@@ -72,32 +73,39 @@ void anyFromText(const std::string& text, JsonValue& out, JsonAllocator& allocat
     else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
 }
 
-bool convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, NumberType numberType, bool acceptAny,
-                     const TreeNode& node, JsonValue& out, JsonAllocator& allocator) {
+void convertForWrite(MolvoIOHandler& source, const MolvoValueW& v, NumberType numberType, bool acceptAny,
+                     const TreeNode& node, JsonValue& out, JsonAllocator& allocator, ValueNotes& notes) {
     switch (targetKindOf(&source)) {
         case TargetKind::Element: {
             std::string name = v.Int > 0 ? node.normalizedForWrite(source.elementName(v.Int)) : std::string();
             out.SetString(name.data(), rapidjson::SizeType(name.size()), allocator);
-            return true;
+            return;
         }
         case TargetKind::String: {
             std::string text = v.String ? toUtf8(v.String) : std::string();
             if (acceptAny) anyFromText(text, out, allocator);
             else out.SetString(text.data(), rapidjson::SizeType(text.size()), allocator);
-            return true;
+            return;
         }
         case TargetKind::Numeric:
             // Whatever the number type: NaN has no integer or truth value to stand for it.
-            if (!std::isfinite(v.Double)) out.SetDouble(v.Double);
-            else if (numberType == NumberType::Integer) out.SetInt(truncatedToInt(v.Double));
-            else if (numberType == NumberType::Boolean) out.SetBool(truncatedToInt(v.Double) != 0);
-            else out.SetDouble(v.Double);
-            return std::isfinite(v.Double);
+            if (!std::isfinite(v.Double)) {
+                out.SetDouble(v.Double);
+                notes.writtenAsNull(source.name());
+            } else if (numberType == NumberType::Integer) {
+                out.SetInt(truncatedToInt(v.Double));
+                if (v.Double < double(INT_MIN) || v.Double > double(INT_MAX)) notes.integerSaturated(source.name(), true);
+            } else if (numberType == NumberType::Boolean) {
+                out.SetBool(truncatedToInt(v.Double) != 0);
+            } else {
+                out.SetDouble(v.Double);
+            }
+            return;
         default:
             if (numberType == NumberType::Double) out.SetDouble(double(v.Int));
             else if (numberType == NumberType::Boolean) out.SetBool(v.Int != 0);
             else out.SetInt(v.Int);
-            return true;
+            return;
     }
 }
 

@@ -70,8 +70,7 @@ void ValueNode::writeDefault(WriteState& state, JsonValue& value, JsonAllocator&
     MolvoIOHandler& target = *state.mapping().references[size_t(mapsToReference())].target;
     MolvoValueW stored;
     if (!target.defaultValue(stored)) return;
-    if (!convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator))
-        state.notes().writtenAsNull(target.name());
+    convertForWrite(target, stored, numberType_, acceptAny_, *this, value, allocator, state.notes());
 }
 
 bool ValueNode::writeJSON(WriteState& state, std::string& name, JsonValue& value, JsonAllocator& allocator) {
@@ -91,8 +90,7 @@ bool ValueNode::writeJSON(WriteState& state, std::string& name, JsonValue& value
     if (hasValueAt(state, mapsToReference(), false)) {
         ValueCursor& cursor = state.cursor(mapsToReference());
         MolvoIOHandler& target = *state.mapping().references[size_t(mapsToReference())].target;
-        if (!convertForWrite(target, cursor.value(), numberType_, acceptAny_, *this, value, allocator))
-            state.notes().writtenAsNull(target.name());
+        convertForWrite(target, cursor.value(), numberType_, acceptAny_, *this, value, allocator, state.notes());
         cursor.advance();
     } else if ((hasValueAt(state, forceDenseReference(), false) || (parent() && parent()->attributes().denseChildren)) && !acceptAny_) {
         writeDefault(state, value, allocator);

@@ -5,7 +5,6 @@
 
 #include "formats/parquet/parquet_cells.hpp"
 #include "frame/call_context.hpp"
-#include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/column_table.hpp"
 #include "mapping/mapping_state.hpp"
@@ -53,9 +52,9 @@ void ArrowTableRowNode::warnUnreadable(ReadState& state, const TableReadAt& at, 
             const int32_t type = at.table.columnType(int32_t(column));
             if (readableStorage(type) || warned[column]) continue;
             warned[column] = true;
-            LOG4CXX_WARN(logger(Log::FLK), "Reading " << toUtf8(state.documentName()) << ": column " << header.names[column]
-                                                      << " holds values of a type that cannot be read ("
-                                                      << tablix::storageTypeName(type) << "); nothing is assigned from it");
+            warnModel("Reading " + toUtf8(state.documentName()) + ": column " + header.names[column] +
+                      " holds values of a type that cannot be read (" + tablix::storageTypeName(type) +
+                      "); nothing is assigned from it");
         }
     }
 }

@@ -10,7 +10,6 @@
 #include <rapidjson/internal/dtoa.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -61,8 +60,9 @@ int digitValue(char c, int base) {
     return d < base ? d : -1;
 }
 
-// Decimal digits, or hexadecimal ones after 0x; saturates at the limits of 32 bits.
-int leadingInteger(std::string_view text) {
+// Decimal digits, or hexadecimal ones after 0x; beyond 32 bits the value stops growing, and the
+// assignment saturates it at the int range and reports it.
+long long leadingInteger(std::string_view text) {
     size_t at = text.find_first_not_of(kBlanks);
     if (at == std::string_view::npos) return 0;
     bool negative = text[at] == '-';
@@ -80,8 +80,7 @@ int leadingInteger(std::string_view text) {
         if (d < 0) break;
         value = std::min(value * base + d, kLimit);
     }
-    value = negative ? -value : value;
-    return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
+    return negative ? -value : value;
 }
 
 }  // namespace
