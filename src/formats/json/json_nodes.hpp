@@ -3,6 +3,7 @@
 
 #include "formats/json/json_node.hpp"
 #include "mapping/column_table.hpp"
+#include "mapping/unread_names.hpp"
 
 #include <functional>
 #include <optional>
@@ -24,9 +25,9 @@ protected:
     std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
 
 private:
-    bool readParsed(ReadState& state, class JsonText& text);
-    bool readArrayItems(ReadState& state, class ArrayNode& array, class JsonText& text);
-    bool readTableRows(ReadState& state, class RowOrientedObjectNode& table, class JsonText& text);
+    bool readParsed(ReadState& state, class JsonText& text, class JsonReading& reading);
+    bool readArrayItems(ReadState& state, class ArrayNode& array, class JsonText& text, JsonReading& reading);
+    bool readTableRows(ReadState& state, class RowOrientedObjectNode& table, class JsonText& text, JsonReading& reading);
 };
 
 class ObjectNode : public JSONNode {
@@ -44,6 +45,10 @@ protected:
 
 private:
     bool readMembers(ReadState& state, const JsonValue& object);
+    // Notes for the read whether a child read some member of the object, or which it met.
+    void tallyMembers(const JsonValue& object, bool anyRead);
+
+    UnreadNames::Mark readMark_;
 };
 
 class ArrayNode : public JSONNode {
@@ -88,7 +93,9 @@ protected:
 private:
     bool readEmbedded(ReadState& state, const JsonValue& value);
     bool writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator);
-    bool assignRead(ReadState& state, const JsonValue& value);
+    bool assignRead(ReadState& state, std::string_view name, const JsonValue& value);
+    // Refuses a text holding a NUL on its way to a string or an element of the model.
+    bool refuseNul(ReadState& state, std::string_view name, TargetKind kind);
 };
 
 // The table layouts: "meta" and "data" rows, or one array per column.
@@ -99,8 +106,16 @@ public:
     bool acceptsExternalBinding() const override { return false; }
 
 protected:
-    // Reads one row of cells, one per header column.
-    bool readRow(ReadState& state, const ReadHeader& header, const std::vector<const JsonValue*>& cells);
+    // One row of cells, one per header column, and where they stand below the table's object:
+    // as the items of the row, or (keys and arrays given, column-oriented) as item row of each
+    // column's member.
+    struct RowCells {
+        const std::vector<const JsonValue*>& cells;
+        const std::vector<const JsonValue*>* keys = nullptr;
+        const std::vector<const JsonValue*>* arrays = nullptr;
+        size_t row = 0;
+    };
+    bool readRow(ReadState& state, const ReadHeader& header, const RowCells& row);
     // The default of the value node serving the column, or {} where no value node serves it.
     void fillMissing(const std::string& column, JsonValue& cell, WriteState& state, JsonAllocator& allocator) const;
     // Walks the table's rows: cell(column, value) for every non-null cell a child writes under one
