@@ -189,13 +189,13 @@ const ReadCase kCases[] = {
      1, {{L"Qty", "A1,apple=3 A2,pear=4"}, {L"Orders", "A1=1 A2=1"}}},
     {"an attribute naming another element than its enclosing element bound fails, creating none", kLinesNamingOrder,
      "<orders><order id='A1'><line order='B7' product='apple' qty='3'/></order></orders>", 0, {{L"Orders", "A1=1"}},
-     "ReadFromStream: Value B7 of index o does not match its element A1 bound by the enclosing element\n"},
+     "ReadFromStream: Value B7 of index o does not match its element A1 bound by the enclosing element\n/"},
     {"a second document element fails", kXmlOrders, "<orders><order id='A1'><total>1</total></order></orders><orders/>", 0,
      {{L"Total", ""}}, kParseError},
     {"text after the document element fails", kXmlOrders, "<orders><order id='A1'><total>1</total></order></orders>x", 0,
      {{L"Total", ""}}, kParseError},
     {"an empty document fails", kXmlOrders, " \n", 0, {}, kParseError},
-    {"a document type declaration fails", kXmlOrders,
+    {"a document type declaration with an internal subset fails", kXmlOrders,
      "<!DOCTYPE orders [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><orders><order id='&b;'/></orders>", 0,
      {{L"Orders", ""}}, kParseError},
     {"an undefined entity fails", kXmlOrders, "<orders><order id='A1' customer='&nbsp;'/></orders>", 0, {{L"Customer", ""}},
@@ -235,7 +235,7 @@ TEST_P(XmlRead, GivesTheIdentifierContents) {
         if (expected.back() == '\n') EXPECT_EQ(errorsJoined(), expected);
         else EXPECT_NE(errorsJoined().find(expected), std::string::npos) << errorsJoined();
     }
-    if (c.result == 1) {
+    if (c.result == 1 && !*c.error) {
         EXPECT_EQ(errorsJoined(), "");
     }
 }
