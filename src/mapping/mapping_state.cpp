@@ -110,7 +110,8 @@ int MappingState::existingElement(int index, std::string_view name) {
 int MappingState::checkExternal(int index, std::string_view name) {
     int element = existingElement(index, name);
     if (element > 0 && element == external_[size_t(index)]) return element;
-    const std::string reason = "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match external binding";
+    const std::string reason =
+        "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match external binding";
     raiseError(reason);
     warnAtPlace(reason);
     return 0;
@@ -120,8 +121,9 @@ int MappingState::checkBound(int index, std::string_view name) {
     int bound = tuple_[size_t(index)];
     int element = existingElement(index, name);
     if (element > 0 && element == bound) return element;
-    const std::string reason = "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match its element " +
-                               mapping_->indexTable[size_t(index)]->elementName(bound) + " bound by the enclosing element";
+    const std::string reason = "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) +
+                               " does not match its element " + mapping_->indexTable[size_t(index)]->elementName(bound) +
+                               " bound by the enclosing element";
     raiseError(reason);
     warnAtPlace(reason);
     return 0;

@@ -26,9 +26,10 @@ bool ColumnOrientedObjectNode::readJSON(ReadState& state, std::string_view nameI
     ColumnTable(*this).match(header);
     size_t rows = arrays.empty() ? 0 : arrays[0]->Size();
     std::vector<const JsonValue*> cells(names.size());
+    JsonStep member, item;
     for (size_t r = 0; r < rows; ++r) {
         for (size_t i = 0; i < names.size(); ++i) cells[i] = &(*arrays[i])[rapidjson::SizeType(r)];
-        if (!readRow(state, header, RowCells{cells, &keys, &arrays, r})) return false;
+        if (!readRow(state, header, RowCells{cells, item, &member, &keys, &arrays, r})) return false;
     }
     return scope.end(true);
 }

@@ -27,7 +27,8 @@ struct Validator : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Validator> {
 // with the offsets noted while it was parsed (those of the item alone).
 class ItemBuilder : public JsonValueBuilder<ItemBuilder> {
 public:
-    ItemBuilder(const std::function<bool(const JsonValue&)>& item, JsonOffsets& offsets) : item_(item), offsets_(offsets) {}
+    ItemBuilder(const std::function<bool(const JsonValue&)>& item, JsonOffsets& offsets)
+        : item_(item), offsets_(offsets) {}
     bool Key(const char* s, rapidjson::SizeType n, bool copy) { return String(s, n, copy); }
     bool StartObject() { return ++depth_, true; }
     bool StartArray() {

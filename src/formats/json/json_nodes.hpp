@@ -2,6 +2,7 @@
 #pragma once
 
 #include "formats/json/json_node.hpp"
+#include "formats/json/json_reading.hpp"
 #include "mapping/column_table.hpp"
 #include "mapping/unread_names.hpp"
 
@@ -106,11 +107,14 @@ public:
     bool acceptsExternalBinding() const override { return false; }
 
 protected:
-    // One row of cells, one per header column, and where they stand below the table's object:
-    // as the items of the row, or (keys and arrays given, column-oriented) as item row of each
-    // column's member.
+    // One row of cells, one per header column, and the steps of the path that say where each
+    // stands below the table's object, kept by the caller for all rows: the cell's item of the
+    // row, or (column-oriented, with the columns' keys and arrays) the column's member and the
+    // row's item of it.
     struct RowCells {
         const std::vector<const JsonValue*>& cells;
+        JsonStep& item;
+        JsonStep* member = nullptr;
         const std::vector<const JsonValue*>* keys = nullptr;
         const std::vector<const JsonValue*>* arrays = nullptr;
         size_t row = 0;
@@ -140,6 +144,7 @@ public:
         ReadHeader header;
         std::vector<const JsonValue*> cells;
         std::optional<ReadScope> scope;
+        std::optional<JsonStep> cell;   // from the first row on, below the steps to the row
     };
     ReadStart beginRows(ReadState& state, std::string_view name, const JsonValue& head, RowReading& reading);
     bool readRowValue(ReadState& state, const JsonValue& row, RowReading& reading);

@@ -89,9 +89,12 @@ bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table,
             return begun == ReadStart::Go;
         },
         [&](const JsonValue& value) {
-            if (!row) data.emplace(), row.emplace();
+            if (!row) {
+                data.emplace();
+                data->member(kData, nullptr);
+                row.emplace();
+            }
             reading.beginPart(value);
-            data->member(kData, nullptr);
             row->item(index++, value);
             return table.readRowValue(state, value, rows);
         });

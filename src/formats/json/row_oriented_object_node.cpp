@@ -2,7 +2,6 @@
 #include "formats/json/json_nodes.hpp"
 
 #include "formats/json/json_part_sink.hpp"
-#include "formats/json/json_reading.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
@@ -39,7 +38,8 @@ bool RowOrientedObjectNode::readRowValue(ReadState& state, const JsonValue& row,
         return raiseError("A row of node '" + r.name + "' contains " + std::to_string(length) + " columns instead of " +
                           std::to_string(r.header.names.size()));
     for (size_t i = 0; i < r.header.names.size(); ++i) r.cells[i] = &row[rapidjson::SizeType(i)];
-    return readRow(state, r.header, RowCells{r.cells});
+    if (!r.cell) r.cell.emplace();
+    return readRow(state, r.header, RowCells{r.cells, *r.cell});
 }
 
 bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {

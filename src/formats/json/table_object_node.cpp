@@ -2,11 +2,9 @@
 // cells of missing values.
 #include "formats/json/json_nodes.hpp"
 
-#include "formats/json/json_reading.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
-#include <optional>
 
 namespace flk {
 namespace {
@@ -37,13 +35,10 @@ bool TableObjectNode::parseMapping(const pugi::xml_node& element, Mapping& mappi
 }
 
 bool TableObjectNode::readRow(ReadState& state, const ReadHeader& header, const RowCells& row) {
-    std::optional<JsonStep> member;   // column-oriented: the column's member first
-    if (row.keys) member.emplace();
-    JsonStep item;
     return ColumnTable(*this).readRow(state, header, [&](size_t column, TreeNode& child) {
         const JsonValue& cell = *row.cells[column];
-        if (member) member->member(*(*row.keys)[column], (*row.arrays)[column]);
-        item.item(row.keys ? row.row : column, cell);
+        if (row.member) row.member->member(*(*row.keys)[column], (*row.arrays)[column]);
+        row.item.item(row.member ? row.row : column, cell);
         return asJson(child).readJSON(state, header.names[column], cell);
     });
 }

@@ -27,7 +27,9 @@ bool readContent(ElementObjectNode& node, ReadState& state, pugi::xml_node eleme
     bool ok = readIndexMembersFirst(state, [&](bool indexPass) {
         bool read = readXmlAttributes(node, state, element, indexPass, attributeRead);
         if (indexPass && (!read || !node.hasIndexElements())) return read;
-        auto elements = [&](pugi::xml_node parent) { return readXmlElements(node, state, parent, indexPass, attributeRead); };
+        auto elements = [&](pugi::xml_node parent) {
+            return readXmlElements(node, state, parent, indexPass, attributeRead);
+        };
         return runs(elements, indexPass) && read;
     });
     return scope.end(ok);

@@ -85,8 +85,10 @@ private:
             if (at == t_.size()) return part == Part::Epilogue ? at : fail(at, "no document element");
             if (startsWith(at, "<?")) at = instruction(at);
             else if (startsWith(at, "<!--")) at = closedBy(at, at + 4, "-->", "a comment");
-            else if (startsWith(at, "<!DOCTYPE") && part == Part::Prolog && !doctypeSeen) at = doctype(at), doctypeSeen = true;
-            else if (startsWith(at, "<!")) return markupDeclaration(at);
+            else if (startsWith(at, "<!DOCTYPE") && part == Part::Prolog && !doctypeSeen) {
+                at = doctype(at);
+                doctypeSeen = true;
+            } else if (startsWith(at, "<!")) return markupDeclaration(at);
             else if (t_[at] != '<') return fail(at, part == Part::Prolog ? "text before the document element" : "text after the document element");
             else if (part == Part::Prolog) return at;
             else return fail(at, "a second document element");
