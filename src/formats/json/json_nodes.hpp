@@ -95,7 +95,9 @@ private:
     bool readEmbedded(ReadState& state, const JsonValue& value);
     bool writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator);
     bool assignRead(ReadState& state, std::string_view name, const JsonValue& value);
-    // Refuses a text holding a NUL on its way to a string or an element of the model.
+    // Whether the document read may hold a NUL in a string; refuses a text holding one on its
+    // way to a string or an element of the model.
+    static bool mayHoldNul();
     bool refuseNul(ReadState& state, std::string_view name, TargetKind kind);
 };
 

@@ -71,6 +71,7 @@ std::string JsonReading::path() const {
 
 // Where the value at the end of the first n steps starts.
 size_t JsonReading::offsetOf(size_t n) const {
+    if (n > 0 && !steps_[n - 1].value) return offsetOf(n - 1);   // a step not yet set, or above the part
     const JsonValue& value = valueAt(n);
     if (value.IsString()) {
         if (inBody(value.GetString())) return size_t(value.GetString() - body_.data()) - 1;   // its opening quote

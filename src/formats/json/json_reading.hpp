@@ -21,7 +21,8 @@ public:
     // A path shows at most this many bytes of a key.
     static constexpr size_t kKeyBytesShown = 64;
 
-    explicit JsonReading(std::string_view body) : body_(body), places_(body) {}
+    // mayHoldNul: whether a string of the document may hold a NUL (JsonText::mayHoldNul).
+    JsonReading(std::string_view body, bool mayHoldNul) : body_(body), places_(body), mayHoldNul_(mayHoldNul) {}
     JsonReading(const JsonReading&) = delete;
     JsonReading& operator=(const JsonReading&) = delete;
 
@@ -33,6 +34,7 @@ public:
     void beginPart(const JsonValue& top) { part_ = &top; }
     void endPart() { part_ = nullptr; }
     UnreadNames& unread() { return unread_; }
+    bool mayHoldNul() const { return mayHoldNul_; }
 
     // The line, column and path of the value read now; empty outside a part.
     std::string place();
@@ -63,6 +65,7 @@ private:
     const JsonValue* part_ = nullptr;
     std::vector<Step> steps_;
     UnreadNames unread_;
+    bool mayHoldNul_;
 };
 
 // One step of the path while a node reads the members or items of a value, set to each in turn;

@@ -59,7 +59,7 @@ bool parseFailed(ReadState& state, JsonReading& reading, const JsonProblem& prob
 
 bool JSONRootNode::readDocument(ReadState& state) {
     JsonText text = JsonText::read(state.input());
-    JsonReading reading(text.view());
+    JsonReading reading(text.view(), text.mayHoldNul());
     CurrentRead<JsonReading> current(reading);
     ScopedPlaceSource place(state, [&reading] { return reading.place(); });
     bool ok = false;

@@ -9,13 +9,16 @@
 namespace flk {
 namespace {
 
+}  // namespace
+
 // The escapes that the parser accepts but that stand for no text: the low half of a surrogate
-// pair without the high half before it (the parser refuses a high half alone). A NUL (\u0000)
-// is text: only where it would reach a name or a string of the model does the read refuse it.
-// Backslashes stand only inside strings in a document the parser accepted, each one starting an
-// escape, so the text need not be parsed again to find them.
-size_t firstHalfSurrogate(std::string_view body) {
+// pair without the high half before it (the parser refuses a high half alone); and whether a NUL
+// (\u0000) stands in the text, which is text, refused only where it would reach a name or a
+// string of the model. Backslashes stand only inside strings in a document the parser accepted,
+// each one starting an escape, so the text need not be parsed again to find them.
+void JsonText::scanEscapes() {
     constexpr size_t kEscape = 6;   // \uXXXX
+    std::string_view body = view();
     for (size_t at = body.find('\\'); at != std::string_view::npos; at = body.find('\\', at)) {
         if (at + kEscape > body.size() || body[at + 1] != 'u') {
             at += 2;   // an escape of one character
@@ -23,12 +26,14 @@ size_t firstHalfSurrogate(std::string_view body) {
         }
         unsigned unit = 0;
         std::from_chars(body.data() + at + 2, body.data() + at + kEscape, unit, 16);
-        if (unit >= 0xDC00 && unit <= 0xDFFF) return at;
+        if (unit == 0) holdsNul_ = true;
+        if (unit >= 0xDC00 && unit <= 0xDFFF && halfSurrogate_ == std::string_view::npos) halfSurrogate_ = at;
         // A high half is followed by its low half, which the parser checked.
         at += unit >= 0xD800 && unit <= 0xDBFF ? 2 * kEscape : kEscape;
     }
-    return std::string_view::npos;
 }
+
+namespace {
 
 // The parser's own words, without the full stop that would end the sentence they stand in.
 std::string parserReason(rapidjson::ParseErrorCode code) {
@@ -41,8 +46,9 @@ std::string parserReason(rapidjson::ParseErrorCode code) {
 
 }  // namespace
 
-JsonText::JsonText(StreamBuffer bytes)
-    : bytes_(std::move(bytes)), bodyStart_(bytes_.byteOrderMarkLength()), halfSurrogate_(firstHalfSurrogate(view())) {}
+JsonText::JsonText(StreamBuffer bytes) : bytes_(std::move(bytes)), bodyStart_(bytes_.byteOrderMarkLength()) {
+    scanEscapes();
+}
 
 JsonText JsonText::read(std::istream& input) { return JsonText(StreamBuffer::read(input, kPadding)); }
 

@@ -45,13 +45,18 @@ public:
     // Otherwise false with the first problem. The escapes were looked at when the text was read,
     // before a parse in place decoded them.
     bool wellFormed(rapidjson::ParseResult result, size_t parsedTo, JsonProblem& problem) const;
+    // Whether a string of the text may hold a NUL: only an escape can put one there, as a NUL
+    // byte ends the text the parser sees.
+    bool mayHoldNul() const { return holdsNul_; }
 
 private:
     explicit JsonText(StreamBuffer bytes);
+    void scanEscapes();
 
     StreamBuffer bytes_;
     size_t bodyStart_;
-    size_t halfSurrogate_;   // the offset of the first escape for half a surrogate pair, or npos
+    size_t halfSurrogate_ = std::string_view::npos;   // the first escape for half a surrogate pair
+    bool holdsNul_ = false;                           // some escape stands for a NUL
 };
 
 }  // namespace flk

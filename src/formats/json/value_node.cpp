@@ -1,5 +1,6 @@
 #include "formats/json/json_nodes.hpp"
 
+#include "formats/json/json_reading.hpp"
 #include "formats/json/value_conversion.hpp"
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
@@ -57,9 +58,14 @@ bool ValueNode::assignRead(ReadState& state, std::string_view name, const JsonVa
         state.throwAtPlace(failure);
     }
     // The host's strings end at a NUL; an element name holding one is refused where it binds.
-    if (converted.isText && kind != TargetKind::Holder && converted.text.find('\0') != std::string::npos)
+    if (converted.isText && kind != TargetKind::Holder && mayHoldNul() && converted.text.find('\0') != std::string::npos)
         return refuseNul(state, name, kind);
     return transferValue(*this, state, converted);
+}
+
+bool ValueNode::mayHoldNul() {
+    const JsonReading* reading = CurrentRead<JsonReading>::get();
+    return !reading || reading->mayHoldNul();
 }
 
 bool ValueNode::refuseNul(ReadState& state, std::string_view name, TargetKind kind) {
