@@ -107,6 +107,16 @@ size_t utf8Length(std::string_view s) {
     return n;
 }
 
+std::string visibleText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\0') out += "\\u0000";
+        else out += c;
+    }
+    return out;
+}
+
 std::string toUtf8(std::wstring_view text) {
     std::string out;
     appendUtf8(out, text);

@@ -22,4 +22,8 @@ size_t decodeUtf8Into(std::string_view utf8, wchar_t* out, size_t capacity);
 // The number of wide characters the text decodes to.
 size_t utf8Length(std::string_view utf8);
 
+// The text with each NUL written as "\u0000", for messages: the host's strings end at a NUL, so a
+// name holding one would otherwise reach the modeller cut short.
+std::string visibleText(std::string_view text);
+
 }  // namespace flk

@@ -152,6 +152,7 @@ bool readIncluded(const TreeNode& node, ReadState& state, const IncludingKind& k
         MappingNesting reading(state.mapping());
         ReadState inner(mapping, state.documentName(), state.input(), state.resetFlags());
         inner.shareNotes(state.notes());
+        inner.setPlaceSource(state.placeSource());   // the included mapping reads the same document
         if (passBindings(node, state, inner, true)) {
             ok = read(*mapping->root, inner) && inner.flushAll();
             takeBackBindings(node, state, inner);

@@ -44,6 +44,14 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
         warnAtPlace("an empty element name for index " + toUtf8(indexName(index)));
         return 0;
     }
+    if (name.find('\0') != std::string_view::npos) {
+        // The host's names end at a NUL: "k\u0000a" would bind the element "k".
+        const std::string reason = "Element name '" + visibleText(name) + "' for index " + toUtf8(indexName(index)) +
+                                   " holds a NUL character, which element names cannot hold";
+        raiseError(reason);
+        warnAtPlace(reason);
+        return 0;
+    }
     MolvoIOHandler& handler = *mapping_->indexTable[size_t(index)];
     int element = handler.elementByName(name, bindsExisting);
     if (element > 0) {
@@ -58,10 +66,21 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
     return 0;
 }
 
-void MappingState::warnAtPlace(std::string_view reason) const {
-    if (!place_) return;
+std::string MappingState::placed(std::string_view reason) const {
+    if (!place_) return {};
     const std::string place = place_();
-    if (!place.empty()) warnModel(locatedMessage(toUtf8(documentName_), place, reason));
+    return place.empty() ? std::string() : locatedMessage(toUtf8(documentName_), place, reason);
+}
+
+void MappingState::warnAtPlace(std::string_view reason) const {
+    const std::string warning = placed(reason);
+    if (!warning.empty()) warnModel(warning);
+}
+
+void MappingState::throwAtPlace(const std::exception& failure) const {
+    std::string warning = placed(failure.what());
+    if (warning.empty()) throw;
+    throw LocatedFailure(failure.what(), std::move(warning));
 }
 
 int MappingState::bindIterative(int index, int counter, std::string_view prefix, bool iterativeExisting,
@@ -91,16 +110,23 @@ int MappingState::existingElement(int index, std::string_view name) {
 int MappingState::checkExternal(int index, std::string_view name) {
     int element = existingElement(index, name);
     if (element > 0 && element == external_[size_t(index)]) return element;
-    return raiseError("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) +
-                      " does not match external binding");
+    const std::string reason =
+        "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match external binding";
+    raiseError(reason);
+    warnAtPlace(reason);
+    return 0;
 }
 
 int MappingState::checkBound(int index, std::string_view name) {
     int bound = tuple_[size_t(index)];
     int element = existingElement(index, name);
     if (element > 0 && element == bound) return element;
-    return raiseError("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match its element " +
-                      mapping_->indexTable[size_t(index)]->elementName(bound) + " bound by the enclosing element");
+    const std::string reason = "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) +
+                               " does not match its element " + mapping_->indexTable[size_t(index)]->elementName(bound) +
+                               " bound by the enclosing element";
+    raiseError(reason);
+    warnAtPlace(reason);
+    return 0;
 }
 
 const int* MappingState::referenceTuple(const IdentifierReference& reference) {

@@ -5,9 +5,11 @@
 #include "mapping/mapping.hpp"
 #include "mapping/value_notes.hpp"
 
+#include <exception>
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -78,15 +80,22 @@ public:
     // that is asked only when a message needs it, so that keeping track costs no formatting.
     using PlaceSource = std::function<std::string()>;
     void setPlaceSource(PlaceSource source) { place_ = std::move(source); }
+    const PlaceSource& placeSource() const { return place_; }
     // Follows an error just raised with the warning "<document>, <place>: <reason>", when the
     // document kind gave a place; otherwise does nothing.
     void warnAtPlace(std::string_view reason) const;
+    // Called in a handler of an exception that ends the read where the reader stands (a value
+    // that cannot be converted): throws it on as a LocatedFailure that carries the warning for
+    // that place, or rethrows it unchanged when the document kind gave no place.
+    [[noreturn]] void throwAtPlace(const std::exception& failure) const;
 
 protected:
     const std::wstring& indexName(int index) const;
 
 private:
     int existingElement(int index, std::string_view name);
+    // "<document>, <place>: <reason>", or empty when the document kind gives no place.
+    std::string placed(std::string_view reason) const;
     int iterativeElement(const ExternalBinding& b);
     const int* referenceTuple(const IdentifierReference& reference);
     void makeRoomFor(const IdentifierReference& reference);
@@ -100,6 +109,35 @@ private:
     PlaceSource place_;
     ValueNotes ownNotes_;
     ValueNotes* notes_ = &ownNotes_;
+};
+
+// An exception that ends a read, with the warning that names where in the document it happened:
+// what() is the text of the exception it stands for, so the error it becomes reads the same; the
+// warning follows that error.
+class LocatedFailure : public std::runtime_error {
+public:
+    LocatedFailure(const std::string& what, std::string warning) : std::runtime_error(what), warning_(std::move(warning)) {}
+    const std::string& warning() const { return warning_; }
+
+private:
+    std::string warning_;
+};
+
+// Sets a read's place source for as long as it lives (while what the source looks at exists),
+// and puts the one before it back afterwards.
+class ScopedPlaceSource {
+public:
+    ScopedPlaceSource(MappingState& state, MappingState::PlaceSource source)
+        : state_(state), previous_(state.placeSource()) {
+        state.setPlaceSource(std::move(source));
+    }
+    ~ScopedPlaceSource() { state_.setPlaceSource(std::move(previous_)); }
+    ScopedPlaceSource(const ScopedPlaceSource&) = delete;
+    ScopedPlaceSource& operator=(const ScopedPlaceSource&) = delete;
+
+private:
+    MappingState& state_;
+    MappingState::PlaceSource previous_;
 };
 
 // Raises that nothing gives the index an iterative-binding names an element; returns 0.

@@ -48,6 +48,23 @@ TEST_F(Included, AStringParameterChoosesTheMappingPerTuple) {
     EXPECT_EQ(contents(L"Customer"), "A2=Zoë");
 }
 
+// The included mapping reads the including document: a value it cannot bind is named by its
+// place there.
+TEST_F(Included, AValueTheIncludedMappingCannotBindIsNamedByItsPlaceInTheDocument) {
+    ASSERT_EQ(addMapping("strict", R"(<MolvoJSONMapping><ExternalBinding binds-to="o" iterative-binding="o"/>
+        <ObjectMapping><ValueMapping name-regex=".*" name-binds-to="p" binds-existing="1" binds-skip-non-existing="0"
+          maps-to="Qty"/></ObjectMapping></MolvoJSONMapping>)"), 1) << errorsJoined();
+    model().assign(L"MappingOf", {L"A1"}, std::wstring(L"strict"));
+    ASSERT_EQ(addMapping("orders", R"(<MolvoJSONMapping><ObjectMapping>
+        <ObjectMapping name-regex=".*" name-binds-to="o" binds-existing="1" included-mapping="MappingOf"/>
+      </ObjectMapping></MolvoJSONMapping>)"), 1) << errorsJoined();
+    model().clearErrors();
+    EXPECT_EQ(readText("orders", "{\"A1\": {\"apple\": 1,\n  \"kiwi\": 2}}"), 0);
+    const std::string reason = "Element kiwi could not be created for index p";
+    EXPECT_EQ(errorsJoined(), "ReadFromStream: " + reason + "\n" + toUtf8(path("doc.json")) + ", line 2, column 11 ($.A1.kiwi): " +
+                                  reason + "\n");
+}
+
 TEST_F(Included, AMappingReadOnItsOwnNumbersItsIterativeBindingPerRead) {
     ASSERT_EQ(ResetMappingData(L"line", 0, 0, 1), 1);   // counters are process-wide
     ASSERT_EQ(readText("line", R"({"apple":2})"), 1) << errorsJoined();

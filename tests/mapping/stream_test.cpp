@@ -149,6 +149,7 @@ TEST_F(MappingTest, ReadAndWriteThroughCallerStreams) {
     refusing.setstate(std::ios::badbit);   // an output that takes nothing is a failed write
     EXPECT_EQ(WriteToStream(&refusing, L"out", L"m", 0), 0);
     EXPECT_EQ(errorsJoined(), "ReadFromStream: Error parsing JSON document mem\n"
+                              "mem, line 1, column 2: Missing a name for object member\n"
                               "WriteToStream: Exception occurred while writing data: Cannot write the JSON document "
                               "to its output to document out\n");
 }

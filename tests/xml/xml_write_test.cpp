@@ -128,6 +128,24 @@ const WriteCase kCases[] = {
           <ElementValueMapping name-regex=".*" name-binds-to="p" write-normalize="nfd" maps-to="Price"/>
         </ElementObjectMapping></MolvoXMLMapping>)",
      {{L"Price", {L"caf\u00e9"}, 1.0}}, "<?xml version=\"1.0\"?><prices><cafe\xCC\x81>1.0</cafe\xCC\x81></prices>", 0, false},
+    {"write-normalize decomposes written strings, in text and in attributes",
+     R"(<MolvoXMLMapping><ElementObjectMapping name="products"><ElementObjectMapping name="product">
+          <AttributeMapping name="name" binds-to="p"/><AttributeMapping name="label" maps-to="Label" write-normalize="nfd"/>
+          <ElementValueMapping name="note" maps-to="Label" write-normalize="nfd"/>
+        </ElementObjectMapping></ElementObjectMapping></MolvoXMLMapping>)",
+     {{L"Label", {L"apple"}, std::wstring(L"caf\u00e9")}},
+     "<?xml version=\"1.0\"?><products><product name=\"apple\" label=\"cafe\xCC\x81\"><note>cafe\xCC\x81</note></product>"
+     "</products>",
+     0, false},
+    {"write-normalize composes written strings; without it they stay as stored",
+     R"(<MolvoXMLMapping><ElementObjectMapping name="products"><ElementObjectMapping name="product">
+          <AttributeMapping name="name" binds-to="p"/><AttributeMapping name="label" maps-to="Label"/>
+          <ElementValueMapping name="note" maps-to="Label" write-normalize="nfc"/>
+        </ElementObjectMapping></ElementObjectMapping></MolvoXMLMapping>)",
+     {{L"Label", {L"apple"}, std::wstring(L"cafe\u0301")}},
+     "<?xml version=\"1.0\"?><products><product name=\"apple\" label=\"cafe\xCC\x81\"><note>caf\xC3\xA9</note></product>"
+     "</products>",
+     0, false},
     {"name-regex-prefix and postfix frame written names",
      R"(<MolvoXMLMapping><ElementObjectMapping name="prices">
           <ElementValueMapping name-regex="[a-z]+" name-regex-prefix="p_" name-regex-postfix="_x" name-binds-to="p" maps-to="Price"/>

@@ -1,6 +1,7 @@
 #include "formats/json/json_nodes.hpp"
 
 #include "formats/json/json_part_sink.hpp"
+#include "formats/json/json_reading.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 #include "mapping/read_scope.hpp"
@@ -47,7 +48,11 @@ bool ArrayNode::readJSON(ReadState& state, std::string_view name, const JsonValu
     } else if (!value.IsArray()) {
         ok = readItem(state, value);
     } else {
-        for (auto item = value.Begin(); ok && item != value.End(); ++item) ok = readItem(state, *item);
+        JsonStep step;
+        for (rapidjson::SizeType i = 0; ok && i < value.Size(); ++i) {
+            step.item(i, value[i]);
+            ok = readItem(state, value[i]);
+        }
     }
     return scope.end(ok);
 }

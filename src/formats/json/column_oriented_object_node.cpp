@@ -13,21 +13,23 @@ bool ColumnOrientedObjectNode::readJSON(ReadState& state, std::string_view nameI
     if (!scope.entered()) return scope.notEnteredResult();
     ReadHeader header;
     std::vector<std::string>& names = header.names;
-    std::vector<const JsonValue*> arrays;
+    std::vector<const JsonValue*> keys, arrays;
     for (auto m = value.MemberBegin(); m != value.MemberEnd(); ++m) {
         std::string member(m->name.GetString(), m->name.GetStringLength());
         if (!m->value.IsArray() || (!arrays.empty() && m->value.Size() != arrays[0]->Size()))
             return raiseError("Child " + member + " of node " + name +
                               " is not an array, or does not have the same size as other arrays underneath this node");
         names.push_back(std::move(member));
+        keys.push_back(&m->name);
         arrays.push_back(&m->value);
     }
     ColumnTable(*this).match(header);
     size_t rows = arrays.empty() ? 0 : arrays[0]->Size();
     std::vector<const JsonValue*> cells(names.size());
+    JsonStep member, item;
     for (size_t r = 0; r < rows; ++r) {
         for (size_t i = 0; i < names.size(); ++i) cells[i] = &(*arrays[i])[rapidjson::SizeType(r)];
-        if (!readRow(state, header, cells)) return false;
+        if (!readRow(state, header, RowCells{cells, item, &member, &keys, &arrays, r})) return false;
     }
     return scope.end(true);
 }

@@ -1,6 +1,7 @@
 // Parsing whole JSON documents.
 #include "formats/json/json_limits.hpp"
 #include "formats/json/json_node.hpp"
+#include "formats/json/json_offsets.hpp"
 #include "formats/json/json_text.hpp"
 
 #include <rapidjson/reader.h>
@@ -39,12 +40,15 @@ private:
 
 struct Parse {
     JsonText& text;
+    JsonOffsets& offsets;
+    JsonProblem& problem;
     bool operator()(rapidjson::Document& d) {
-        if (!text.holdsOnlyHostText()) return false;
         rapidjson::InsituStringStream stream(text.body());
         rapidjson::Reader reader;
-        DepthLimit handler(d);
-        ok = !reader.Parse<kParseFlags>(stream, handler).IsError() && text.endsAt(stream.Tell());
+        DepthLimit limit(d);
+        OffsetNoting<DepthLimit, rapidjson::InsituStringStream> handler(limit, stream, offsets);
+        rapidjson::ParseResult result = reader.Parse<kParseFlags>(stream, handler);
+        ok = text.wellFormed(result, stream.Tell(), problem);
         return ok;
     }
     bool ok = false;
@@ -52,8 +56,8 @@ struct Parse {
 
 }  // namespace
 
-bool parseJsonDocument(JsonText& text, rapidjson::Document& document) {
-    Parse parse{text};
+bool parseJsonDocument(JsonText& text, rapidjson::Document& document, JsonOffsets& offsets, JsonProblem& problem) {
+    Parse parse{text, offsets, problem};
     document.Populate(parse);
     return parse.ok;
 }

@@ -1,6 +1,7 @@
 #include "formats/json/json_item_stream.hpp"
 
 #include "formats/json/json_limits.hpp"
+#include "formats/json/json_offsets.hpp"
 #include "formats/json/json_value_builder.hpp"
 
 #include <rapidjson/reader.h>
@@ -22,13 +23,18 @@ struct Validator : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Validator> {
     bool EndArray(rapidjson::SizeType) { return --depth, true; }
 };
 
-// Builds each item of the top-level array as a value and hands it over when it is complete.
+// Builds each item of the top-level array as a value and hands it over when it is complete,
+// with the offsets noted while it was parsed (those of the item alone).
 class ItemBuilder : public JsonValueBuilder<ItemBuilder> {
 public:
-    explicit ItemBuilder(const std::function<bool(const JsonValue&)>& item) : item_(item) {}
+    ItemBuilder(const std::function<bool(const JsonValue&)>& item, JsonOffsets& offsets)
+        : item_(item), offsets_(offsets) {}
     bool Key(const char* s, rapidjson::SizeType n, bool copy) { return String(s, n, copy); }
     bool StartObject() { return ++depth_, true; }
-    bool StartArray() { return ++depth_, true; }
+    bool StartArray() {
+        if (depth_++ == 0) offsets_.clear();   // the array's own bracket: the first item's start next
+        return true;
+    }
     bool EndObject(rapidjson::SizeType members) {
         --depth_;
         return add(popObject(members));
@@ -48,11 +54,13 @@ public:
         }
         result_ = item_(value);
         allocator_.clear();   // the item is done with: release what it was built from
+        offsets_.clear();
         return result_;
     }
 
 private:
     const std::function<bool(const JsonValue&)>& item_;
+    JsonOffsets& offsets_;
     PartAllocator allocator_;
     unsigned depth_ = 0;
     bool result_ = true;
@@ -66,19 +74,21 @@ bool startsWithArray(const JsonText& text) {
     return at != std::string_view::npos && body[at] == '[';
 }
 
-bool forEachArrayItem(JsonText& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed) {
+bool forEachArrayItem(JsonText& text, JsonOffsets& offsets, const std::function<bool(const JsonValue&)>& item,
+                      bool& wellFormed, JsonProblem& problem) {
     {
         CheckStream stream(text.body());
         rapidjson::Reader reader;
         Validator validator;
-        wellFormed = text.holdsOnlyHostText() && !reader.Parse<kCheckFlags>(stream, validator).IsError() &&
-                     text.endsAt(stream.Tell());
+        rapidjson::ParseResult result = reader.Parse<kCheckFlags>(stream, validator);
+        wellFormed = text.wellFormed(result, stream.Tell(), problem);
     }
     if (!wellFormed) return false;
     rapidjson::InsituStringStream stream(text.body());
     rapidjson::Reader reader;
-    ItemBuilder builder(item);
-    reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, builder);
+    ItemBuilder builder(item, offsets);
+    OffsetNoting<ItemBuilder, rapidjson::InsituStringStream> handler(builder, stream, offsets);
+    reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, handler);
     return builder.result();
 }
 

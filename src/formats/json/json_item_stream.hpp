@@ -8,16 +8,18 @@
 #include "formats/json/json_text.hpp"
 
 #include <functional>
+#include <vector>
 
 namespace flk {
 
 // Whether the text starts, after blanks, with "[".
 bool startsWithArray(const JsonText& text);
 
-// False when the text is not one well-formed JSON value within the depth limit, all of it and
-// holding only text the host can hold (JsonText::endsAt, holdsOnlyHostText). Otherwise calls
-// item for every item of the top-level array in order, until one returns false; returns what
-// the last call returned (true for an empty array). The text is parsed in place.
-bool forEachArrayItem(JsonText& text, const std::function<bool(const JsonValue&)>& item, bool& wellFormed);
+// wellFormed false with the problem when the text is not one well-formed document
+// (JsonText::wellFormed). Otherwise calls item for every item of the top-level array in order,
+// until one returns false, the offsets holding those the item's parse noted; returns what the
+// last call returned (true for an empty array). The text is parsed in place.
+bool forEachArrayItem(JsonText& text, std::vector<size_t>& offsets, const std::function<bool(const JsonValue&)>& item,
+                      bool& wellFormed, JsonProblem& problem);
 
 }  // namespace flk

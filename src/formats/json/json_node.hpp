@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace flk {
 
@@ -40,9 +41,11 @@ enum class JsonParent { Root, Object, Array, RowOriented, ColumnOriented };
 std::shared_ptr<TreeNode> makeJsonNode(JsonParent parent, std::string_view element);
 
 class JsonText;
+struct JsonProblem;
 
-// Parses a whole JSON document in place with the nesting depth bounded; false for any parse
-// error. The text must outlive the document, whose strings point into it.
-bool parseJsonDocument(JsonText& text, rapidjson::Document& document);
+// Parses a whole JSON document in place with the nesting depth bounded, noting the offsets of
+// its values (JsonOffsets); false with the problem when it is not well-formed. The text must
+// outlive the document, whose strings point into it.
+bool parseJsonDocument(JsonText& text, rapidjson::Document& document, std::vector<size_t>& offsets, JsonProblem& problem);
 
 }  // namespace flk

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "formats/json/json_node.hpp"
+#include "formats/json/json_reading.hpp"
 #include "mapping/column_table.hpp"
+#include "mapping/unread_names.hpp"
 
 #include <functional>
 #include <optional>
@@ -24,9 +26,9 @@ protected:
     std::shared_ptr<TreeNode> makeChild(std::string_view element) override;
 
 private:
-    bool readParsed(ReadState& state, class JsonText& text);
-    bool readArrayItems(ReadState& state, class ArrayNode& array, class JsonText& text);
-    bool readTableRows(ReadState& state, class RowOrientedObjectNode& table, class JsonText& text);
+    bool readParsed(ReadState& state, class JsonText& text, class JsonReading& reading);
+    bool readArrayItems(ReadState& state, class ArrayNode& array, class JsonText& text, JsonReading& reading);
+    bool readTableRows(ReadState& state, class RowOrientedObjectNode& table, class JsonText& text, JsonReading& reading);
 };
 
 class ObjectNode : public JSONNode {
@@ -44,6 +46,10 @@ protected:
 
 private:
     bool readMembers(ReadState& state, const JsonValue& object);
+    // Notes for the read whether a child read some member of the object, or which it met.
+    void tallyMembers(const JsonValue& object, bool anyRead);
+
+    UnreadNames::Mark readMark_;
 };
 
 class ArrayNode : public JSONNode {
@@ -88,7 +94,11 @@ protected:
 private:
     bool readEmbedded(ReadState& state, const JsonValue& value);
     bool writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator);
-    bool assignRead(ReadState& state, const JsonValue& value);
+    bool assignRead(ReadState& state, std::string_view name, const JsonValue& value);
+    // Whether the document read may hold a NUL in a string; refuses a text holding one on its
+    // way to a string or an element of the model.
+    static bool mayHoldNul();
+    bool refuseNul(ReadState& state, std::string_view name, TargetKind kind);
 };
 
 // The table layouts: "meta" and "data" rows, or one array per column.
@@ -99,8 +109,19 @@ public:
     bool acceptsExternalBinding() const override { return false; }
 
 protected:
-    // Reads one row of cells, one per header column.
-    bool readRow(ReadState& state, const ReadHeader& header, const std::vector<const JsonValue*>& cells);
+    // One row of cells, one per header column, and the steps of the path that say where each
+    // stands below the table's object, kept by the caller for all rows: the cell's item of the
+    // row, or (column-oriented, with the columns' keys and arrays) the column's member and the
+    // row's item of it.
+    struct RowCells {
+        const std::vector<const JsonValue*>& cells;
+        JsonStep& item;
+        JsonStep* member = nullptr;
+        const std::vector<const JsonValue*>* keys = nullptr;
+        const std::vector<const JsonValue*>* arrays = nullptr;
+        size_t row = 0;
+    };
+    bool readRow(ReadState& state, const ReadHeader& header, const RowCells& row);
     // The default of the value node serving the column, or {} where no value node serves it.
     void fillMissing(const std::string& column, JsonValue& cell, WriteState& state, JsonAllocator& allocator) const;
     // Walks the table's rows: cell(column, value) for every non-null cell a child writes under one
@@ -125,6 +146,7 @@ public:
         ReadHeader header;
         std::vector<const JsonValue*> cells;
         std::optional<ReadScope> scope;
+        std::optional<JsonStep> cell;   // from the first row on, below the steps to the row
     };
     ReadStart beginRows(ReadState& state, std::string_view name, const JsonValue& head, RowReading& reading);
     bool readRowValue(ReadState& state, const JsonValue& row, RowReading& reading);

@@ -2,6 +2,7 @@
 
 #include "formats/json/json_document_writer.hpp"
 #include "formats/json/json_item_stream.hpp"
+#include "formats/json/json_reading.hpp"
 #include "formats/json/json_table_stream.hpp"
 #include "formats/json/json_text.hpp"
 
@@ -45,49 +46,92 @@ bool JSONRootNode::parseMapping(const pugi::xml_node& element, Mapping& mapping)
     return checkTree(mapping) && ok;
 }
 
+namespace {
+
+// The document's message, followed by the warning that says where and why it is not JSON.
+bool parseFailed(ReadState& state, JsonReading& reading, const JsonProblem& problem) {
+    raiseError(L"Error parsing JSON document " + state.documentName());
+    warnModel(locatedMessage(toUtf8(state.documentName()), reading.placeOf(problem.offset), problem.reason));
+    return false;
+}
+
+}  // namespace
+
 bool JSONRootNode::readDocument(ReadState& state) {
     JsonText text = JsonText::read(state.input());
+    JsonReading reading(text.view(), text.mayHoldNul());
+    CurrentRead<JsonReading> current(reading);
+    ScopedPlaceSource place(state, [&reading] { return reading.place(); });
+    bool ok = false;
     auto* array = dynamic_cast<ArrayNode*>(childNamed(kPositionalChild));
-    if (array && array->streamable() && startsWithArray(text)) return readArrayItems(state, *array, text);
-    if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed(kPositionalChild)))
-        return readTableRows(state, *table, text);
-    return readParsed(state, text);
+    if (array && array->streamable() && startsWithArray(text)) ok = readArrayItems(state, *array, text, reading);
+    else if (auto* table = dynamic_cast<RowOrientedObjectNode*>(childNamed(kPositionalChild)))
+        ok = readTableRows(state, *table, text, reading);
+    else
+        ok = readParsed(state, text, reading);
+    if (ok) reading.unread().report(state.documentName(), "members");
+    return ok;
 }
 
 // A top-level row table is read row by row as it is parsed, where its shape allows.
-bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table, JsonText& text) {
+bool JSONRootNode::readTableRows(ReadState& state, RowOrientedObjectNode& table, JsonText& text, JsonReading& reading) {
+    static const JsonValue kData(rapidjson::StringRef("data"));
     resetIterativeCounters();
-    RowOrientedObjectNode::RowReading reading;
+    RowOrientedObjectNode::RowReading rows;
     ReadStart begun = ReadStart::Failed;
+    std::optional<JsonStep> data, row;   // from the first row on: $.data[row]
+    size_t index = 0;
     TableStreamResult streamed = forEachTableRow(
-        text,
+        text, reading.offsets(),
         [&](const JsonValue& head) {
-            begun = table.beginRows(state, table.name(), head, reading);
+            reading.beginPart(head);
+            begun = table.beginRows(state, table.name(), head, rows);
             return begun == ReadStart::Go;
         },
-        [&](const JsonValue& row) { return table.readRowValue(state, row, reading); });
-    if (!streamed.wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
-    if (!streamed.streamed) return readParsed(state, text);
+        [&](const JsonValue& value) {
+            if (!row) {
+                data.emplace();
+                data->member(kData, nullptr);
+                row.emplace();
+            }
+            reading.beginPart(value);
+            row->item(index++, value);
+            return table.readRowValue(state, value, rows);
+        });
+    reading.endPart();
+    if (!streamed.wellFormed) return parseFailed(state, reading, streamed.problem);
+    if (!streamed.streamed) return readParsed(state, text, reading);
     if (begun != ReadStart::Go) return begun == ReadStart::Skip;
-    return reading.scope->end(streamed.ok);
+    return rows.scope->end(streamed.ok);
 }
 
-bool JSONRootNode::readParsed(ReadState& state, JsonText& text) {
+bool JSONRootNode::readParsed(ReadState& state, JsonText& text, JsonReading& reading) {
     rapidjson::Document document;
-    if (!parseJsonDocument(text, document)) return raiseError(L"Error parsing JSON document " + state.documentName());
-    return readJSON(state, name(), document);
+    JsonProblem problem;
+    reading.offsets().clear();
+    if (!parseJsonDocument(text, document, reading.offsets(), problem)) return parseFailed(state, reading, problem);
+    reading.beginPart(document);
+    bool ok = readJSON(state, name(), document);
+    reading.endPart();
+    return ok;
 }
 
 // A top-level array is read as it is parsed, so that its items never all exist at once.
-bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, JsonText& text) {
+bool JSONRootNode::readArrayItems(ReadState& state, ArrayNode& array, JsonText& text, JsonReading& reading) {
     resetIterativeCounters();
     std::optional<ReadScope> scope;
     bool wellFormed = false;
-    bool ok = forEachArrayItem(text, [&](const JsonValue& item) {
+    JsonProblem problem;
+    JsonStep step;
+    size_t index = 0;
+    bool ok = forEachArrayItem(text, reading.offsets(), [&](const JsonValue& item) {
         if (!scope) scope.emplace(array, state, array.name());
+        reading.beginPart(item);
+        step.item(index++, item);
         return !scope->entered() || array.readItem(state, item);
-    }, wellFormed);
-    if (!wellFormed) return raiseError(L"Error parsing JSON document " + state.documentName());
+    }, wellFormed, problem);
+    reading.endPart();
+    if (!wellFormed) return parseFailed(state, reading, problem);
     if (!scope) scope.emplace(array, state, array.name());
     if (!scope->entered()) return scope->notEnteredResult();
     return scope->end(ok);

@@ -1,6 +1,7 @@
 #include "formats/json/json_table_stream.hpp"
 
 #include "formats/json/json_limits.hpp"
+#include "formats/json/json_offsets.hpp"
 #include "formats/json/json_value_builder.hpp"
 
 #include <rapidjson/reader.h>
@@ -41,11 +42,14 @@ struct ShapeCheck : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ShapeCheck> 
     bool streamable() const { return topObject && metaFirst && dataIsArray; }
 };
 
-// Builds the members before "data" as the head, and each row of "data" as a value of its own.
+// Builds the members before "data" as the head, and each row of "data" as a value of its own;
+// each is handed over with the offsets noted while it was parsed (the head with those of the
+// table's object from its bracket on).
 class RowBuilder : public JsonValueBuilder<RowBuilder> {
 public:
-    RowBuilder(const std::function<bool(const JsonValue&)>& head, const std::function<bool(const JsonValue&)>& row)
-        : head_(head), row_(row) {}
+    RowBuilder(const std::function<bool(const JsonValue&)>& head, const std::function<bool(const JsonValue&)>& row,
+               JsonOffsets& offsets)
+        : head_(head), row_(row), offsets_(offsets) {}
     bool Key(const char* s, rapidjson::SizeType n, bool copy) {
         if (depth_ == 1 && !dataDone_ && !inData_ && std::string_view(s, n) == "data") return dataNext_ = true;
         return String(s, n, copy);
@@ -80,6 +84,7 @@ public:
         }
         result_ = row_(value);
         rowAllocator_.clear();   // the row is done with
+        offsets_.clear();
         return result_;
     }
 
@@ -91,11 +96,14 @@ private:
         stack_.clear();
         ++depth_;
         inData_ = true;
-        return result_ = head_(head);
+        result_ = head_(head);
+        offsets_.clear();
+        return result_;
     }
 
     const std::function<bool(const JsonValue&)>& head_;
     const std::function<bool(const JsonValue&)>& row_;
+    JsonOffsets& offsets_;
     JsonAllocator headAllocator_;
     PartAllocator rowAllocator_;
     unsigned depth_ = 0;
@@ -104,22 +112,23 @@ private:
 
 }  // namespace
 
-TableStreamResult forEachTableRow(JsonText& text, const std::function<bool(const JsonValue&)>& head,
+TableStreamResult forEachTableRow(JsonText& text, JsonOffsets& offsets, const std::function<bool(const JsonValue&)>& head,
                                   const std::function<bool(const JsonValue&)>& row) {
     TableStreamResult result;
     ShapeCheck shape;
     {
         CheckStream stream(text.body());
         rapidjson::Reader reader;
-        result.wellFormed = text.holdsOnlyHostText() && !reader.Parse<kCheckFlags>(stream, shape).IsError() &&
-                            text.endsAt(stream.Tell());
+        rapidjson::ParseResult parsed = reader.Parse<kCheckFlags>(stream, shape);
+        result.wellFormed = text.wellFormed(parsed, stream.Tell(), result.problem);
     }
     if (!result.wellFormed || !shape.streamable()) return result;
     result.streamed = true;
     rapidjson::InsituStringStream stream(text.body());
     rapidjson::Reader reader;
-    RowBuilder builder(head, row);
-    reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, builder);
+    RowBuilder builder(head, row, offsets);
+    OffsetNoting<RowBuilder, rapidjson::InsituStringStream> handler(builder, stream, offsets);
+    reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag>(stream, handler);
     result.ok = builder.result();
     return result;
 }

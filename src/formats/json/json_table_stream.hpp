@@ -8,18 +8,21 @@
 #include "formats/json/json_text.hpp"
 
 #include <functional>
+#include <vector>
 
 namespace flk {
 
 struct TableStreamResult {
     bool wellFormed = false;
+    JsonProblem problem;     // when not well-formed
     bool streamed = false;   // false: nothing was handed over and the text is unchanged
     bool ok = false;         // what the last callback returned
 };
 
-// head receives the members before "data"; row each item of "data". Either may stop the read by
-// returning false.
-TableStreamResult forEachTableRow(JsonText& text, const std::function<bool(const JsonValue& head)>& head,
+// head receives the members before "data"; row each item of "data"; the offsets hold those their
+// parse noted (JsonReading). Either may stop the read by returning false.
+TableStreamResult forEachTableRow(JsonText& text, std::vector<size_t>& offsets,
+                                  const std::function<bool(const JsonValue& head)>& head,
                                   const std::function<bool(const JsonValue& row)>& row);
 
 }  // namespace flk

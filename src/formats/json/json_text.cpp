@@ -1,17 +1,24 @@
 #include "formats/json/json_text.hpp"
 
+#include "formats/json/json_limits.hpp"
+
+#include <rapidjson/error/en.h>
+
 #include <charconv>
 
 namespace flk {
 namespace {
 
-// The escapes that the parser accepts but whose text the host cannot hold: \u0000 (the host's
-// strings end at a NUL, so "k\u0000a" and "k\u0000b" would both arrive as "k"), and the low half
-// of a surrogate pair without the high half before it (the parser refuses a high half alone).
-// Backslashes stand only inside strings in a document the parser accepted, each one starting an
-// escape, so the text need not be parsed again to find them.
-bool escapesHostCanHold(std::string_view body) {
+}  // namespace
+
+// The escapes that the parser accepts but that stand for no text: the low half of a surrogate
+// pair without the high half before it (the parser refuses a high half alone); and whether a NUL
+// (\u0000) stands in the text, which is text, refused only where it would reach a name or a
+// string of the model. Backslashes stand only inside strings in a document the parser accepted,
+// each one starting an escape, so the text need not be parsed again to find them.
+void JsonText::scanEscapes() {
     constexpr size_t kEscape = 6;   // \uXXXX
+    std::string_view body = view();
     for (size_t at = body.find('\\'); at != std::string_view::npos; at = body.find('\\', at)) {
         if (at + kEscape > body.size() || body[at + 1] != 'u') {
             at += 2;   // an escape of one character
@@ -19,17 +26,43 @@ bool escapesHostCanHold(std::string_view body) {
         }
         unsigned unit = 0;
         std::from_chars(body.data() + at + 2, body.data() + at + kEscape, unit, 16);
-        if (unit == 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) return false;
+        if (unit == 0) holdsNul_ = true;
+        if (unit >= 0xDC00 && unit <= 0xDFFF && halfSurrogate_ == std::string_view::npos) halfSurrogate_ = at;
         // A high half is followed by its low half, which the parser checked.
         at += unit >= 0xD800 && unit <= 0xDBFF ? 2 * kEscape : kEscape;
     }
-    return true;
+}
+
+namespace {
+
+// The parser's own words, without the full stop that would end the sentence they stand in.
+std::string parserReason(rapidjson::ParseErrorCode code) {
+    if (code == rapidjson::kParseErrorTermination)
+        return "values nested more than " + std::to_string(kMaxJsonDepth) + " deep";
+    std::string reason = rapidjson::GetParseError_En(code);
+    if (!reason.empty() && reason.back() == '.') reason.pop_back();
+    return reason;
 }
 
 }  // namespace
 
+JsonText::JsonText(StreamBuffer bytes) : bytes_(std::move(bytes)), bodyStart_(bytes_.byteOrderMarkLength()) {
+    scanEscapes();
+}
+
 JsonText JsonText::read(std::istream& input) { return JsonText(StreamBuffer::read(input, kPadding)); }
 
-bool JsonText::holdsOnlyHostText() const { return escapesHostCanHold(std::string_view(body(), bodySize())); }
+bool JsonText::wellFormed(rapidjson::ParseResult result, size_t parsedTo, JsonProblem& problem) const {
+    if (result.IsError()) {
+        problem = {result.Offset(), parserReason(result.Code())};
+    } else if (parsedTo != bodySize()) {
+        problem = {parsedTo, "a NUL byte, which JSON text cannot hold"};
+    } else if (halfSurrogate_ != std::string_view::npos) {
+        problem = {halfSurrogate_, "an escape for the low half of a surrogate pair without its high half"};
+    } else {
+        return true;
+    }
+    return false;
+}
 
 }  // namespace flk

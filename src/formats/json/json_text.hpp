@@ -5,17 +5,26 @@
 // inside a multi-byte character, it takes up to three bytes beyond the end, and a parse in place
 // writes back what it took. The padding keeps both inside the buffer. What the parser does not
 // check is checked here: that it saw every byte (a NUL in the document ends its view early), and
-// that no escape stands for text the host cannot hold.
+// that no escape stands for text that is no text (half of a surrogate pair).
 #pragma once
 
 #include "streams/stream_buffer.hpp"
 
+#include <rapidjson/error/error.h>
+
 #include <cstddef>
 #include <iosfwd>
+#include <string>
 #include <string_view>
 #include <utility>
 
 namespace flk {
+
+// Where a document is not well-formed, as an offset into its body, and why.
+struct JsonProblem {
+    size_t offset = 0;
+    std::string reason;
+};
 
 class JsonText {
 public:
@@ -28,19 +37,26 @@ public:
     char* body() { return bytes_.data() + bodyStart_; }
     const char* body() const { return bytes_.data() + bodyStart_; }
     size_t bodySize() const { return bytes_.size() - bodyStart_; }
+    std::string_view view() const { return std::string_view(body(), bodySize()); }
 
-    // Whether a parser that accepted the body and stopped at offset parsedTo saw all of it.
-    bool endsAt(size_t parsedTo) const { return parsedTo == bodySize(); }
-    // Whether no escape in the body stands for text that the host cannot hold (a NUL, or half of
-    // a surrogate pair). Asked before a parse in place decodes the escapes; the answer counts for
-    // a body that the parser accepts.
-    bool holdsOnlyHostText() const;
+    // Whether a parse of the body that ended with result, the parser having stopped at offset
+    // parsedTo, read one well-formed document: all of the body, within the depth limit (the
+    // only reason a handler stops a parse), and without an escape for half a surrogate pair.
+    // Otherwise false with the first problem. The escapes were looked at when the text was read,
+    // before a parse in place decoded them.
+    bool wellFormed(rapidjson::ParseResult result, size_t parsedTo, JsonProblem& problem) const;
+    // Whether a string of the text may hold a NUL: only an escape can put one there, as a NUL
+    // byte ends the text the parser sees.
+    bool mayHoldNul() const { return holdsNul_; }
 
 private:
-    explicit JsonText(StreamBuffer bytes) : bytes_(std::move(bytes)), bodyStart_(bytes_.byteOrderMarkLength()) {}
+    explicit JsonText(StreamBuffer bytes);
+    void scanEscapes();
 
     StreamBuffer bytes_;
     size_t bodyStart_;
+    size_t halfSurrogate_ = std::string_view::npos;   // the first escape for half a surrogate pair
+    bool holdsNul_ = false;                           // some escape stands for a NUL
 };
 
 }  // namespace flk

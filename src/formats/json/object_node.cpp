@@ -1,5 +1,6 @@
 #include "formats/json/json_nodes.hpp"
 
+#include "formats/json/json_reading.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 #include "mapping/read_scope.hpp"
@@ -32,21 +33,37 @@ bool ObjectNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
 }
 
 bool ObjectNode::readMembers(ReadState& state, const JsonValue& object) {
+    JsonStep step;
     return readIndexMembersFirst(state, [&](bool indexPass) {
-        bool ok = true;
+        bool ok = true, anyRead = false;
         for (auto m = object.MemberBegin(); m != object.MemberEnd(); ++m) {
+            // Keys compare by their whole length: one holding a NUL is not its prefix.
             std::string_view key(m->name.GetString(), m->name.GetStringLength());
+            step.member(m->name, &m->value);
             if (TreeNode* child = childNamed(key)) {
+                anyRead = true;
                 if (child->bindsIndexFromValue() == indexPass) ok = asJson(*child).readJSON(state, key, m->value) && ok;
                 if (indexPass && !ok) return false;
                 continue;
             }
             if (indexPass) continue;
-            for (const auto& child : regexChildren())
-                if (child->matchesPattern(key)) ok = asJson(*child).readJSON(state, key, m->value) && ok;
+            for (const auto& child : regexChildren()) {
+                if (!child->matchesPattern(key)) continue;
+                anyRead = true;
+                ok = asJson(*child).readJSON(state, key, m->value) && ok;
+            }
         }
+        if (!indexPass) tallyMembers(object, anyRead);
         return ok;
     });
+}
+
+void ObjectNode::tallyMembers(const JsonValue& object, bool anyRead) {
+    JsonReading* reading = CurrentRead<JsonReading>::get();
+    if (!reading || object.MemberCount() == 0) return;
+    if (anyRead) return reading->unread().childRead(*this, readMark_);
+    for (const auto& m : object.GetObject())
+        reading->unread().unread(*this, std::string_view(m.name.GetString(), m.name.GetStringLength()));
 }
 
 bool ObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {

@@ -38,7 +38,8 @@ bool RowOrientedObjectNode::readRowValue(ReadState& state, const JsonValue& row,
         return raiseError("A row of node '" + r.name + "' contains " + std::to_string(length) + " columns instead of " +
                           std::to_string(r.header.names.size()));
     for (size_t i = 0; i < r.header.names.size(); ++i) r.cells[i] = &row[rapidjson::SizeType(i)];
-    return readRow(state, r.header, r.cells);
+    if (!r.cell) r.cell.emplace();
+    return readRow(state, r.header, RowCells{r.cells, *r.cell});
 }
 
 bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
@@ -48,8 +49,12 @@ bool RowOrientedObjectNode::readJSON(ReadState& state, std::string_view name, co
     auto data = value.FindMember("data");
     if (data == value.MemberEnd()) return raiseError("Node " + r.name + " does not have a 'data' field");
     if (!data->value.IsArray()) return raiseError("The 'data' field of node '" + r.name + "' is not an array");
-    for (const auto& row : data->value.GetArray())
-        if (!readRowValue(state, row, r)) return false;
+    JsonStep member, item;
+    member.member(data->name, &data->value);
+    for (rapidjson::SizeType i = 0; i < data->value.Size(); ++i) {
+        item.item(i, data->value[i]);
+        if (!readRowValue(state, data->value[i], r)) return false;
+    }
     return r.scope->end(true);
 }
 

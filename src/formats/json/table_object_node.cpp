@@ -5,6 +5,7 @@
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
+
 namespace flk {
 namespace {
 
@@ -33,9 +34,12 @@ bool TableObjectNode::parseMapping(const pugi::xml_node& element, Mapping& mappi
                         rowOriented() ? kRowAttributes : columnAccepted, nullptr);
 }
 
-bool TableObjectNode::readRow(ReadState& state, const ReadHeader& header, const std::vector<const JsonValue*>& cells) {
+bool TableObjectNode::readRow(ReadState& state, const ReadHeader& header, const RowCells& row) {
     return ColumnTable(*this).readRow(state, header, [&](size_t column, TreeNode& child) {
-        return asJson(child).readJSON(state, header.names[column], *cells[column]);
+        const JsonValue& cell = *row.cells[column];
+        if (row.member) row.member->member(*(*row.keys)[column], (*row.arrays)[column]);
+        row.item.item(row.member ? row.row : column, cell);
+        return asJson(child).readJSON(state, header.names[column], cell);
     });
 }
 

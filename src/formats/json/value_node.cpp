@@ -1,10 +1,14 @@
 #include "formats/json/json_nodes.hpp"
 
+#include "formats/json/json_reading.hpp"
 #include "formats/json/value_conversion.hpp"
 #include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
+#include "host/molvo_io_handler.hpp"
 #include "mapping/embedded_document.hpp"
 #include "mapping/read_scope.hpp"
 
+#include <stdexcept>
 #include <vector>
 
 namespace flk {
@@ -45,17 +49,40 @@ bool ValueNode::readEmbedded(ReadState& state, const JsonValue& value) {
                                 base64_);
 }
 
-bool ValueNode::assignRead(ReadState& state, const JsonValue& value) {
+bool ValueNode::assignRead(ReadState& state, std::string_view name, const JsonValue& value) {
     ReadValue converted;
-    convertForRead(readTargetKind(*this, state), value, converted);
+    TargetKind kind = readTargetKind(*this, state);
+    try {
+        convertForRead(kind, value, converted);
+    } catch (const std::logic_error& failure) {   // a string that is no number for a numeric target
+        state.throwAtPlace(failure);
+    }
+    // The host's strings end at a NUL; an element name holding one is refused where it binds.
+    if (converted.isText && kind != TargetKind::Holder && mayHoldNul() && converted.text.find('\0') != std::string::npos)
+        return refuseNul(state, name, kind);
     return transferValue(*this, state, converted);
+}
+
+bool ValueNode::mayHoldNul() {
+    const JsonReading* reading = CurrentRead<JsonReading>::get();
+    return !reading || reading->mayHoldNul();
+}
+
+bool ValueNode::refuseNul(ReadState& state, std::string_view name, TargetKind kind) {
+    const std::wstring& target = state.mapping().references[size_t(mapsToReference())].target->name();
+    std::string reason = "The value of member '" + visibleText(name) + "' holds a NUL character, which " +
+                         (kind == TargetKind::Element ? "element names" : "the strings of " + toUtf8(target)) +
+                         " cannot hold";
+    raiseError(reason);
+    state.warnAtPlace(reason);
+    return false;
 }
 
 bool ValueNode::readJSON(ReadState& state, std::string_view name, const JsonValue& value) {
     if (!attributes_.embeddedMapping.empty()) return readEmbedded(state, value);
     ReadScope scope(*this, state, name);
     if (!scope.entered()) return scope.notEnteredResult();
-    return scope.end(assignRead(state, value));
+    return scope.end(assignRead(state, name, value));
 }
 
 bool ValueNode::writeEmbedded(WriteState& state, JsonValue& value, JsonAllocator& allocator) {

@@ -23,10 +23,13 @@ bool readContent(ElementObjectNode& node, ReadState& state, pugi::xml_node eleme
     ReadScope scope(node, state, element.name());
     if (!scope.entered()) return scope.notEnteredResult();
     if (!node.attributes().includedMapping.empty()) return scope.end(readXmlIncluded(node, state, element));
+    bool attributeRead = false;
     bool ok = readIndexMembersFirst(state, [&](bool indexPass) {
-        bool read = readXmlAttributes(node, state, element, indexPass);
+        bool read = readXmlAttributes(node, state, element, indexPass, attributeRead);
         if (indexPass && (!read || !node.hasIndexElements())) return read;
-        auto elements = [&](pugi::xml_node parent) { return readXmlElements(node, state, parent, indexPass); };
+        auto elements = [&](pugi::xml_node parent) {
+            return readXmlElements(node, state, parent, indexPass, attributeRead);
+        };
         return runs(elements, indexPass) && read;
     });
     return scope.end(ok);

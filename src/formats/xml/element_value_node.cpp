@@ -66,9 +66,10 @@ bool ElementValueNode::readText(ReadState& state, pugi::xml_node element) {
 bool ElementValueNode::readXMLElement(ReadState& state, pugi::xml_node element) {
     ReadScope scope(*this, state, element.name());
     if (!scope.entered()) return scope.notEnteredResult();
-    if (!readXmlAttributes(*this, state, element, true)) return scope.end(false);
+    bool attributeRead = false;   // an element value's child elements are no members
+    if (!readXmlAttributes(*this, state, element, true, attributeRead)) return scope.end(false);
     if (state.takeSkip()) return scope.end(true);
-    bool ok = readXmlAttributes(*this, state, element, false);
+    bool ok = readXmlAttributes(*this, state, element, false, attributeRead);
     return scope.end(readText(state, element) && ok);
 }
 

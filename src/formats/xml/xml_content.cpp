@@ -2,7 +2,7 @@
 
 #include "formats/xml/xml_limits.hpp"
 #include "frame/call_context.hpp"
-#include "frame/loggers.hpp"
+#include "frame/text_place.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/mapping_state.hpp"
 
@@ -19,9 +19,14 @@ bool XmlContent::load(ReadState& state, bool inRuns) {
     XmlProblem problem;
     if (!text_.read(state.input(), problem) || !outlineXml(text_.body(), kXmlRunBytes, outline_, problem))
         return failed(problem);
-    if (!inRuns) return parse(element_, outline_.whole, kReadOptions, problem) || failed(problem);
+    if (!inRuns) {
+        elementBase_ = outline_.whole.begin;
+        return parse(element_, outline_.whole, kReadOptions, problem) || failed(problem);
+    }
+    elementBase_ = outline_.startTag.begin;
     if (!parseStartTag(problem)) return failed(problem);
     oneRun_ = outline_.runs.size() == 1;
+    if (oneRun_) runBase_ = outline_.runs[0].begin;
     return !oneRun_ || parse(run_, outline_.runs[0], kReadOptions | pugi::parse_fragment, problem) || failed(problem);
 }
 
@@ -32,6 +37,7 @@ bool XmlContent::forEachRun(const std::function<bool(pugi::xml_node)>& read, boo
         // The outline refuses whatever the parser would: a run it let pass parses.
         XmlProblem problem;
         if (!parse(run_, run, kReadOptions | pugi::parse_fragment, problem)) return failed(problem);
+        runBase_ = run.begin;
         ok = read(run_) && ok;
         if (!ok && stopAtFailure) break;
     }
@@ -60,11 +66,18 @@ bool XmlContent::parseStartTag(XmlProblem& problem) {
 }
 
 bool XmlContent::failed(const XmlProblem& problem) {
-    size_t line = 0, column = 0;
-    text_.position(problem.offset, line, column);
-    std::string message = "Error parsing XML document " + toUtf8(state_->documentName());
-    LOG4CXX_ERROR(logger(Log::FLK), message << " at line " << line << ", column " << column << ": " << problem.reason);
-    return raiseError(message);
+    const std::string document = toUtf8(state_->documentName());
+    raiseError("Error parsing XML document " + document);
+    warnModel(locatedMessage(document, TextPlaces(text_.body()).at(problem.offset), problem.reason));
+    return false;
+}
+
+size_t XmlContent::offsetOf(pugi::xml_node element, pugi::xml_attribute attribute) const {
+    ptrdiff_t name = element.offset_debug();   // of its name, just after the '<'
+    if (name <= 0 || element.type() != pugi::node_element) return std::string_view::npos;
+    size_t base = element.root() == element_ ? elementBase_ : runBase_;
+    if (!attribute) return base + size_t(name) - 1;
+    return base + size_t(name) + size_t(attribute.name() - element.name());
 }
 
 }  // namespace flk

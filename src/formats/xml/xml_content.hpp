@@ -1,8 +1,8 @@
 // A document read for a mapping, checked whole by its outline before any of its values is read,
 // then handed out as its document element: whole, or as its start tag and its content in runs of
 // about kXmlRunBytes, each parsed when it is read, so that the parsed form of a large document
-// never exists whole. Where a document breaks is logged on Ferrolink.FLK at Error with its line and
-// column, and the read fails with "Error parsing XML document <name>".
+// never exists whole. A document that breaks fails the read with "Error parsing XML document
+// <name>", followed by the warning that says where (line and column) and why.
 #pragma once
 
 #include "formats/xml/xml_outline.hpp"
@@ -29,6 +29,11 @@ public:
     // stops at the first failure when asked to. Returns whether every read succeeded.
     bool forEachRun(const std::function<bool(pugi::xml_node)>& read, bool stopAtFailure);
 
+    // The document's text, and where in it an element handed out (its '<'), or an attribute of
+    // it, stands; npos for a node that is not the parser's.
+    std::string_view body() const { return text_.body(); }
+    size_t offsetOf(pugi::xml_node element, pugi::xml_attribute attribute) const;
+
 private:
     bool failed(const XmlProblem& problem);
     bool parse(pugi::xml_document& document, XmlRange range, unsigned options, XmlProblem& problem) const;
@@ -40,6 +45,8 @@ private:
     pugi::xml_document element_;
     pugi::xml_document run_;   // the run read last, or the only one
     bool oneRun_ = false;      // the content is one run, parsed once when the document was loaded
+    size_t elementBase_ = 0;   // where the text element_ was parsed from starts in the body
+    size_t runBase_ = 0;       // where the text of run_ starts in the body
 };
 
 }  // namespace flk

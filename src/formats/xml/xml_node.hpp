@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mapping/tree_node.hpp"
+#include "mapping/unread_names.hpp"
 
 #include <pugixml.hpp>
 
@@ -36,6 +37,8 @@ public:
     const std::vector<XMLNode*>& elementPatterns() const { return elementPatterns_; }
     // Some element child binds an index from its value: the elements are read in two passes.
     bool hasIndexElements() const;
+    // The last read in which a child read one of the child elements of an element of this node.
+    UnreadNames::Mark& elementsRead() { return elementsRead_; }
 
 protected:
     // Sorts the parsed children by what they read; called once parseElement made them.
@@ -47,6 +50,7 @@ private:
 
     Names attributeNames_, elementNames_;
     std::vector<XMLNode*> attributePatterns_, elementPatterns_;
+    UnreadNames::Mark elementsRead_;
 };
 
 // Every node of an XML tree is an XMLNode: the factory below makes no other.

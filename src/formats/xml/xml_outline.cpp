@@ -76,14 +76,19 @@ private:
     }
 
     // Before the document element (Prolog) or after it (Epilogue): comments, processing
-    // instructions and blanks. Returns where the document element starts, or the end.
+    // instructions and blanks, and in the prolog one document type declaration. Returns where the
+    // document element starts, or the end.
     size_t around(size_t at, Part part) {
+        bool doctypeSeen = false;
         for (;;) {
             at = skipBlanks(at);
             if (at == t_.size()) return part == Part::Epilogue ? at : fail(at, "no document element");
             if (startsWith(at, "<?")) at = instruction(at);
             else if (startsWith(at, "<!--")) at = closedBy(at, at + 4, "-->", "a comment");
-            else if (startsWith(at, "<!")) return markupDeclaration(at);
+            else if (startsWith(at, "<!DOCTYPE") && part == Part::Prolog && !doctypeSeen) {
+                at = doctype(at);
+                doctypeSeen = true;
+            } else if (startsWith(at, "<!")) return markupDeclaration(at);
             else if (t_[at] != '<') return fail(at, part == Part::Prolog ? "text before the document element" : "text after the document element");
             else if (part == Part::Prolog) return at;
             else return fail(at, "a second document element");
@@ -92,8 +97,39 @@ private:
     }
 
     size_t markupDeclaration(size_t at) {
-        if (startsWith(at, "<!DOCTYPE")) return fail(at, "a document type declaration, which is not accepted");
+        if (startsWith(at, "<!DOCTYPE")) return fail(at, "a document type declaration where none may stand");
         return fail(at, "unrecognized markup");
+    }
+
+    // A document type declaration may name the document element and an external definition,
+    // which is never fetched: it is passed over. One with an internal subset is refused, so that
+    // no document can define entities for the reader to expand.
+    size_t doctype(size_t at) {
+        constexpr std::string_view kOpen = "<!DOCTYPE";
+        size_t p = at + kOpen.size();
+        size_t name = skipBlanks(p);
+        size_t end = nameEnd(name);
+        if (name == p || end == name) return fail(at, "a document type declaration without a name");
+        p = skipBlanks(end);
+        if (p > end && startsWith(p, "SYSTEM")) p = quoted(at, p + 6);
+        else if (p > end && startsWith(p, "PUBLIC")) p = quoted(at, quoted(at, p + 6));
+        if (p == kNone) return kNone;
+        p = skipBlanks(p);
+        if (p < t_.size() && t_[p] == '[')
+            return fail(p, "a document type declaration with an internal subset, which is not accepted");
+        if (p >= t_.size() || t_[p] != '>') return fail(at, "a malformed document type declaration");
+        return p + 1;
+    }
+
+    // Blanks, then a literal in single or double quotes, in a declaration that starts at `at`;
+    // returns where the literal ends.
+    size_t quoted(size_t at, size_t from) {
+        if (from == kNone) return kNone;
+        size_t quote = skipBlanks(from);
+        if (quote == from || quote >= t_.size() || (t_[quote] != '"' && t_[quote] != '\''))
+            return fail(at, "a malformed document type declaration");
+        const char* close = findByte(t_, quote + 1, t_.size(), t_[quote]);
+        return close ? size_t(close - t_.data()) + 1 : fail(at, "a document type declaration that is not closed");
     }
 
     size_t instruction(size_t at) {

@@ -2,9 +2,10 @@
 // divides into runs between child elements, found by one scan of the text that checks the
 // document's structure at least as strictly as the parser does, so that every run it lets pass
 // parses, and what the parser lets pass or cannot see across runs. Only comments, processing instructions and
-// blanks may stand around the document element; a document type declaration is refused, so
-// that no document can make the reader expand entities or open other files; every '&' must begin
-// a reference to one of the five predefined entities or to a character XML documents can hold.
+// blanks may stand around the document element, and before it one document type declaration
+// without an internal subset, which is passed over: no document can make the reader expand
+// entities or open other files. Every '&' must begin a reference to one of the five predefined
+// entities or to a character XML documents can hold.
 #pragma once
 
 #include "formats/xml/xml_text.hpp"

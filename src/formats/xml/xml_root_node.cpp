@@ -2,6 +2,7 @@
 
 #include "formats/xml/xml_content.hpp"
 #include "formats/xml/xml_output.hpp"
+#include "formats/xml/xml_reading.hpp"
 #include "frame/call_context.hpp"
 #include "mapping/mapping_state.hpp"
 
@@ -41,9 +42,19 @@ bool XMLRootNode::readDocument(ReadState& state) {
     bool inRuns = object && object->readsInRuns();
     XmlContent content;
     if (!content.load(state, inRuns)) return false;
-    if (!inRuns) return readXMLElement(state, content.element());
-    resetIterativeCounters();
-    return object->readDocumentElement(state, content);
+    XmlReading reading(content);
+    CurrentRead<XmlReading> current(reading);
+    ScopedPlaceSource place(state, [&reading] { return reading.place(); });
+    XmlFocus focus(content.element());
+    bool ok = false;
+    if (!inRuns) {
+        ok = readXMLElement(state, content.element());
+    } else {
+        resetIterativeCounters();
+        ok = object->readDocumentElement(state, content);
+    }
+    if (ok) reading.unread().report(state.documentName(), "elements");
+    return ok;
 }
 
 bool XMLRootNode::readXMLElement(ReadState& state, pugi::xml_node element) {

@@ -104,12 +104,4 @@ bool XmlText::checkCharacters(XmlProblem& problem) const {
     return false;
 }
 
-void XmlText::position(size_t offset, size_t& line, size_t& column) const {
-    std::string_view text = body().substr(0, offset);
-    line = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
-    size_t lineStart = text.rfind('\n');
-    lineStart = lineStart == std::string_view::npos ? 0 : lineStart + 1;
-    column = utf8Length(text.substr(lineStart)) + 1;
-}
-
 }  // namespace flk

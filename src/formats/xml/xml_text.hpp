@@ -27,9 +27,6 @@ public:
 
     std::string_view body() const { return converted_ ? std::string_view(*converted_) : bytes_->view().substr(start_); }
 
-    // Line and column (both from 1, the column in characters) of an offset into the body.
-    void position(size_t offset, size_t& line, size_t& column) const;
-
 private:
     bool convert(std::string_view encoding, size_t start, XmlProblem& problem);
     bool checkCharacters(XmlProblem& problem) const;

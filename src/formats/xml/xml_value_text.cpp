@@ -101,9 +101,16 @@ std::string xmlNumberText(double value) {
 
 namespace {
 
+// Strings, like element names, are written as the node's write-normalize asks.
 std::string storedXmlText(MolvoIOHandler& source, const MolvoValueW& value, const TreeNode& node) {
-    if (targetKindOf(&source) == TargetKind::Numeric) return xmlNumberText(value.Double);
-    return storedText(source, value, node);
+    switch (targetKindOf(&source)) {
+        case TargetKind::Numeric: return xmlNumberText(value.Double);
+        case TargetKind::String: {
+            std::string text = storedText(source, value, node);
+            return node.attributes().writeNormalize.empty() ? text : node.normalizedForWrite(text);
+        }
+        default: return storedText(source, value, node);
+    }
 }
 
 MolvoIOHandler& mapsToTarget(const TreeNode& node, WriteState& state) {
