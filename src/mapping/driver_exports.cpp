@@ -27,11 +27,10 @@ int readFrom(std::istream& input, const std::wstring& document, const std::wstri
         return readDocumentWith(mapping, document, input, flags) ? 1 : 0;
     } catch (const std::exception& e) {
         discardPending(*mapping);
-        return raiseError("Exception occurred while reading data: " + std::string(exceptionText(e)) + " from document " +
-                          toUtf8(document));
+        return raiseReadException(exceptionText(e), document);
     } catch (...) {
         discardPending(*mapping);
-        return raiseError("Exception occurred while reading data: Unknown exception from document " + toUtf8(document));
+        return raiseReadException("Unknown exception", document);
     }
 }
 

@@ -52,7 +52,10 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
     }
     handler.clearError();   // reported here, or skipped quietly
     if (skipNonExisting) return kSkip;
-    const std::string reason = "Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index));
+    return raisePlaced("Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index)));
+}
+
+int MappingState::raisePlaced(const std::string& reason) const {
     raiseError(reason);
     warnAtPlace(reason);
     return 0;
@@ -91,16 +94,15 @@ int MappingState::existingElement(int index, std::string_view name) {
 int MappingState::checkExternal(int index, std::string_view name) {
     int element = existingElement(index, name);
     if (element > 0 && element == external_[size_t(index)]) return element;
-    return raiseError("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) +
-                      " does not match external binding");
+    return raisePlaced("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match external binding");
 }
 
 int MappingState::checkBound(int index, std::string_view name) {
     int bound = tuple_[size_t(index)];
     int element = existingElement(index, name);
     if (element > 0 && element == bound) return element;
-    return raiseError("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match its element " +
-                      mapping_->indexTable[size_t(index)]->elementName(bound) + " bound by the enclosing element");
+    return raisePlaced("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match its element " +
+                       mapping_->indexTable[size_t(index)]->elementName(bound) + " bound by the enclosing element");
 }
 
 const int* MappingState::referenceTuple(const IdentifierReference& reference) {

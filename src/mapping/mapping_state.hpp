@@ -81,6 +81,8 @@ public:
     // Follows an error just raised with the warning "<document>, <place>: <reason>", when the
     // document kind gave a place; otherwise does nothing.
     void warnAtPlace(std::string_view reason) const;
+    // Raises the reason as an error, then warns of it at the place; returns 0.
+    int raisePlaced(const std::string& reason) const;
 
 protected:
     const std::wstring& indexName(int index) const;
@@ -100,6 +102,21 @@ private:
     PlaceSource place_;
     ValueNotes ownNotes_;
     ValueNotes* notes_ = &ownNotes_;
+};
+
+// Gives a state the place source of a reader for as long as the reader reads: the source refers
+// to the reader's own position, which ends with it.
+class PlaceSourceScope {
+public:
+    PlaceSourceScope(MappingState& state, MappingState::PlaceSource source) : state_(state) {
+        state.setPlaceSource(std::move(source));
+    }
+    ~PlaceSourceScope() { state_.setPlaceSource(nullptr); }
+    PlaceSourceScope(const PlaceSourceScope&) = delete;
+    PlaceSourceScope& operator=(const PlaceSourceScope&) = delete;
+
+private:
+    MappingState& state_;
 };
 
 // Raises that nothing gives the index an iterative-binding names an element; returns 0.

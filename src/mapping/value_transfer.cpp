@@ -69,7 +69,7 @@ bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReferen
         int element = elementInRange(*ref.target, value.text, node.attributes().rangeExisting);
         if (element > 0) state.assignElement(ref, element);
         else if (!value.text.empty() && !node.attributes().skipNonExisting)
-            return raiseError("Element " + value.text + " is not in the range of " + toUtf8(ref.target->name()));
+            return state.raisePlaced("Element " + value.text + " is not in the range of " + toUtf8(ref.target->name()));
     } else if (value.isText) {
         noteIfCut(state, node, *ref.target, value.text);
         state.assignReference(ref, std::string_view(value.text));
