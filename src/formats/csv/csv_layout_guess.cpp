@@ -2,6 +2,7 @@
 
 #include "formats/csv/csv_limits.hpp"
 
+#include <array>
 #include <map>
 
 namespace flk {
@@ -18,7 +19,10 @@ size_t lineEndAt(std::string_view text, size_t at) {
 // fields that do not close (see guessCsvLayout).
 class SampleScan {
 public:
-    SampleScan(std::string_view sample, char delimiter) : text_(sample), delimiter_(delimiter) {}
+    SampleScan(std::string_view sample, char delimiter) : text_(sample), delimiter_(delimiter) {
+        for (char stop : {delimiter, '\n', '\r'}) plainStops_[static_cast<unsigned char>(stop)] = true;
+        for (char stop : {'"', '\n', '\r'}) quotedStops_[static_cast<unsigned char>(stop)] = true;
+    }
     CsvDelimiterScore run();
 
 private:
@@ -34,6 +38,12 @@ private:
         std::uint64_t firstLine = 0;
     };
 
+    using Stops = std::array<bool, 256>;
+
+    // Past the bytes of a field's text that change nothing: most of the sample.
+    void skip(const Stops& stops) {
+        while (at_ < text_.size() && !stops[static_cast<unsigned char>(text_[at_])]) ++at_;
+    }
     void step(char c, size_t lineEnd);
     void atRowStart(size_t lineEnd);
     void take(State next);   // the byte at at_ moves the machine to next
@@ -45,6 +55,7 @@ private:
 
     std::string_view text_;
     char delimiter_;
+    Stops plainStops_{}, quotedStops_{};
     State state_ = State::RowStart;
     size_t at_ = 0;
     std::uint64_t line_ = 1;
@@ -59,7 +70,11 @@ private:
 
 CsvDelimiterScore SampleScan::run() {
     do {
-        while (at_ < text_.size()) step(text_[at_], lineEndAt(text_, at_));
+        while (at_ < text_.size()) {
+            if (state_ == State::Unquoted) skip(plainStops_);
+            else if (state_ == State::Quoted) skip(quotedStops_);
+            if (at_ < text_.size()) step(text_[at_], lineEndAt(text_, at_));
+        }
     } while (!endOfSample());
     CsvDelimiterScore best{delimiter_};
     for (const auto& [width, tally] : byWidth_) {

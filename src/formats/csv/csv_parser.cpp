@@ -11,8 +11,17 @@ bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0
 }  // namespace
 
 CsvPlace CsvRow::fieldPlace(size_t i) const {
-    const FieldStart& start = starts_[i];
-    return CsvPlace{line_ + start.lineInRow, columnAt(i == 0 ? 0 : ends_[i - 1], start.byteColumn), i};
+    const size_t text = i == 0 ? 0 : ends_[i - 1];
+    std::uint64_t bytes = text + i;   // the text before the field and a delimiter after each field
+    for (const QuotedField& q : quoted_)
+        if (q.field < i) bytes += q.dropped;
+    std::uint64_t line = line_, lineBytes = 0;
+    for (const LineEnd& e : lineEnds_) {
+        if (e.text > text) break;
+        line += e.newLine ? 1 : 0;
+        lineBytes = e.bytes;
+    }
+    return CsvPlace{line, columnAt(text, bytes - lineBytes), i};
 }
 
 // Quotes and delimiters, the only bytes of a line that the text leaves out, are ASCII: the
@@ -34,7 +43,8 @@ CsvParser::CsvParser(char delimiter, Fill fill)
 bool CsvParser::next(CsvRow& row) {
     row.text_.clear();
     row.ends_.clear();
-    row.starts_.clear();
+    row.quoted_.clear();
+    row.lineEnds_.clear();
     if (fault_ != CsvFault::None) return false;
     for (;;) {
         if (parseBlock(row)) return true;
@@ -47,12 +57,11 @@ bool CsvParser::next(CsvRow& row) {
 CsvPlace CsvParser::faultPlace(const CsvRow& row) const {
     switch (fault_) {
         case CsvFault::OpenQuote:
-        case CsvFault::LongRow: return row.fieldPlace(row.starts_.size() - 1);
+        case CsvFault::LongRow: return row.fieldPlace(row.size());
         case CsvFault::LongLine: return CsvPlace{faultLine_, 1, CsvPlace::kNoField};
         case CsvFault::NotText:
         case CsvFault::NulByte: {
-            size_t field = state_ == State::RowStart ? 0 : row.starts_.size() - 1;
-            return CsvPlace{faultLine_, row.columnAt(row.text_.size() - faultTextBack_, faultByteColumn_), field};
+            return CsvPlace{faultLine_, row.columnAt(row.text_.size() - faultTextBack_, faultByteColumn_), row.size()};
         }
         case CsvFault::None: break;
     }
@@ -83,7 +92,7 @@ bool CsvParser::parseBlock(CsvRow& row) {
 CsvParser::Step CsvParser::atRowStart(CsvRow& row) {
     if (!isLineEnd(*pos_)) {
         row.line_ = line_;
-        beginField(row, pos_);
+        rowStart_ = offset(pos_);
         state_ = State::FieldStart;
         return Step::Go;
     }
@@ -96,10 +105,11 @@ CsvParser::Step CsvParser::atFieldStart(CsvRow& row) {
     char c = *pos_;
     if (isLineEnd(c)) return endRow(row);
     if (c == '"') {
+        row.quoted_.push_back({static_cast<std::uint32_t>(row.size()), 1});
         state_ = State::Quoted;
         ++pos_;
     } else if (c == delimiter_) {
-        nextField(row);
+        endField(row);
         ++pos_;
     } else {
         state_ = State::Unquoted;
@@ -113,7 +123,7 @@ CsvParser::Step CsvParser::inUnquoted(CsvRow& row) {
     pos_ = stop;
     if (pos_ == end_) return Step::Go;
     if (*pos_ != delimiter_) return endRow(row);
-    nextField(row);
+    endField(row);
     ++pos_;
     state_ = State::FieldStart;
     return Step::Go;
@@ -126,13 +136,21 @@ CsvParser::Step CsvParser::inQuoted(CsvRow& row) {
     pos_ = stop;
     if (pos_ == end_) return Step::Go;
     if (*pos_ == '"') {
+        ++row.quoted_.back().dropped;   // a closing quote, or the first of two that stand for one
         state_ = State::QuoteInQuoted;
     } else {
         row.text_ += *pos_;
-        if (!lineEnd()) return Step::Stopped;
+        if (!quotedLineEnd(row)) return Step::Stopped;
     }
     ++pos_;
     return Step::Go;
+}
+
+bool CsvParser::quotedLineEnd(CsvRow& row) {
+    std::uint64_t line = line_;
+    if (!lineEnd()) return false;
+    row.lineEnds_.push_back({static_cast<std::uint32_t>(row.text_.size()), static_cast<std::uint32_t>(lineStart_ - rowStart_), line_ != line});
+    return true;
 }
 
 CsvParser::Step CsvParser::afterQuoteInQuoted(CsvRow& row) {
@@ -143,7 +161,7 @@ CsvParser::Step CsvParser::afterQuoteInQuoted(CsvRow& row) {
         state_ = State::Quoted;
         ++pos_;
     } else if (c == delimiter_) {
-        nextField(row);
+        endField(row);
         state_ = State::FieldStart;
         ++pos_;
     } else {   // text after the closing quote belongs to the field
@@ -208,7 +226,7 @@ bool CsvParser::endOfInput(CsvRow& row) {
     }
     switch (state_) {
         case State::RowStart: return false;
-        case State::Quoted: return fail(CsvFault::OpenQuote, row.line_ + row.starts_.back().lineInRow);
+        case State::Quoted: return fail(CsvFault::OpenQuote, row.fieldPlace(row.size()).line);
         default:
             endField(row);
             state_ = State::RowStart;

@@ -28,6 +28,12 @@ struct CsvPlace {
 
 // One row: its fields as views into the row's own bytes, valid until the row is parsed over.
 // Reused from row to row, it keeps its room.
+//
+// Where a field begins is not stored per field, which would cost every field of every row: it
+// follows from the text before it, the delimiters, and the quotes the text leaves out, which the
+// row notes for its quoted fields only; lines inside the row are noted where quoted fields hold
+// them. Bytes become characters only when a place is asked for: the text holds every byte of the
+// input that is not ASCII, so those of a line before a field are found in it.
 class CsvRow {
 public:
     size_t size() const { return ends_.size(); }
@@ -37,16 +43,21 @@ public:
     }
     // The line the row begins on, counted from 1.
     std::uint64_t line() const { return line_; }
-    // Where field i begins (its opening quote, for a quoted one).
+    // Where field i begins (its opening quote, for a quoted one); i may be the field being
+    // parsed, one past the fields ended.
     CsvPlace fieldPlace(size_t i) const;
 
 private:
     friend class CsvParser;
-    // Where a field begins: lines after the row's first, and bytes after its line's start. Bytes
-    // become characters only when a place is asked for: the row's text holds every byte of the
-    // input that is not ASCII, so those of a line before a field are found in it.
-    struct FieldStart {
-        std::uint32_t lineInRow, byteColumn;
+    struct QuotedField {
+        std::uint32_t field;
+        std::uint32_t dropped;   // bytes of its quotes that the text leaves out
+    };
+    // A line end in a quoted field: the text up to and with it, the input's bytes from the row's
+    // start to the line after it, and whether it begins a line (the LF of a CR LF does not).
+    struct LineEnd {
+        std::uint32_t text, bytes;
+        bool newLine;
     };
     // The column, in characters, of the byte that stands byteColumn bytes into the line on which
     // the text up to textEnd ends.
@@ -54,7 +65,8 @@ private:
 
     std::string text_;                   // the fields' bytes one after the other
     std::vector<std::uint32_t> ends_;    // where each field ends in text_
-    std::vector<FieldStart> starts_;     // where each field begins in the input
+    std::vector<QuotedField> quoted_;
+    std::vector<LineEnd> lineEnds_;
     std::uint64_t line_ = 0;
 };
 
@@ -104,16 +116,8 @@ private:
     Step afterQuoteInQuoted(CsvRow& row);
     Step endRow(CsvRow& row);
     void endField(CsvRow& row) { row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size())); }
-    // The field that begins at `at` (no line is longer than a 32-bit count of bytes).
-    void beginField(CsvRow& row, const char* at) {
-        row.starts_.push_back({static_cast<std::uint32_t>(line_ - row.line_), static_cast<std::uint32_t>(offset(at) - lineStart_)});
-    }
-    // At a delimiter: the field before it ends, the next begins after it.
-    void nextField(CsvRow& row) {
-        endField(row);
-        beginField(row, pos_ + 1);
-    }
     bool lineEnd();
+    bool quotedLineEnd(CsvRow& row);
     bool refill();
     bool endOfInput(CsvRow& row);
     bool fail(CsvFault fault, std::uint64_t line, unsigned char byte = 0);
@@ -130,6 +134,7 @@ private:
     std::uint64_t blockStart_ = 0;   // the input offset of the block's first byte
     char lastByte_ = 0;              // the byte before the block
     std::uint64_t lineStart_ = 0;    // the input offset where the current line began
+    std::uint64_t rowStart_ = 0;     // the input offset where the current row began
     std::uint64_t line_ = 1;
     // The block ends early, at a byte that is not text: the parse stops there with that fault.
     CsvFault textFault_ = CsvFault::None;
