@@ -144,8 +144,9 @@ std::shared_ptr<ColumnData> refilled(std::shared_ptr<ColumnData> column, const C
     return column;
 }
 
-void readGroupColumn(const uint8_t* data, const ParquetFile& file, const meta::RowGroup& rows, const ColumnPlan& plan, MemoryBudget& memory,
-                     std::shared_ptr<ColumnData>& column) {
+// One column of a row group, in the column's room where it can be refilled.
+void readGroupColumn(const uint8_t* data, const ParquetFile& file, const meta::RowGroup& rows, const ColumnPlan& plan,
+                     MemoryBudget& memory, std::shared_ptr<ColumnData>& column) {
     column = refilled(std::move(column), plan, rows.numRows);
     try {
         readGroup(data, file, rows, plan, memory, *column);

@@ -60,9 +60,8 @@ CsvPlace CsvParser::faultPlace(const CsvRow& row) const {
         case CsvFault::LongRow: return row.fieldPlace(row.size());
         case CsvFault::LongLine: return CsvPlace{faultLine_, 1, CsvPlace::kNoField};
         case CsvFault::NotText:
-        case CsvFault::NulByte: {
+        case CsvFault::NulByte:
             return CsvPlace{faultLine_, row.columnAt(row.text_.size() - faultTextBack_, faultByteColumn_), row.size()};
-        }
         case CsvFault::None: break;
     }
     return CsvPlace{};
@@ -149,7 +148,8 @@ CsvParser::Step CsvParser::inQuoted(CsvRow& row) {
 bool CsvParser::quotedLineEnd(CsvRow& row) {
     std::uint64_t line = line_;
     if (!lineEnd()) return false;
-    row.lineEnds_.push_back({static_cast<std::uint32_t>(row.text_.size()), static_cast<std::uint32_t>(lineStart_ - rowStart_), line_ != line});
+    row.lineEnds_.push_back(
+        {static_cast<std::uint32_t>(row.text_.size()), static_cast<std::uint32_t>(lineStart_ - rowStart_), line_ != line});
     return true;
 }
 
@@ -220,7 +220,8 @@ bool CsvParser::refill() {
 bool CsvParser::endOfInput(CsvRow& row) {
     if (unsigned char open = text_.openCharacter()) {
         faultTextBack_ = 1;
-        while (faultTextBack_ < row.text_.size() && isContinuation(row.text_[row.text_.size() - faultTextBack_])) ++faultTextBack_;
+        const std::string& text = row.text_;
+        while (faultTextBack_ < text.size() && isContinuation(text[text.size() - faultTextBack_])) ++faultTextBack_;
         faultByteColumn_ = offset(pos_) - lineStart_ - faultTextBack_;
         return fail(CsvFault::NotText, line_, open);
     }

@@ -45,7 +45,8 @@ std::string faultReason(const CsvParser& parser) {
         case CsvFault::NotText: {
             char byte[8];
             std::snprintf(byte, sizeof byte, "0x%02X", parser.faultByte());
-            if (parser.faultCutsCharacter()) return "the character that begins here with " + std::string(byte) + " is cut short by the end of the input";
+            if (parser.faultCutsCharacter())
+                return "the character that begins here with " + std::string(byte) + " is cut short by the end of the input";
             return "the byte " + std::string(byte) + ", which is not UTF-8 text";
         }
         default: return {};

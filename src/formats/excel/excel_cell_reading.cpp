@@ -65,11 +65,13 @@ CellRead readText(const TreeNode& node, ReadState& state, const WorkbookReadAt& 
     switch (leadingDecimal(text, number)) {
         case LeadingDecimal::Number: return setNumber(node, state, at, number, out);
         case LeadingDecimal::OutOfRange:
-            return refuse(state, at, "holds '" + std::string(text) + "', a number beyond the range of the identifier " + targetName(node, state));
+            return refuse(state, at,
+                          "holds '" + std::string(text) + "', a number beyond the range of the identifier " + targetName(node, state));
         case LeadingDecimal::None: break;
     }
     if (std::string_view(text).find_first_not_of(" \t\n\r") == std::string_view::npos) return CellRead::NoValue;
-    return refuse(state, at, "holds the text '" + std::string(text) + "', which is not a number, for the identifier " + targetName(node, state));
+    return refuse(state, at,
+                  "holds the text '" + std::string(text) + "', which is not a number, for the identifier " + targetName(node, state));
 }
 
 std::string isoText(const DateParts& d) {
