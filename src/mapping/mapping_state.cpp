@@ -79,8 +79,7 @@ int MappingState::bindIterative(int index, int counter, std::string_view prefix,
         tuple_[size_t(index)] = element;
         return element;
     }
-    return raiseError(L"No existing element found with ordinal " + std::to_wstring(counter) + L" for index " +
-                      indexName(index));
+    return raisePlaced("No existing element found with ordinal " + std::to_string(counter) + " for index " + toUtf8(indexName(index)));
 }
 
 // A check only looks: a name that is no element does not match, and does not become one.

@@ -263,7 +263,8 @@ TEST_F(CsvTest, IterativeExistingTakesTheElementsInOrder) {
     ASSERT_EQ(addMapping("m", R"(<MolvoCSVMapping><CSVTableMapping iterative-binds-to="l" iterative-existing="1">
           <CSVColumnMapping name="note" maps-to="Note"/></CSVTableMapping></MolvoCSVMapping>)"), 1);
     EXPECT_EQ(readCsv("m", "note\na\nb\nc\n", 0, 1), 0);
-    EXPECT_EQ(errorsJoined(), "ReadFromStream: No existing element found with ordinal 3 for index l\n");
+    EXPECT_EQ(errorsJoined(), "ReadFromStream: No existing element found with ordinal 3 for index l\n" + documentName() +
+                                  ", line 4, column 1: No existing element found with ordinal 3 for index l\n");
 }
 
 TEST_F(CsvTest, AFailedReadKeepsTheBatchesFlushedBeforeAndDropsTheRest) {

@@ -63,6 +63,10 @@ const PlaceCase kCases[] = {
      sheetMapping("Lines", R"x(<ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" binds-to="f" binds-existing="1"
                                binds-skip-non-existing="0"/><ColumnMapping name="qty" maps-to="Qty(o,f)"/>)x"),
      "orders.xlsx", "Element pear could not be created for index f", "sheet 'Lines' cell B3: Element pear could not be created for index f"},
+    {"a row that its binding cannot number names the row",
+     "<MolvoExcelMapping><ExcelSheetMapping name=\"Lines\"><RowMapping iterative-binds-to=\"l\" iterative-existing=\"1\">"
+     "<ColumnMapping name=\"product\" maps-to=\"Note\"/></RowMapping></ExcelSheetMapping></MolvoExcelMapping>",
+     "orders.xlsx", "No existing element found with ordinal 1 for index l", "sheet 'Lines' row 2: No existing element found with ordinal 1 for index l"},
 };
 
 class ExcelPlaces : public ExcelTest, public ::testing::WithParamInterface<PlaceCase> {};

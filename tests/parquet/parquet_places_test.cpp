@@ -44,6 +44,10 @@ const PlaceCase kCases[] = {
      table(R"x(<ColumnMapping name="order" binds-to="o"/><ColumnMapping name="product" binds-to="f" binds-existing="1" binds-skip-non-existing="0"/>
                <ColumnMapping name="qty" maps-to="Qty(o,f)"/>)x"),
      "lines", "Element pear could not be created for index f", "row group 1, column product, row 2: Element pear could not be created for index f"},
+    {"a row that its binding cannot number names the row",
+     "<MolvoParquetMapping><RowMapping iterative-binds-to=\"l\" iterative-existing=\"1\"><ColumnMapping name=\"product\" maps-to=\"Note\"/>"
+     "</RowMapping></MolvoParquetMapping>",
+     "lines", "No existing element found with ordinal 1 for index l", "row group 1, row 1: No existing element found with ordinal 1 for index l"},
 };
 
 class ParquetPlaces : public ParquetTest, public ::testing::WithParamInterface<PlaceCase> {};
