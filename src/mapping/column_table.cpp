@@ -1,8 +1,45 @@
 #include "mapping/column_table.hpp"
 
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
 #include "mapping/mapping_state.hpp"
 
+#include <algorithm>
+
 namespace flk {
+namespace {
+
+// How many names a list in a message shows before "...".
+constexpr size_t kNamesShown = 5;
+
+void addShown(std::vector<std::string>& shown, const std::string& name) {
+    if (name.empty() || std::find(shown.begin(), shown.end(), name) != shown.end()) return;
+    if (shown.size() < kNamesShown) shown.push_back(name);
+    else if (shown.size() == kNamesShown) shown.push_back("...");
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// What a child claims, as its mapping element says it: its name (and alt-name), or its pattern.
+std::string claimedBy(const TreeNode& child) {
+    const NodeAttributes& a = child.attributes();
+    if (!a.name.empty()) return a.altName.empty() ? a.name : a.name + " or " + a.altName;
+    if (!a.nameRegex.empty()) return "name-regex " + a.nameRegex;
+    if (!a.nameRegexFrom.empty()) return "name-regex-from " + a.nameRegexFrom;
+    return {};
+}
+
+// " by <name>" for a table node that has a name, or stands in a node that has one (a sheet's rows).
+std::string nodeName(const TreeNode& table) {
+    const TreeNode* named = table.name().empty() && table.parent() ? table.parent() : &table;
+    return named->name().empty() ? "" : " by " + named->name();
+}
+
+}  // namespace
 
 const std::vector<std::string_view> kTableColumnAttributes{
     "name", "alt-name", "binds-to", "binds-existing", "binds-skip-non-existing", "range-existing", "name-regex",
@@ -18,6 +55,25 @@ bool transferCell(TreeNode& column, ReadState& state, std::string_view header, b
     ReadScope scope(column, state, header);
     if (!scope.entered()) return scope.notEnteredResult();
     return scope.end(transferValue(column, state, value));
+}
+
+void TableMatches::met(const TreeNode& table, const std::vector<std::string>& names, bool matched, const char* what) {
+    auto same = [&](const Entry& e) { return e.table == &table; };
+    auto entry = std::find_if(entries_.begin(), entries_.end(), same);
+    if (entry == entries_.end()) entry = entries_.insert(entries_.end(), Entry{&table, false, {}, what});
+    entry->matched = entry->matched || matched;
+    for (const std::string& name : names) addShown(entry->names, name);
+}
+
+void TableMatches::warnUnmatched(const MappingState& state) {
+    for (const Entry& e : entries_) {
+        std::vector<std::string> claimed;
+        for (const auto& child : e.table->children()) addShown(claimed, claimedBy(*child));
+        if (e.matched || e.names.empty() || claimed.empty()) continue;
+        warnModel("Reading " + toUtf8(state.documentName()) + ": none of the " + e.what + " claimed" + nodeName(*e.table) +
+                  " (" + joined(claimed) + ") was met, so they read nothing; the " + e.what + " met: " + joined(e.names));
+    }
+    entries_.clear();
 }
 
 bool WriteHeader::find(const std::string& key, size_t& column) const {

@@ -31,6 +31,29 @@ struct ReadHeader {
     std::vector<std::string> names;   // in document order; a column without a name serves no child
     // (column, child) pairs: exact-name value columns that bind an index, then all the others.
     std::vector<std::pair<size_t, TreeNode*>> indexColumns, valueColumns;
+    bool matchedAny() const { return !indexColumns.empty() || !valueColumns.empty(); }
+};
+
+// The tables a read met, by the node that read them: a node that met names (columns, or the sheets
+// of a workbook) but matched none of them in the whole read reads nothing, misspelt or not, and
+// the modeller hears of it once, when the read ends: one warning naming the names the node claims
+// and the first names it met.
+class TableMatches {
+public:
+    // what: the kind of the names, plural ("columns", "sheets").
+    void met(const TreeNode& table, const std::vector<std::string>& names, bool matched, const char* what);
+    void met(const TreeNode& table, const ReadHeader& header) { met(table, header.names, header.matchedAny(), "columns"); }
+    // Warns of each node that met names and matched none; then forgets them.
+    void warnUnmatched(const MappingState& state);
+
+private:
+    struct Entry {
+        const TreeNode* table;
+        bool matched;
+        std::vector<std::string> names;   // the first few met, then "..."
+        const char* what;
+    };
+    std::vector<Entry> entries_;
 };
 
 // The columns of a table being written, and where each name stands.

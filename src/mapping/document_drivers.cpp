@@ -1,5 +1,7 @@
 #include "mapping/document_drivers.hpp"
 
+#include "frame/call_context.hpp"
+#include "frame/utf8.hpp"
 #include "mapping/tree_node.hpp"
 
 namespace flk {
@@ -48,6 +50,10 @@ private:
 };
 
 }  // namespace
+
+int raiseReadException(std::string_view text, const std::wstring& documentName) {
+    return raiseError("Exception occurred while reading data: " + std::string(text) + " from document " + toUtf8(documentName));
+}
 
 void discardPending(Mapping& mapping) {
     for (auto& index : mapping.indexTable) index->discardPending();

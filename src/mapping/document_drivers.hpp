@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace flk {
 
@@ -17,6 +18,11 @@ bool readDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstrin
                       std::istream& input, ResetFlags flags, ValueNotes* outerNotes = nullptr);
 bool writeDocumentWith(const std::shared_ptr<Mapping>& mapping, const std::wstring& documentName,
                        std::ostream& output, int pretty, ValueNotes* outerNotes = nullptr);
+
+// What a read that an exception ended raises: "Exception occurred while reading data: <text> from
+// document <name>"; returns 0. A node that meets such a failure of a value raises it itself, so
+// that it can follow it with the place in the document.
+int raiseReadException(std::string_view text, const std::wstring& documentName);
 
 // The resets of ResetMappingData, in their order: indices, referenced identifiers, counters.
 void applyResets(Mapping& mapping, ResetFlags flags);

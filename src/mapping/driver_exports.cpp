@@ -27,13 +27,12 @@ int readFrom(std::istream& input, const std::wstring& document, const std::wstri
         return readDocumentWith(mapping, document, input, flags) ? 1 : 0;
     } catch (const std::exception& e) {
         discardPending(*mapping);
-        raiseError("Exception occurred while reading data: " + std::string(exceptionText(e)) + " from document " +
-                   toUtf8(document));
+        raiseReadException(exceptionText(e), document);
         if (const auto* located = dynamic_cast<const LocatedFailure*>(&e)) warnModel(located->warning());
         return 0;
     } catch (...) {
         discardPending(*mapping);
-        return raiseError("Exception occurred while reading data: Unknown exception from document " + toUtf8(document));
+        return raiseReadException("Unknown exception", document);
     }
 }
 

@@ -46,11 +46,8 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
     }
     if (name.find('\0') != std::string_view::npos) {
         // The host's names end at a NUL: "k\u0000a" would bind the element "k".
-        const std::string reason = "Element name '" + visibleText(name) + "' for index " + toUtf8(indexName(index)) +
-                                   " holds a NUL character, which element names cannot hold";
-        raiseError(reason);
-        warnAtPlace(reason);
-        return 0;
+        return raisePlaced("Element name '" + visibleText(name) + "' for index " + toUtf8(indexName(index)) +
+                           " holds a NUL character, which element names cannot hold");
     }
     MolvoIOHandler& handler = *mapping_->indexTable[size_t(index)];
     int element = handler.elementByName(name, bindsExisting);
@@ -60,7 +57,10 @@ int MappingState::bindElement(int index, std::string_view name, bool bindsExisti
     }
     handler.clearError();   // reported here, or skipped quietly
     if (skipNonExisting) return kSkip;
-    const std::string reason = "Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index));
+    return raisePlaced("Element " + std::string(name) + " could not be created for index " + toUtf8(indexName(index)));
+}
+
+int MappingState::raisePlaced(const std::string& reason) const {
     raiseError(reason);
     warnAtPlace(reason);
     return 0;
@@ -95,8 +95,7 @@ int MappingState::bindIterative(int index, int counter, std::string_view prefix,
         tuple_[size_t(index)] = element;
         return element;
     }
-    return raiseError(L"No existing element found with ordinal " + std::to_wstring(counter) + L" for index " +
-                      indexName(index));
+    return raisePlaced("No existing element found with ordinal " + std::to_string(counter) + " for index " + toUtf8(indexName(index)));
 }
 
 // A check only looks: a name that is no element does not match, and does not become one.
@@ -110,23 +109,15 @@ int MappingState::existingElement(int index, std::string_view name) {
 int MappingState::checkExternal(int index, std::string_view name) {
     int element = existingElement(index, name);
     if (element > 0 && element == external_[size_t(index)]) return element;
-    const std::string reason =
-        "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match external binding";
-    raiseError(reason);
-    warnAtPlace(reason);
-    return 0;
+    return raisePlaced("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match external binding");
 }
 
 int MappingState::checkBound(int index, std::string_view name) {
     int bound = tuple_[size_t(index)];
     int element = existingElement(index, name);
     if (element > 0 && element == bound) return element;
-    const std::string reason = "Value " + std::string(name) + " of index " + toUtf8(indexName(index)) +
-                               " does not match its element " + mapping_->indexTable[size_t(index)]->elementName(bound) +
-                               " bound by the enclosing element";
-    raiseError(reason);
-    warnAtPlace(reason);
-    return 0;
+    return raisePlaced("Value " + std::string(name) + " of index " + toUtf8(indexName(index)) + " does not match its element " +
+                       mapping_->indexTable[size_t(index)]->elementName(bound) + " bound by the enclosing element");
 }
 
 const int* MappingState::referenceTuple(const IdentifierReference& reference) {

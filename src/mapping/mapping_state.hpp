@@ -88,6 +88,8 @@ public:
     // that cannot be converted): throws it on as a LocatedFailure that carries the warning for
     // that place, or rethrows it unchanged when the document kind gave no place.
     [[noreturn]] void throwAtPlace(const std::exception& failure) const;
+    // Raises the reason as an error, then warns of it at the place; returns 0.
+    int raisePlaced(const std::string& reason) const;
 
 protected:
     const std::wstring& indexName(int index) const;

@@ -67,12 +67,6 @@ void noteIfSaturated(ReadState& state, const MolvoIOHandler& target, const ReadV
         state.notes().integerSaturated(target.name());
 }
 
-bool failAtPlace(const ReadState& state, const std::string& reason) {
-    raiseError(reason);
-    state.warnAtPlace(reason);
-    return false;
-}
-
 const IdentifierReference* mapsToReference(const TreeNode& node, ReadState& state) {
     return node.mapsToReference() >= 0 ? &state.mapping().references[size_t(node.mapsToReference())] : nullptr;
 }
@@ -82,7 +76,7 @@ bool assignValue(const TreeNode& node, ReadState& state, const IdentifierReferen
         int element = elementInRange(*ref.target, value.text, node.attributes().rangeExisting);
         if (element > 0) state.assignElement(ref, element);
         else if (!value.text.empty() && !node.attributes().skipNonExisting)
-            return failAtPlace(state, "Element " + value.text + " is not in the range of " + toUtf8(ref.target->name()));
+            return state.raisePlaced("Element " + value.text + " is not in the range of " + toUtf8(ref.target->name()));
     } else if (value.isText) {
         noteIfCut(state, node, *ref.target, value.text);
         state.assignReference(ref, std::string_view(value.text));

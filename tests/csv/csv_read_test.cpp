@@ -165,19 +165,22 @@ TEST_P(CsvRead, GivesTheIdentifierContents) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, CsvRead, ::testing::ValuesIn(kCases), CaseTitle());
 
-// The parse errors name the document; the line-length message is the one modellers know.
+// The parse errors name the document, and a warning that follows names the place; the
+// line-length message is the one modellers know.
 TEST_F(CsvTest, ParseErrorsNameTheDocument) {
     ASSERT_EQ(addMapping("m", kCsvProducts), 1);
     EXPECT_EQ(readCsv("m", "product,label\napple,\"open"), 0);
     EXPECT_EQ(errorsJoined(), "ReadFromStream: CSV stream " + documentName() +
-                                  " ends inside the quoted field that begins on line 2: its closing quote is missing\n");
+                                  " ends inside the quoted field that begins on line 2: its closing quote is missing\n" + documentName() +
+                                  ", line 2, column 7 (label): the quoted field that begins here has no closing quote\n");
 }
 
 // A line of 65535 bytes is read, one of 65536 fails, whether a line end follows or not; a line
 // end inside quotes ends a line as well.
 TEST_F(CsvTest, LinesOf65536BytesOrMoreFail) {
     ASSERT_EQ(addMapping("m", kCsvProducts), 1);
-    const std::string fail = "ReadFromStream: CSV stream " + documentName() + " contains lines >= 65536 characters\n";
+    const std::string fail = "ReadFromStream: CSV stream " + documentName() + " contains lines >= 65536 characters\n" + documentName() +
+                             ", line 2, column 1: the line reaches 65536 bytes, beyond the longest a line may be\n";
     auto line = [](size_t bytes) { return "apple," + std::string(bytes - 6, 'x'); };
     struct Case {
         std::string text;
@@ -230,7 +233,8 @@ TEST_F(CsvTest, ARowOverTheSizeLimitFailsNamingItsLine) {
     for (int i = 0; i < 90000; ++i) lines += std::string(99, 'z') + "\n";   // 9 MB in one quoted field
     EXPECT_EQ(readCsv("m", "note\nfirst\n\"" + lines + "\"\n"), 0);
     EXPECT_EQ(errorsJoined(), "ReadFromStream: CSV stream " + documentName() +
-                                  " contains a row of 8388608 bytes or more, beginning on line 3\n");
+                                  " contains a row of 8388608 bytes or more, beginning on line 3\n" + documentName() +
+                                  ", line 3, column 1 (note): the row reaches 8388608 bytes in this field, beyond the largest a row may be\n");
 }
 
 // Rows skipped for their width are not silent: one warning per read, to the host and the log,
@@ -274,7 +278,8 @@ TEST_F(CsvTest, IterativeExistingTakesTheElementsInOrder) {
     ASSERT_EQ(addMapping("m", R"(<MolvoCSVMapping><CSVTableMapping iterative-binds-to="l" iterative-existing="1">
           <CSVColumnMapping name="note" maps-to="Note"/></CSVTableMapping></MolvoCSVMapping>)"), 1);
     EXPECT_EQ(readCsv("m", "note\na\nb\nc\n", 0, 1), 0);
-    EXPECT_EQ(errorsJoined(), "ReadFromStream: No existing element found with ordinal 3 for index l\n");
+    EXPECT_EQ(errorsJoined(), "ReadFromStream: No existing element found with ordinal 3 for index l\n" + documentName() +
+                                  ", line 4, column 1: No existing element found with ordinal 3 for index l\n");
 }
 
 TEST_F(CsvTest, AFailedReadKeepsTheBatchesFlushedBeforeAndDropsTheRest) {

@@ -108,9 +108,9 @@ const ReadCase kCases[] = {
           <ColumnMapping name="id" binds-to="o"/><ColumnMapping name="total" maps-to="Amount"/>
         </ExcelSheetMapping></MolvoExcelMapping>)",
      "orders.xlsx", 1, {{L"Amount", "Orders,A1=12.5 Orders,A2=-2.75 Orders,1003=7.5 Notes,N1=99"}}},
-    {"a sheet that no node claims leaves the model unchanged",
+    {"a sheet that no node claims leaves the model unchanged, and a node that claims no sheet says so",
      sheetMapping("Missing", R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="total" maps-to="Total"/>)"),
-     "orders.xlsx", 1, {{L"Total", ""}}},
+     "orders.xlsx", 1, {{L"Total", ""}}, "none of the sheets claimed (Missing) was met"},
     {"numbers as column names bind their elements",
      sheetMapping("Plan", R"x(<ColumnMapping name="product" binds-to="p"/>
                              <ColumnMapping name-regex="20[0-9][0-9]" name-binds-to="o" maps-to="Qty(o,p)"/>)x"),
@@ -130,7 +130,7 @@ const ReadCase kCases[] = {
      "dates1900.xlsx", 1, {{L"Total", "A1=45355 A2=45657.8 A3=47849"}}},
     {"a date cell into an element parameter of another set fails",
      dayInto(R"(<ColumnMapping name="day" maps-to="Favourite"/>)"), "dates1900.xlsx", 0, {{L"Favourite", ""}},
-     "ReadFromStream: Date-valued Excel column can only be mapped onto a calendar label\n"},
+     "ReadFromStream: Date-valued Excel column can only be mapped onto a calendar label"},
     {"a date cell into an index of another set fails",
      sheetMapping("Orders", R"(<ColumnMapping name="day" binds-to="p"/><ColumnMapping name="total" maps-to="Price"/>)"),
      "dates1900.xlsx", 0, {{L"Price", ""}}, "Date-valued Excel column can only be mapped onto a calendar label"},
@@ -160,7 +160,7 @@ const ReadCase kCases[] = {
     {"text in a numeric column fails, naming the cell", sheetMapping("Orders", R"(<ColumnMapping name="id" binds-to="o"/>
                                                                                  <ColumnMapping name="customer" maps-to="Total"/>)"),
      "orders.xlsx", 0, {{L"Total", ""}},
-     "ReadFromStream: Cell B2 of sheet Orders holds the text 'Zoë', which is not a number, for the identifier Total\n"},
+     "ReadFromStream: Cell B2 of sheet Orders holds the text 'Zoë', which is not a number, for the identifier Total"},
     {"a number beyond the integer range fails",
      sheetMapping("Big", R"(<ColumnMapping name="id" binds-to="o"/><ColumnMapping name="items" maps-to="Items"/>)"),
      "orders.xlsx", 0, {{L"Items", ""}}, "Cell B2 of sheet Big holds 3e+12, beyond the range of the integer identifier Items"},

@@ -3,7 +3,8 @@
 -- back, and meets the messages of bad input, as a model calls the library.
 
 local check = dofile("lib/checks.lua")
-local expect, expectError, expectNoErrors, contents = check.expect, check.expectError, check.expectNoErrors, check.contents
+local expect, expectNoErrors, contents = check.expect, check.expectNoErrors, check.contents
+local expectPlacedError = check.expectPlacedError
 
 local function writeFile(path, text)
     local f = assert(io.open(path, "wb"))
@@ -41,15 +42,18 @@ expect(flk.ReadFromFile("#lines", "lines", 0, 0, 0), 1, "read back from the stre
 expectNoErrors("read back")
 expect(contents("Qty") .. " | " .. contents("Price"), before, "round trip")
 
--- Bad input: the documented messages with the call context, and nothing half read.
+-- Bad input: the documented messages with the call context, each followed by a warning naming
+-- the line and column (in characters) where the input went wrong, and nothing half read.
 local bad = os.tmpname()
 writeFile(bad, "order,product,quantity,price\no-3,Äpfel,1,cheap\n")
 expect(flk.ReadFromFile(bad, "lines", 1, 0, 0), 0, "a price that is not a number")
-expectError("ReadFromStream: Exception occurred while reading data: Not a number. from document " .. bad, "not a number")
+expectPlacedError("ReadFromStream: Exception occurred while reading data: Not a number. from document " .. bad,
+                  bad .. ", line 2, column 13 (price): 'cheap' is not a number, which Price needs", "not a number")
 expect(card("Price"), 0, "nothing read")
 writeFile(bad, "order,product\n" .. string.rep("x", 65536) .. ",y\n")
 expect(flk.ReadFromFile(bad, "lines", 0, 0, 0), 0, "a long line")
-expectError("ReadFromStream: CSV stream " .. bad .. " contains lines >= 65536 characters", "long line")
+expectPlacedError("ReadFromStream: CSV stream " .. bad .. " contains lines >= 65536 characters",
+                  bad .. ", line 2, column 1: the line reaches 65536 bytes, beyond the longest a line may be", "long line")
 writeFile(bad, "")
 expect(flk.ReadFromFile(bad, "lines", 0, 0, 0), 1, "an empty file")
 expectNoErrors("empty file")

@@ -2,7 +2,8 @@
 -- both back, and meets the messages of a refused sheet name and of a date into another set.
 
 local check = dofile("lib/checks.lua")
-local expect, expectError, expectNoErrors, contents = check.expect, check.expectError, check.expectNoErrors, check.contents
+local expect, expectNoErrors, contents = check.expect, check.expectNoErrors, check.contents
+local expectPlacedError = check.expectPlacedError
 
 set("Orders", {index = "o", elements = {"A1", "A2"}})
 set("Products", {index = "p", elements = {"apple", "pear"}})
@@ -41,7 +42,9 @@ end
 
 mapping("best", "Orders", "Best")
 expect(flk.ReadFromFile(out, "best", 0, 0, 0), 0, "date cells into products")
-expectError("ReadFromStream: Date-valued Excel column can only be mapped onto a calendar label", "date into products")
+expectPlacedError("ReadFromStream: Date-valued Excel column can only be mapped onto a calendar label",
+                  out .. ", sheet 'Orders' cell C2: the cell holds a date, which only the elements of a calendar can take",
+                  "date into products")
 
 mapping("slashed", "Orders/2024", "Day")
 expect(flk.WriteToFile(out, "slashed", 0), 0, "a sheet name with a slash")

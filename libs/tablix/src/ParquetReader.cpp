@@ -144,6 +144,19 @@ std::shared_ptr<ColumnData> refilled(std::shared_ptr<ColumnData> column, const C
     return column;
 }
 
+// One column of a row group, in the column's room where it can be refilled.
+void readGroupColumn(const uint8_t* data, const ParquetFile& file, const meta::RowGroup& rows, const ColumnPlan& plan,
+                     MemoryBudget& memory, std::shared_ptr<ColumnData>& column) {
+    column = refilled(std::move(column), plan, rows.numRows);
+    try {
+        readGroup(data, file, rows, plan, memory, *column);
+    } catch (const Int96OutOfRange&) {
+        const ColumnPlan micros = inMicros(plan);
+        column = refilled(std::move(column), micros, rows.numRows);
+        readGroup(data, file, rows, micros, memory, *column);
+    }
+}
+
 }  // namespace
 
 std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data, const ParquetFile& file) {
@@ -165,13 +178,11 @@ void readParquetRowGroup(const uint8_t* data, const ParquetFile& file, size_t gr
     columns.resize(file.columns.size());
     for (size_t i = 0; i < file.columns.size(); ++i) {
         const ColumnPlan& plan = file.columns[i];
-        columns[i] = refilled(std::move(columns[i]), plan, rows.numRows);
         try {
-            readGroup(data, file, rows, plan, memory, *columns[i]);
-        } catch (const Int96OutOfRange&) {
-            const ColumnPlan micros = inMicros(plan);
-            columns[i] = refilled(std::move(columns[i]), micros, rows.numRows);
-            readGroup(data, file, rows, micros, memory, *columns[i]);
+            readGroupColumn(data, file, rows, plan, memory, columns[i]);
+        } catch (const Exception& e) {
+            if (!e.column().empty()) throw;
+            throw Exception(e.what(), plan.name);
         }
     }
 }

@@ -31,7 +31,8 @@ std::vector<std::shared_ptr<ColumnData>> readParquetColumns(const uint8_t* data,
 
 // Reads the rows of one row group into columns, one per column of the file, in place of their
 // cells. A column is refilled where it is held nowhere else and its type and unit fit, keeping its
-// room, and replaced by a new one otherwise.
+// room, and replaced by a new one otherwise. A failure in a column's data names the column
+// (Exception::column).
 void readParquetRowGroup(const uint8_t* data, const ParquetFile& file, size_t group, std::vector<std::shared_ptr<ColumnData>>& columns);
 
 }  // namespace tablix

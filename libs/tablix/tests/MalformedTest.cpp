@@ -111,6 +111,28 @@ TEST(Malformed, EachFaultFailsWithItsMessage) {
     }
 }
 
+// Read a row group at a time, each fault fails where it lies: in the footer, which is no column's,
+// when the file is opened, or in the data of the one column, which the exception names.
+TEST(Malformed, AFaultInARowGroupNamesItsColumn) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> bytes = c.make();
+        auto table = IArrowTable::create();
+        try {
+            table->openParquet(bytes.data(), bytes.size());
+        } catch (const Exception& e) {
+            EXPECT_EQ("", e.column()) << e.what();
+            continue;
+        }
+        try {
+            table->readRowGroup(0);
+            ADD_FAILURE() << "read without an error";
+        } catch (const Exception& e) {
+            EXPECT_EQ("c", e.column()) << e.what();
+        }
+    }
+}
+
 // Every prefix and many single-byte corruptions of a real file fail cleanly or read.
 TEST(Malformed, TruncationsAndBitFlipsNeverCrash) {
     auto t = IArrowTable::create();

@@ -41,7 +41,16 @@ std::string checkSheetName(std::string_view name) {
 }  // namespace
 
 bool BookImpl::fail(std::string message) {
+  errorPlace_.clear();
+  errorReason_ = message;
   error_ = std::move(message);
+  return false;
+}
+
+bool BookImpl::fail(const Failure& failure) {
+  error_ = failure.what();
+  errorPlace_ = failure.place();
+  errorReason_ = failure.reason();
   return false;
 }
 
@@ -62,7 +71,7 @@ bool BookImpl::load(const void* data, std::size_t size) {
     readPackage(data, size, this);
   } catch (const Failure& e) {
     clear();
-    return fail(e.what());
+    return fail(e);
   } catch (const std::bad_alloc&) {
     clear();
     return fail("out of memory while loading the workbook");

@@ -16,6 +16,7 @@
 namespace xlsxbook {
 
 class BookImpl;
+class Failure;
 
 class FormatImpl final : public Format {
  public:
@@ -101,11 +102,14 @@ class BookImpl final : public Book {
   bool isDate1904() const override { return date1904_; }
   void setDate1904(bool on) override { date1904_ = on; }
   const char* errorMessage() const override { return error_.c_str(); }
+  const char* errorPlace() const override { return errorPlace_.c_str(); }
+  const char* errorReason() const override { return errorReason_.c_str(); }
   void release() override { delete this; }
 
   // For the reader, the writer and the sheets.
   bool fail(std::string message);
-  void succeed() { error_ = "ok"; }
+  bool fail(const Failure& failure);
+  void succeed() { fail("ok"); }
   void clear();
   StringPool& strings() { return strings_; }
   const StringPool& strings() const { return strings_; }
@@ -121,6 +125,8 @@ class BookImpl final : public Book {
   Styles styles_;
   bool date1904_ = false;
   std::string error_ = "ok";
+  std::string errorPlace_;
+  std::string errorReason_ = "ok";
   OutputBuffer saved_;
 };
 

@@ -36,6 +36,11 @@ class WorksheetReader {
   void commitCell();
   Cell valueCell();  // of a number, shared string, boolean, error or ISO date
   [[noreturn]] void cellFail(const std::string& what) const;
+  // Fails at a place of the sheet; the message is the sheet's name and the reason.
+  [[noreturn]] void sheetFail(const std::string& place, const std::string& reason) const;
+  // "sheet 'Orders'", or with " row 17" or " cell C17" where the reader stands in a row or cell.
+  std::string place(State state) const;
+  std::string sheetPlace() const { return "sheet '" + std::string(sheet_.name()) + "'"; }
   void readPane();
   void reserveCells();
 
@@ -59,12 +64,33 @@ class WorksheetReader {
   std::string text_;
 };
 
+// A failure of the part below the rows and cells (XML that is not well-formed, data that does
+// not inflate) is placed where the reader stood.
 void WorksheetReader::run() {
-  for (Event e; (e = xml_.next()) != Event::Eof;) {
-    if (e == Event::Start) onStart();
-    else if (e == Event::End) onEnd();
-    else if (state_ == State::Value || state_ == State::InlineText) xml_.appendText(&text_);
+  try {
+    for (Event e; (e = xml_.next()) != Event::Eof;) {
+      if (e == Event::Start) onStart();
+      else if (e == Event::End) onEnd();
+      else if (state_ == State::Value || state_ == State::InlineText) xml_.appendText(&text_);
+    }
+  } catch (const Failure& e) {
+    if (!e.place().empty()) throw;
+    throw Failure(e.what(), place(state_), e.what());
   }
+}
+
+std::string WorksheetReader::place(State state) const {
+  switch (state) {
+    case State::Row: return sheetPlace() + " row " + std::to_string(row_ + 1);
+    case State::Cell:
+    case State::Value:
+    case State::InlineString:
+    case State::InlineText: return sheetPlace() + " cell " + cellName(row_, col_);
+    case State::Skip: return place(resume_);
+    case State::Outside:
+    case State::SheetData: break;
+  }
+  return sheetPlace();
 }
 
 void WorksheetReader::onStart() {
@@ -141,12 +167,10 @@ void WorksheetReader::beginRow() {
   } else {
     int number = 0;
     if (!parseNumber(r, &number) || number < 1 || number > kMaxRows)
-      throw Failure("sheet '" + std::string(sheet_.name()) + "' has a row numbered '" + std::string(r) +
-                    "', expected 1 to " + std::to_string(kMaxRows));
+      sheetFail(sheetPlace(), "a row numbered '" + std::string(r) + "', expected 1 to " + std::to_string(kMaxRows));
     row_ = number - 1;
   }
-  if (row_ >= kMaxRows)
-    throw Failure("sheet '" + std::string(sheet_.name()) + "' has more than " + std::to_string(kMaxRows) + " rows");
+  if (row_ >= kMaxRows) sheetFail(sheetPlace(), "more than " + std::to_string(kMaxRows) + " rows");
 }
 
 void WorksheetReader::beginCell() {
@@ -155,9 +179,9 @@ void WorksheetReader::beginCell() {
   text_.clear();
   std::string_view attr;
   if (xml_.attribute("r", &attr)) {
+    const std::string row = place(State::Row);
     if (!parseCellRef(attr, &row_, &col_))
-      throw Failure("sheet '" + std::string(sheet_.name()) + "' has a cell reference '" + std::string(attr) +
-                    "' that is not a cell of the sheet (A1 to XFD1048576)");
+      sheetFail(row, "a cell reference '" + std::string(attr) + "' that is not a cell of the sheet (A1 to XFD1048576)");
   } else {
     col_ = nextCol_;
     if (row_ < 0) row_ = 0;
@@ -223,7 +247,11 @@ Cell WorksheetReader::valueCell() {
 }
 
 void WorksheetReader::cellFail(const std::string& what) const {
-  throw Failure("sheet '" + std::string(sheet_.name()) + "', cell " + cellName(row_, col_) + ": " + what);
+  throw Failure(sheetPlace() + ", cell " + cellName(row_, col_) + ": " + what, sheetPlace() + " cell " + cellName(row_, col_), what);
+}
+
+void WorksheetReader::sheetFail(const std::string& place, const std::string& reason) const {
+  throw Failure(sheetPlace() + " has " + reason, place, reason);
 }
 
 void WorksheetReader::readPane() {

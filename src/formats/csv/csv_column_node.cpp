@@ -2,8 +2,10 @@
 // and written from it.
 #include "formats/csv/csv_nodes.hpp"
 
+#include "frame/utf8.hpp"
 #include "host/molvo_io_handler.hpp"
 #include "mapping/column_table.hpp"
+#include "mapping/document_drivers.hpp"
 #include "mapping/mapping_state.hpp"
 #include "mapping/read_scope.hpp"
 #include "mapping/value_text.hpp"
@@ -41,19 +43,48 @@ bool isCsvNumber(std::string_view text) {
     return at == end;
 }
 
+// How a field failed its conversion: the text of the failure the read reports, and why, for the
+// warning that places it.
+struct Refused {
+    const char* text = nullptr;   // nullptr: converted
+    const char* why = "";
+};
+
 // A field for its target. Text is kept in the room value already has, as a table's strings come
 // one per row: the shared conversion would take a new string for each.
-void convertField(TargetKind kind, std::string_view field, ReadValue& value) {
-    if (kind == TargetKind::Integer) return convertText(kind, std::string(field), value);
-    beginConversion(kind, value);
-    if (value.isText) {
-        value.text.assign(field);
-        return;
+Refused convertField(TargetKind kind, std::string_view field, ReadValue& value) {
+    try {
+        if (kind == TargetKind::Integer) {
+            convertText(kind, std::string(field), value);
+            return {};
+        }
+        beginConversion(kind, value);
+        if (value.isText) {
+            value.text.assign(field);
+            return {};
+        }
+        if (!isCsvNumber(field)) return {"Not a number.", "is not a number"};
+        value.text.clear();
+        // Only a number beyond the range of doubles gets here: the shared conversion says so.
+        if (leadingDecimal(field, value.number) != LeadingDecimal::Number) convertText(kind, std::string(field), value);
+        return {};
+    } catch (const std::invalid_argument& e) {
+        return {e.what(), "is not an integer"};
+    } catch (const std::out_of_range& e) {
+        return {e.what(), kind == TargetKind::Integer ? "is beyond the range of integers" : "is beyond the range of numbers"};
     }
-    if (!isCsvNumber(field)) throw std::runtime_error("Not a number.");
-    value.text.clear();
-    // Only a number beyond the range of doubles gets here: the shared conversion says so.
-    if (leadingDecimal(field, value.number) != LeadingDecimal::Number) convertText(kind, std::string(field), value);
+}
+
+// A shown value is cut to this many bytes, so that a field of any size makes a message of a line.
+constexpr size_t kShownFieldBytes = 40;
+
+bool refuse(const TreeNode& column, ReadState& state, std::string_view field, const Refused& refused) {
+    raiseReadException(refused.text, state.documentName());
+    std::string shown(field.substr(0, kShownFieldBytes));
+    if (shown.size() < field.size()) shown += "...";
+    const IdentifierReference& target = state.mapping().references[size_t(column.mapsToReference())];
+    state.warnAtPlace("'" + shown + "' " + refused.why + ", which " + toUtf8(target.target->name()) + " needs");
+    return false;
 }
 
 }  // namespace
@@ -69,7 +100,8 @@ bool CSVColumnNode::readCSVField(ReadState& state, std::string_view header, std:
     if (!scope.entered()) return scope.notEnteredResult();
     TargetKind kind = readTargetKind(*this, state);
     if (field.empty() && (kind == TargetKind::Numeric || kind == TargetKind::Integer)) return scope.end(true);
-    convertField(kind, field, value);
+    Refused refused = convertField(kind, field, value);
+    if (refused.text) return scope.end(refuse(*this, state, field, refused));
     return scope.end(transferValue(*this, state, value));
 }
 

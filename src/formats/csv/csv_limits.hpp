@@ -17,6 +17,9 @@ constexpr size_t kCsvMaxLineBytes = 65536;
 constexpr size_t kCsvMaxRowBytes = size_t(1) << 23;
 // The delimiters the guess chooses from; on equal scores the earlier one wins.
 constexpr std::string_view kCsvDelimiters = ",|\t;^~";
+// The lines a quoted field may span in the guess: one that spans more is taken for a stray quote,
+// and its first line set aside, so that it cannot take the rest of the sample with it.
+constexpr size_t kCsvGuessMaxQuotedLines = 100;
 // Written text is handed to the output in pieces of about this size.
 constexpr size_t kCsvWriteChunk = 65536;
 

@@ -6,11 +6,35 @@ namespace flk {
 namespace {
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
 
-CsvParser::CsvParser(char delimiter, Fill fill, bool checkText)
-    : delimiter_(delimiter), fill_(std::move(fill)), checkText_(checkText), block_(new char[kCsvBlockBytes]) {
+CsvPlace CsvRow::fieldPlace(size_t i) const {
+    const size_t text = i == 0 ? 0 : ends_[i - 1];
+    std::uint64_t bytes = text + i;   // the text before the field and a delimiter after each field
+    for (const QuotedField& q : quoted_)
+        if (q.field < i) bytes += q.dropped;
+    std::uint64_t line = line_, lineBytes = 0;
+    for (const LineEnd& e : lineEnds_) {
+        if (e.text > text) break;
+        line += e.newLine ? 1 : 0;
+        lineBytes = e.bytes;
+    }
+    return CsvPlace{line, columnAt(text, bytes - lineBytes), i};
+}
+
+// Quotes and delimiters, the only bytes of a line that the text leaves out, are ASCII: the
+// continuation bytes of the line before the place are those of the text since its last line end.
+std::uint64_t CsvRow::columnAt(size_t textEnd, std::uint64_t byteColumn) const {
+    std::uint64_t continuation = 0;
+    for (size_t at = textEnd; at > 0 && !isLineEnd(text_[at - 1]); --at)
+        if (isContinuation(text_[at - 1])) ++continuation;
+    return byteColumn - continuation + 1;
+}
+
+CsvParser::CsvParser(char delimiter, Fill fill)
+    : delimiter_(delimiter), fill_(std::move(fill)), block_(new char[kCsvBlockBytes]) {
     pos_ = end_ = block_.get();
     for (char stop : {delimiter, '\n', '\r'}) plainStops_[static_cast<unsigned char>(stop)] = true;
     for (char stop : {'"', '\n', '\r'}) quotedStops_[static_cast<unsigned char>(stop)] = true;
@@ -19,6 +43,8 @@ CsvParser::CsvParser(char delimiter, Fill fill, bool checkText)
 bool CsvParser::next(CsvRow& row) {
     row.text_.clear();
     row.ends_.clear();
+    row.quoted_.clear();
+    row.lineEnds_.clear();
     if (fault_ != CsvFault::None) return false;
     for (;;) {
         if (parseBlock(row)) return true;
@@ -26,6 +52,19 @@ bool CsvParser::next(CsvRow& row) {
         if (row.text_.size() >= kCsvMaxRowBytes) return fail(CsvFault::LongRow, row.line_);
         if (!refill()) return fault_ == CsvFault::None && endOfInput(row);
     }
+}
+
+CsvPlace CsvParser::faultPlace(const CsvRow& row) const {
+    switch (fault_) {
+        case CsvFault::OpenQuote:
+        case CsvFault::LongRow: return row.fieldPlace(row.size());
+        case CsvFault::LongLine: return CsvPlace{faultLine_, 1, CsvPlace::kNoField};
+        case CsvFault::NotText:
+        case CsvFault::NulByte:
+            return CsvPlace{faultLine_, row.columnAt(row.text_.size() - faultTextBack_, faultByteColumn_), row.size()};
+        case CsvFault::None: break;
+    }
+    return CsvPlace{};
 }
 
 const char* CsvParser::scan(const char* at, const Stops& stops) const {
@@ -52,6 +91,7 @@ bool CsvParser::parseBlock(CsvRow& row) {
 CsvParser::Step CsvParser::atRowStart(CsvRow& row) {
     if (!isLineEnd(*pos_)) {
         row.line_ = line_;
+        rowStart_ = offset(pos_);
         state_ = State::FieldStart;
         return Step::Go;
     }
@@ -64,7 +104,7 @@ CsvParser::Step CsvParser::atFieldStart(CsvRow& row) {
     char c = *pos_;
     if (isLineEnd(c)) return endRow(row);
     if (c == '"') {
-        quoteLine_ = line_;
+        row.quoted_.push_back({static_cast<std::uint32_t>(row.size()), 1});
         state_ = State::Quoted;
         ++pos_;
     } else if (c == delimiter_) {
@@ -95,13 +135,22 @@ CsvParser::Step CsvParser::inQuoted(CsvRow& row) {
     pos_ = stop;
     if (pos_ == end_) return Step::Go;
     if (*pos_ == '"') {
+        ++row.quoted_.back().dropped;   // a closing quote, or the first of two that stand for one
         state_ = State::QuoteInQuoted;
     } else {
         row.text_ += *pos_;
-        if (!lineEnd()) return Step::Stopped;
+        if (!quotedLineEnd(row)) return Step::Stopped;
     }
     ++pos_;
     return Step::Go;
+}
+
+bool CsvParser::quotedLineEnd(CsvRow& row) {
+    std::uint64_t line = line_;
+    if (!lineEnd()) return false;
+    row.lineEnds_.push_back(
+        {static_cast<std::uint32_t>(row.text_.size()), static_cast<std::uint32_t>(lineStart_ - rowStart_), line_ != line});
+    return true;
 }
 
 CsvParser::Step CsvParser::afterQuoteInQuoted(CsvRow& row) {
@@ -142,8 +191,13 @@ bool CsvParser::lineEnd() {
 }
 
 // The next block; false at the end of the input or at a fault. A line that has grown to the
-// limit fails here already, before its end arrives.
+// limit fails here already, before its end arrives. A block holding a byte that is not text ends
+// before it, so that the parse stops there and can say where.
 bool CsvParser::refill() {
+    if (textFault_ != CsvFault::None) {
+        faultByteColumn_ = offset(pos_) - lineStart_;
+        return fail(textFault_, line_, textFaultByte_);
+    }
     size_t used = size_t(end_ - block_.get());
     if (used > 0) lastByte_ = end_[-1];
     blockStart_ += used;
@@ -151,27 +205,29 @@ bool CsvParser::refill() {
     size_t size = fill_(block_.get(), kCsvBlockBytes);
     pos_ = block_.get();
     end_ = pos_ + size;
-    if (size == 0 || !checkText_) return size > 0;
+    if (size == 0) return false;
     size_t bad = text_.check(pos_, size);
-    return bad == size || failText(bad);
+    if (bad < size) {
+        textFaultByte_ = static_cast<unsigned char>(pos_[bad]);
+        textFault_ = textFaultByte_ == 0 ? CsvFault::NulByte : CsvFault::NotText;
+        end_ = pos_ + bad;
+    }
+    return true;
 }
 
-// The line of a byte that is not text: the lines of the block before it counted as the parse
-// would count them.
-bool CsvParser::failText(size_t at) {
-    std::uint64_t line = line_;
-    char before = lastByte_;
-    for (const char* p = pos_; p < pos_ + at; before = *p++)
-        if (*p == '\r' || (*p == '\n' && before != '\r')) ++line;
-    auto byte = static_cast<unsigned char>(pos_[at]);
-    return fail(byte == 0 ? CsvFault::NulByte : CsvFault::NotText, line, byte);
-}
-
+// A character cut short by the end of the input is in the row's text: its place is that of its
+// first byte.
 bool CsvParser::endOfInput(CsvRow& row) {
-    if (unsigned char open = checkText_ ? text_.openCharacter() : 0) return fail(CsvFault::NotText, line_, open);
+    if (unsigned char open = text_.openCharacter()) {
+        faultTextBack_ = 1;
+        const std::string& text = row.text_;
+        while (faultTextBack_ < text.size() && isContinuation(text[text.size() - faultTextBack_])) ++faultTextBack_;
+        faultByteColumn_ = offset(pos_) - lineStart_ - faultTextBack_;
+        return fail(CsvFault::NotText, line_, open);
+    }
     switch (state_) {
         case State::RowStart: return false;
-        case State::Quoted: return fail(CsvFault::OpenQuote, quoteLine_);
+        case State::Quoted: return fail(CsvFault::OpenQuote, row.fieldPlace(row.size()).line);
         default:
             endField(row);
             state_ = State::RowStart;

@@ -2,7 +2,8 @@
 // blocks; a quoted field that holds delimiters or line ends is one field however the blocks cut
 // it. Two double quotes in a quoted field stand for one; text after a closing quote belongs to the
 // field; fields are not trimmed. CR LF, LF and CR each end a line and a row outside quotes; a line
-// without any byte holds no row.
+// without any byte holds no row. Where each field begins is kept as it is parsed, so that a message
+// can name the line and column of a field, or of the place where the parse stopped.
 #pragma once
 
 #include "formats/csv/csv_text_check.hpp"
@@ -17,8 +18,22 @@
 
 namespace flk {
 
+// A place in the input: a line and a column, both counted from 1, the column in characters; and
+// the field of its row that holds it, counted from 0 (kNoField when none does).
+struct CsvPlace {
+    static constexpr size_t kNoField = static_cast<size_t>(-1);
+    std::uint64_t line = 0, column = 0;
+    size_t field = kNoField;
+};
+
 // One row: its fields as views into the row's own bytes, valid until the row is parsed over.
 // Reused from row to row, it keeps its room.
+//
+// Where a field begins is not stored per field, which would cost every field of every row: it
+// follows from the text before it, the delimiters, and the quotes the text leaves out, which the
+// row notes for its quoted fields only; lines inside the row are noted where quoted fields hold
+// them. Bytes become characters only when a place is asked for: the text holds every byte of the
+// input that is not ASCII, so those of a line before a field are found in it.
 class CsvRow {
 public:
     size_t size() const { return ends_.size(); }
@@ -28,11 +43,30 @@ public:
     }
     // The line the row begins on, counted from 1.
     std::uint64_t line() const { return line_; }
+    // Where field i begins (its opening quote, for a quoted one); i may be the field being
+    // parsed, one past the fields ended.
+    CsvPlace fieldPlace(size_t i) const;
 
 private:
     friend class CsvParser;
+    struct QuotedField {
+        std::uint32_t field;
+        std::uint32_t dropped;   // bytes of its quotes that the text leaves out
+    };
+    // A line end in a quoted field: the text up to and with it, the input's bytes from the row's
+    // start to the line after it, and whether it begins a line (the LF of a CR LF does not).
+    struct LineEnd {
+        std::uint32_t text, bytes;
+        bool newLine;
+    };
+    // The column, in characters, of the byte that stands byteColumn bytes into the line on which
+    // the text up to textEnd ends.
+    std::uint64_t columnAt(size_t textEnd, std::uint64_t byteColumn) const;
+
     std::string text_;                   // the fields' bytes one after the other
     std::vector<std::uint32_t> ends_;    // where each field ends in text_
+    std::vector<QuotedField> quoted_;
+    std::vector<LineEnd> lineEnds_;
     std::uint64_t line_ = 0;
 };
 
@@ -45,8 +79,8 @@ public:
     // again 0 when asked after it.
     using Fill = std::function<size_t(char* buffer, size_t capacity)>;
 
-    // With checkText, bytes that are not UTF-8 text stop the parse.
-    CsvParser(char delimiter, Fill fill, bool checkText);
+    // Bytes that are not UTF-8 text stop the parse.
+    CsvParser(char delimiter, Fill fill);
 
     // Parses the next row into row: false at the end of the input or at a fault.
     bool next(CsvRow& row);
@@ -55,6 +89,12 @@ public:
     // NotText the byte met.
     std::uint64_t faultLine() const { return faultLine_; }
     unsigned char faultByte() const { return faultByte_; }
+    // NotText at a character that the end of the input cut short.
+    bool faultCutsCharacter() const { return faultTextBack_ > 0; }
+    // Where the fault lies, given the row the fault stopped (the last one next() was given): the
+    // start of the field being parsed for an open quote or a row too long, the start of the line
+    // for a line too long, the byte itself for bytes that are not text.
+    CsvPlace faultPlace(const CsvRow& row) const;
 
 private:
     enum class State {
@@ -77,16 +117,15 @@ private:
     Step endRow(CsvRow& row);
     void endField(CsvRow& row) { row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size())); }
     bool lineEnd();
+    bool quotedLineEnd(CsvRow& row);
     bool refill();
     bool endOfInput(CsvRow& row);
-    bool failText(size_t at);
     bool fail(CsvFault fault, std::uint64_t line, unsigned char byte = 0);
     const char* scan(const char* at, const Stops& stops) const;
     std::uint64_t offset(const char* at) const { return blockStart_ + std::uint64_t(at - block_.get()); }
 
     char delimiter_;
     Fill fill_;
-    bool checkText_;
     CsvTextCheck text_;
     Stops plainStops_{}, quotedStops_{};
     std::unique_ptr<char[]> block_;
@@ -95,11 +134,16 @@ private:
     std::uint64_t blockStart_ = 0;   // the input offset of the block's first byte
     char lastByte_ = 0;              // the byte before the block
     std::uint64_t lineStart_ = 0;    // the input offset where the current line began
+    std::uint64_t rowStart_ = 0;     // the input offset where the current row began
     std::uint64_t line_ = 1;
-    std::uint64_t quoteLine_ = 0;    // where the current quoted field began
+    // The block ends early, at a byte that is not text: the parse stops there with that fault.
+    CsvFault textFault_ = CsvFault::None;
+    unsigned char textFaultByte_ = 0;
     State state_ = State::RowStart;
     CsvFault fault_ = CsvFault::None;
     std::uint64_t faultLine_ = 0;
+    std::uint64_t faultByteColumn_ = 0;   // bytes after the line's start, for the faults at a byte
+    size_t faultTextBack_ = 0;            // bytes of the row's text from that byte on (a cut character)
     unsigned char faultByte_ = 0;
 };
 

@@ -38,14 +38,21 @@ bool CSVRowNode::parseMapping(const pugi::xml_node& element, Mapping& mapping) {
 }
 
 // Each row opens its own scope: the iterative binding moves on to the row's element, and a row
-// its element lookup skips leaves out that row only.
+// its element lookup skips leaves out that row only. A value that cannot be bound or converted is
+// placed at its field (at the row's start, for the row's own binding).
 bool CSVRowNode::readCSVRows(ReadState& state, CsvTableReader& table) {
     ReadHeader header;
     if (!table.readHeader(header.names)) return false;
     ColumnTable columns(*this);
     columns.match(header);
+    TableMatches matches;
+    matches.met(*this, header);
+    matches.warnUnmatched(state);
+    size_t field = CsvPlace::kNoField;
+    ScopedPlaceSource place(state, [&] { return table.fieldPlace(field); });
     ReadValue value;
     while (table.next()) {
+        field = CsvPlace::kNoField;
         ReadScope scope(*this, state, name());
         if (!scope.entered()) {
             if (scope.notEnteredResult()) continue;
@@ -53,6 +60,7 @@ bool CSVRowNode::readCSVRows(ReadState& state, CsvTableReader& table) {
         }
         const CsvRow& row = table.row();
         bool ok = columns.readRow(state, header, [&](size_t column, TreeNode& child) {
+            field = column;
             return asCsv(child).readCSVField(state, header.names[column], row[column], value);
         });
         if (!scope.end(ok)) return false;

@@ -33,6 +33,25 @@ std::string faultText(const CsvParser& parser) {
     }
 }
 
+// Why the parse stopped at its place, for the warning that names the place.
+std::string faultReason(const CsvParser& parser) {
+    switch (parser.fault()) {
+        case CsvFault::LongLine: return "the line reaches " + std::to_string(kCsvMaxLineBytes) + " bytes, beyond the longest a line may be";
+        case CsvFault::LongRow:
+            return "the row reaches " + std::to_string(kCsvMaxRowBytes) + " bytes in this field, beyond the largest a row may be";
+        case CsvFault::OpenQuote: return "the quoted field that begins here has no closing quote";
+        case CsvFault::NulByte: return "a NUL byte, which text does not hold";
+        case CsvFault::NotText: {
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "0x%02X", parser.faultByte());
+            if (parser.faultCutsCharacter())
+                return "the character that begins here with " + std::string(byte) + " is cut short by the end of the input";
+            return "the byte " + std::string(byte) + ", which is not UTF-8 text";
+        }
+        default: return {};
+    }
+}
+
 }  // namespace
 
 CsvTableReader::CsvTableReader(std::istream& input, const std::wstring& documentName)
@@ -80,16 +99,23 @@ bool CsvTableReader::readHeader(std::vector<std::string>& names) {
         return stopped();
     }
     CsvLayout layout = guessCsvLayout(std::string_view(sample_).substr(sampleGiven_));
-    parser_ = std::make_unique<CsvParser>(
-        layout.delimiter, [this](char* buffer, size_t capacity) { return fill(buffer, capacity); }, true);
-    for (size_t row = 0; row <= layout.headerRow; ++row) {
-        if (!parser_->next(row_)) {
-            stopped();
-            return !failed_;
-        }
+    LOG4CXX_INFO(logger(Log::FLK), "Reading " << toUtf8(documentName_) << ": " << describeCsvLayout(layout));
+    parser_ = std::make_unique<CsvParser>(layout.delimiter, [this](char* buffer, size_t capacity) { return fill(buffer, capacity); });
+    if (!skipToHeader(layout.headerLine)) {
+        stopped();
+        return !failed_;
     }
-    for (size_t i = 0; i < row_.size(); ++i) names.emplace_back(row_[i]);
+    for (size_t i = 0; i < row_.size(); ++i) header_.emplace_back(row_[i]);
+    names = header_;
     width_ = names.size();
+    return true;
+}
+
+// The header is the first row that begins on the guessed line or after it.
+bool CsvTableReader::skipToHeader(std::uint64_t headerLine) {
+    do {
+        if (!parser_->next(row_)) return false;
+    } while (row_.line() < headerLine);
     return true;
 }
 
@@ -103,11 +129,24 @@ bool CsvTableReader::next() {
 }
 
 bool CsvTableReader::stopped() {
-    if (unreadable_) raiseError(L"CSV stream " + documentName_ + L" could not be read");
-    else if (parser_ && parser_->fault() != CsvFault::None)
+    if (unreadable_) {
+        raiseError(L"CSV stream " + documentName_ + L" could not be read");
+    } else if (parser_ && parser_->fault() != CsvFault::None) {
         raiseError(L"CSV stream " + documentName_ + L" " + fromUtf8(faultText(*parser_)));
+        warnModel(locatedMessage(toUtf8(documentName_), placeText(parser_->faultPlace(row_)), faultReason(*parser_)));
+    }
     failed_ = unreadable_ || (parser_ && parser_->fault() != CsvFault::None);
     return false;
+}
+
+std::string CsvTableReader::fieldPlace(size_t field) const {
+    return placeText(field == CsvPlace::kNoField ? CsvPlace{row_.line(), 1, CsvPlace::kNoField} : row_.fieldPlace(field));
+}
+
+std::string CsvTableReader::placeText(const CsvPlace& place) const {
+    std::string text = "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
+    if (place.field < header_.size()) text += " (" + header_[place.field] + ")";
+    return text;
 }
 
 }  // namespace flk

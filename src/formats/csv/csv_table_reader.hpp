@@ -1,8 +1,9 @@
 // The table of a CSV input as a read takes it: the delimiter and header row guessed from the
-// first bytes, the rows before the header left out, the header's names, then each data row of the
-// header's width, parsed as the input arrives. A UTF-8 byte-order mark at the start is skipped.
-// Rows of another width are skipped, and counted: one warning on Ferrolink.FLK per read says how
-// many and the line of the first.
+// first bytes (the guess logged at Info on Ferrolink.FLK), the rows before the header left out,
+// the header's names, then each data row of the header's width, parsed as the input arrives. A
+// UTF-8 byte-order mark at the start is skipped. Rows of another width are skipped, and counted:
+// one warning on Ferrolink.FLK per read says how many and the line of the first. A parse that
+// fails raises its error, then warns of the place where it stopped.
 #pragma once
 
 #include "formats/csv/csv_parser.hpp"
@@ -31,11 +32,16 @@ public:
     bool next();
     const CsvRow& row() const { return row_; }
     bool failed() const { return failed_; }
+    // "line 12, column 18 (price)": where the field of the current row begins, with the header of
+    // its column; for CsvPlace::kNoField, where the row begins.
+    std::string fieldPlace(size_t field) const;
 
 private:
     size_t fill(char* buffer, size_t capacity);
     bool readSample();
+    bool skipToHeader(std::uint64_t headerLine);
     bool stopped();   // the parse ended: raises its fault, if any; false
+    std::string placeText(const CsvPlace& place) const;
 
     std::istream& input_;
     const std::wstring& documentName_;
@@ -43,6 +49,7 @@ private:
     size_t sampleGiven_ = 0;
     std::unique_ptr<CsvParser> parser_;
     CsvRow row_;
+    std::vector<std::string> header_;   // empty until the header row is read
     size_t width_ = 0;
     std::uint64_t skipped_ = 0, firstSkippedLine_ = 0;
     bool unreadable_ = false;

@@ -30,6 +30,13 @@ std::string cellWhere(const WorkbookReadAt& at) {
     return "Cell " + cellReference(at.row, at.col) + " of sheet " + at.sheetName;
 }
 
+// Raises "Cell C17 of sheet Orders <what>", then warns of "the cell <what>" at its place.
+CellRead refuse(ReadState& state, const WorkbookReadAt& at, const std::string& what) {
+    raiseError(cellWhere(at) + " " + what);
+    state.warnAtPlace("the cell " + what);
+    return CellRead::Failed;
+}
+
 // Integers are truncated toward zero, and must then fit the host's 32-bit integers.
 CellRead setNumber(const TreeNode& node, ReadState& state, const WorkbookReadAt& at, double number, ReadValue& out) {
     if (out.kind != TargetKind::Integer) {
@@ -37,11 +44,8 @@ CellRead setNumber(const TreeNode& node, ReadState& state, const WorkbookReadAt&
         return CellRead::Value;
     }
     double whole = std::trunc(number);
-    if (whole < double(INT_MIN) || whole > double(INT_MAX)) {
-        raiseError(cellWhere(at) + " holds " + numberText(number) + ", beyond the range of the integer identifier " +
-                   targetName(node, state));
-        return CellRead::Failed;
-    }
+    if (whole < double(INT_MIN) || whole > double(INT_MAX))
+        return refuse(state, at, "holds " + numberText(number) + ", beyond the range of the integer identifier " + targetName(node, state));
     out.number = whole;
     return CellRead::Value;
 }
@@ -61,15 +65,13 @@ CellRead readText(const TreeNode& node, ReadState& state, const WorkbookReadAt& 
     switch (leadingDecimal(text, number)) {
         case LeadingDecimal::Number: return setNumber(node, state, at, number, out);
         case LeadingDecimal::OutOfRange:
-            raiseError(cellWhere(at) + " holds '" + text + "', a number beyond the range of the identifier " +
-                       targetName(node, state));
-            return CellRead::Failed;
+            return refuse(state, at,
+                          "holds '" + std::string(text) + "', a number beyond the range of the identifier " + targetName(node, state));
         case LeadingDecimal::None: break;
     }
     if (std::string_view(text).find_first_not_of(" \t\n\r") == std::string_view::npos) return CellRead::NoValue;
-    raiseError(cellWhere(at) + " holds the text '" + text + "', which is not a number, for the identifier " +
-               targetName(node, state));
-    return CellRead::Failed;
+    return refuse(state, at,
+                  "holds the text '" + std::string(text) + "', which is not a number, for the identifier " + targetName(node, state));
 }
 
 std::string isoText(const DateParts& d) {
@@ -91,6 +93,7 @@ CellRead readDateElement(const TreeNode& node, ReadState& state, const DateParts
     }
     if (!elements.calendar) {
         raiseError(std::string_view("Date-valued Excel column can only be mapped onto a calendar label"));
+        state.warnAtPlace("the cell holds a date, which only the elements of a calendar can take");
         return CellRead::Failed;
     }
     int element = 0;

@@ -3,6 +3,7 @@
 // node one cell per row) through the positions below.
 #pragma once
 
+#include "mapping/column_table.hpp"
 #include "mapping/tree_node.hpp"
 #include "mapping/value_transfer.hpp"
 
@@ -22,15 +23,17 @@ namespace flk {
 struct WriteHeader;
 class ExcelColumnNode;
 
-// Where a read stands: the book, and as it descends, the sheet and the cell with its header text.
+// Where a read stands: the book, and as it descends, the sheet and the cell with its header text
+// (row and col -1 before the read stands at a row or cell); and the tables it met.
 struct WorkbookReadAt {
     explicit WorkbookReadAt(xlsxbook::Book& b) : book(b) {}
     xlsxbook::Book& book;
     xlsxbook::Sheet* sheet = nullptr;
     std::string sheetName;
-    int row = 0, col = 0;
+    int row = -1, col = -1;
     std::string_view header;
     ReadValue value;   // the cell's value, reused from cell to cell
+    TableMatches matches;
 };
 
 // Where a write stands: the book with its date formats, and as it descends, the sheet being

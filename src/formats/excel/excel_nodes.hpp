@@ -21,6 +21,7 @@ protected:
 
 private:
     void restartRowNumbering() const;
+    bool readSheets(ReadState& state, WorkbookReadAt& at);
 };
 
 class ExcelSheetNode : public ExcelNode {

@@ -2,6 +2,7 @@
 // claim them by name; written by the sheet nodes, then saved whole to the output.
 #include "formats/excel/excel_nodes.hpp"
 
+#include "formats/excel/excel_cells.hpp"
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 #include "mapping/column_table.hpp"
@@ -21,6 +22,9 @@ struct ReleaseBook {
 };
 using Workbook = std::unique_ptr<xlsxbook::Book, ReleaseBook>;
 
+// The place a load failure names when it lies in no sheet.
+constexpr const char* kWholeWorkbook = "workbook";
+
 // The input's bytes are let go once the book holds its cells.
 bool loadWorkbook(xlsxbook::Book& book, ReadState& state) {
     StreamBuffer bytes = StreamBuffer::read(state.input(), 0);
@@ -28,7 +32,17 @@ bool loadWorkbook(xlsxbook::Book& book, ReadState& state) {
     std::string name = toUtf8(state.documentName());
     std::string message = "Error loading Excel XLSX document " + name + ": " + book.errorMessage();
     if (name.find(".xlsx") == std::string::npos) message += " (FLK library does not support .xls documents, only .xlsx documents)";
-    return raiseError(message);
+    raiseError(message);
+    warnModel(locatedMessage(name, *book.errorPlace() ? book.errorPlace() : kWholeWorkbook, book.errorReason()));
+    return false;
+}
+
+// "sheet 'Orders' cell C17", or the row or sheet alone where the read stands at no cell yet.
+std::string workbookPlace(const WorkbookReadAt& at) {
+    if (!at.sheet) return {};
+    std::string place = "sheet '" + at.sheetName + "'";
+    if (at.row < 0) return place;
+    return at.col < 0 ? place + " row " + std::to_string(at.row + 1) : place + " cell " + cellReference(at.row, at.col);
 }
 
 xlsxbook::Format* numberFormat(xlsxbook::Book& book, int id) {
@@ -65,20 +79,33 @@ void ExcelRootNode::restartRowNumbering() const {
 }
 
 // Sheets are claimed as a table's columns are: by name or alt-name, else by every pattern that
-// matches.
+// matches. A value that cannot be bound or converted is placed at its cell.
 bool ExcelRootNode::readWorkbook(ReadState& state, WorkbookReadAt& at) {
     resetIterativeCounters();
     restartRowNumbering();
+    ScopedPlaceSource place(state, [&at] { return workbookPlace(at); });
+    bool ok = readSheets(state, at);
+    at.matches.warnUnmatched(state);
+    return ok;
+}
+
+bool ExcelRootNode::readSheets(ReadState& state, WorkbookReadAt& at) {
     ColumnTable sheets(*this);
     std::vector<TreeNode*> servers;
+    std::vector<std::string> names;
+    bool claimed = false;
     for (int index = 0; index < at.book.sheetCount(); ++index) {
         at.sheet = at.book.getSheet(index);
         if (!at.sheet) return raiseError("Error opening sheet " + std::to_string(index) + ": " + at.book.errorMessage());
         at.sheetName = at.sheet->name();
+        at.row = at.col = -1;
+        names.push_back(at.sheetName);
         sheets.serving(at.sheetName, servers);
+        claimed = claimed || !servers.empty();
         for (TreeNode* sheet : servers)
             if (!asExcel(*sheet).readWorkbook(state, at)) return false;
     }
+    at.matches.met(*this, names, claimed, "sheets");
     return true;
 }
 

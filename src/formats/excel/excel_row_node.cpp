@@ -56,18 +56,20 @@ bool ExcelRowNode::readWorkbook(ReadState& state, WorkbookReadAt& at) {
     header.names = headerNames(*at.sheet);
     ColumnTable table(*this);
     table.match(header);
+    at.matches.met(*this, header);
     auto readCell = [&](size_t column, TreeNode& child) {
         at.col = int(column);
         at.header = header.names[column];
         return asExcel(child).readWorkbook(state, at);
     };
     for (int row = 1; row < at.sheet->lastRow(); ++row) {
+        at.row = row;
+        at.col = -1;
         ReadScope scope(*this, state, name());
         if (!scope.entered()) {
             if (scope.notEnteredResult()) continue;   // this row's element was skipped
             return false;
         }
-        at.row = row;
         if (!scope.end(table.readRow(state, header, readCell))) return false;
     }
     return true;

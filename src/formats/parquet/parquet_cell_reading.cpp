@@ -9,6 +9,7 @@
 #include "frame/call_context.hpp"
 #include "frame/utf8.hpp"
 #include "host/molvo_io_handler.hpp"
+#include "mapping/document_drivers.hpp"
 #include "mapping/mapping_state.hpp"
 #include "mapping/value_text.hpp"
 
@@ -18,7 +19,6 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <stdexcept>
 
 namespace flk {
 namespace {
@@ -47,8 +47,21 @@ std::string targetName(const TreeNode& node, ReadState& state) {
 }
 
 CellRead outOfRange(const TreeNode& node, ReadState& state, const TableReadAt& at, const std::string& value) {
-    raiseError("Row " + std::to_string(at.groupStart + at.row + 1) + " of column " + std::string(at.header) + " holds " + value +
-               ", beyond the range of the integer identifier " + targetName(node, state));
+    const std::string what = value + ", beyond the range of the integer identifier " + targetName(node, state);
+    raiseError("Row " + std::to_string(at.groupStart + at.row + 1) + " of column " + std::string(at.header) + " holds " + what);
+    state.warnAtPlace("the cell holds " + what);
+    return CellRead::Failed;
+}
+
+// A shown text is cut to this many bytes, so that a cell of any size makes a message of a line.
+constexpr size_t kShownTextBytes = 40;
+
+// A text that a numeric target cannot take fails the read as the shared text conversion would.
+CellRead notANumber(const TreeNode& node, ReadState& state, std::string_view text, const char* failure, const char* why) {
+    raiseReadException(failure, state.documentName());
+    std::string shown(text.substr(0, kShownTextBytes));
+    if (shown.size() < text.size()) shown += "...";
+    state.warnAtPlace("the cell holds the text '" + shown + "', " + why + ", for the identifier " + targetName(node, state));
     return CellRead::Failed;
 }
 
@@ -91,8 +104,9 @@ CellRead readText(const TreeNode& node, ReadState& state, TableReadAt& at, std::
     }
     double number = 0;
     switch (leadingDecimal(text, number)) {
-        case LeadingDecimal::None: throw std::invalid_argument("invalid stod argument");
-        case LeadingDecimal::OutOfRange: throw std::out_of_range("stod argument out of range");
+        case LeadingDecimal::None: return notANumber(node, state, text, "invalid stod argument", "which is not a number");
+        case LeadingDecimal::OutOfRange:
+            return notANumber(node, state, text, "stod argument out of range", "a number beyond the range of numbers");
         case LeadingDecimal::Number: break;
     }
     return setNumber(node, state, at, number);

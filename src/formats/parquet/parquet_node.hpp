@@ -26,14 +26,19 @@ class ArrowTableColumnNode;
 // Where a read stands: the table, which holds one row group of the file at a time, and as it
 // descends, the column and row of the cell being read.
 struct TableReadAt {
+    static constexpr size_t kNoColumn = static_cast<size_t>(-1);   // at a row, before its cells
     explicit TableReadAt(tablix::IArrowTable& t) : table(t) {}
     tablix::IArrowTable& table;
-    size_t column = 0;
+    int32_t group = 0;
+    size_t column = kNoColumn;
     int64_t row = 0;           // within the row group
     int64_t groupStart = 0;    // the rows of the file before the group
     std::string_view header;   // the column's name
     ReadValue value;           // the cell's value, reused from cell to cell
 };
+
+// "row group 2, column qty, row 5": the read's place, all counted from 1, the row over the file.
+std::string tablePlace(const TableReadAt& at);
 
 // Where a write stands: the file being written, and as it descends, the columns being built (one
 // per header column), the columns the current row filled and the column that writes a default.

@@ -16,12 +16,28 @@
 namespace flk {
 namespace {
 
+// The place an open failure names: the footer, from which the file's layout is read.
+constexpr const char* kFooter = "footer";
+
 // The library's message, with the document's name in front as the library gives it for a file.
 bool libraryFailure(const MappingState& state, const tablix::Exception& e) {
     return raiseError(state.documentName() + L": " + e.whatW());
 }
 
+// The same, followed by the warning that names the place.
+bool readFailure(const MappingState& state, const tablix::Exception& e, const std::string& place) {
+    libraryFailure(state, e);
+    warnModel(locatedMessage(toUtf8(state.documentName()), place, e.what()));
+    return false;
+}
+
 }  // namespace
+
+std::string tablePlace(const TableReadAt& at) {
+    std::string place = "row group " + std::to_string(at.group + 1);
+    if (at.column != TableReadAt::kNoColumn) place += ", column " + std::string(at.header);
+    return place + ", row " + std::to_string(at.groupStart + at.row + 1);
+}
 
 bool ParquetNode::readParquet(ReadState&, TableReadAt&) { notImplemented(); }
 bool ParquetNode::writeParquet(WriteState&, TableWriteAt&) { notImplemented(); }
@@ -57,7 +73,7 @@ bool ArrowTableRootNode::readDocument(ReadState& state) {
     try {
         table->openParquet(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     } catch (const tablix::Exception& e) {
-        return libraryFailure(state, e);
+        return readFailure(state, e, kFooter);
     }
     TableReadAt at(*table);
     return readParquet(state, at);
@@ -68,14 +84,17 @@ bool readRowGroup(ReadState& state, TableReadAt& at, int32_t group) {
         at.table.readRowGroup(group);
         return true;
     } catch (const tablix::Exception& e) {
-        return libraryFailure(state, e);
+        std::string place = "row group " + std::to_string(group + 1);
+        return readFailure(state, e, e.column().empty() ? place : place + ", column " + e.column());
     }
 }
 
-// The external bindings are fixed by the driver before the read begins.
+// The external bindings are fixed by the driver before the read begins. A value that cannot be
+// bound or converted is placed at its cell.
 bool ArrowTableRootNode::readParquet(ReadState& state, TableReadAt& at) {
     resetIterativeCounters();
     TreeNode* child = childNamed(kPositionalChild);
+    ScopedPlaceSource place(state, [&at] { return tablePlace(at); });
     return child && asParquet(*child).readParquet(state, at);
 }
 

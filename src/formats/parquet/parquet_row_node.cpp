@@ -72,10 +72,14 @@ bool ArrowTableRowNode::readParquet(ReadState& state, TableReadAt& at) {
     ReadHeader header;
     for (int32_t column = 0; column < at.table.columnCount(); ++column) header.names.push_back(at.table.columnName(column));
     ColumnTable(*this).match(header);
+    TableMatches matches;
+    matches.met(*this, header);
+    matches.warnUnmatched(state);
     warnUnreadable(state, at, header);
     const bool byColumn = readsByColumn(state, header);
     KeptRows kept;
     for (int32_t group = 0; group < at.table.rowGroupCount(); ++group) {
+        at.group = group;
         if (!readRowGroup(state, at, group)) return false;
         ClaimedColumns claimed(header);
         claimColumns(state, at, header);
@@ -96,6 +100,7 @@ bool ArrowTableRowNode::readByRow(ReadState& state, TableReadAt& at, const ReadH
     auto readCell = [&](size_t column, TreeNode& child) { return this->readCell(state, at, header, column, child); };
     const int64_t rows = at.table.rowCount();
     for (at.row = 0; at.row < rows; ++at.row) {
+        at.column = TableReadAt::kNoColumn;
         ReadScope scope(*this, state, name());
         if (!scope.entered()) {
             if (scope.notEnteredResult()) continue;   // this row's element was skipped

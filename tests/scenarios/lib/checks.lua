@@ -22,6 +22,18 @@ function check.expectError(text, what, prefixOnly)
     clear_errors()
 end
 
+-- The one error raised since the last check is text, and the one warning after it, which names
+-- the place in the document, is warning.
+function check.expectPlacedError(text, warning, what)
+    local raised = errors()
+    check.expect(#raised, 2, what .. ": messages raised")
+    check.expect(raised[1].severity, 1, what .. ": an error first")
+    check.expect(raised[1].message, text, what)
+    check.expect(raised[2].severity, 2, what .. ": then a warning")
+    check.expect(raised[2].message, warning, what .. ": the place")
+    clear_errors()
+end
+
 function check.expectNoErrors(what)
     local raised = errors()
     if #raised > 0 then error(what .. ": unexpected error " .. raised[1].message, 2) end

@@ -103,6 +103,11 @@ class Book {
 
   // The reason of the last failure, or "ok".
   virtual const char* errorMessage() const = 0;
+  // Where in a sheet the last failure of load() lies: "sheet 'Orders' cell C17", "sheet 'Orders'
+  // row 17" or "sheet 'Orders'"; "" when it lies in no sheet (the archive, the workbook part).
+  // errorReason() is then the message without the place, errorMessage() itself where there is none.
+  virtual const char* errorPlace() const = 0;
+  virtual const char* errorReason() const = 0;
   // Frees the book, its sheets and formats.
   virtual void release() = 0;
 
