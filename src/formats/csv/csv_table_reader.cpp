@@ -3,6 +3,7 @@
 #include "formats/csv/csv_layout_guess.hpp"
 #include "formats/csv/csv_limits.hpp"
 #include "frame/call_context.hpp"
+#include "frame/loggers.hpp"
 #include "frame/utf8.hpp"
 
 #include <algorithm>
