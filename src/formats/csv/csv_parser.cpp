@@ -11,10 +11,9 @@ bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0
 }  // namespace
 
 CsvPlace CsvRow::fieldPlace(size_t i) const {
-    const size_t text = i == 0 ? 0 : ends_[i - 1];
-    std::uint64_t bytes = text + i;   // the text before the field and a delimiter after each field
-    for (const QuotedField& q : quoted_)
-        if (q.field < i) bytes += q.dropped;
+    const size_t text = i == 0 ? 0 : fields_[i - 1].end;
+    // The text before the field, a delimiter after each field before it, and their quotes.
+    std::uint64_t bytes = text + i + (i == 0 ? 0 : fields_[i - 1].dropped);
     std::uint64_t line = line_, lineBytes = 0;
     for (const LineEnd& e : lineEnds_) {
         if (e.text > text) break;
@@ -42,8 +41,7 @@ CsvParser::CsvParser(char delimiter, Fill fill)
 
 bool CsvParser::next(CsvRow& row) {
     row.text_.clear();
-    row.ends_.clear();
-    row.quoted_.clear();
+    row.fields_.clear();
     row.lineEnds_.clear();
     if (fault_ != CsvFault::None) return false;
     for (;;) {
@@ -92,6 +90,7 @@ CsvParser::Step CsvParser::atRowStart(CsvRow& row) {
     if (!isLineEnd(*pos_)) {
         row.line_ = line_;
         rowStart_ = offset(pos_);
+        rowDropped_ = 0;
         state_ = State::FieldStart;
         return Step::Go;
     }
@@ -104,7 +103,7 @@ CsvParser::Step CsvParser::atFieldStart(CsvRow& row) {
     char c = *pos_;
     if (isLineEnd(c)) return endRow(row);
     if (c == '"') {
-        row.quoted_.push_back({static_cast<std::uint32_t>(row.size()), 1});
+        ++rowDropped_;
         state_ = State::Quoted;
         ++pos_;
     } else if (c == delimiter_) {
@@ -135,7 +134,7 @@ CsvParser::Step CsvParser::inQuoted(CsvRow& row) {
     pos_ = stop;
     if (pos_ == end_) return Step::Go;
     if (*pos_ == '"') {
-        ++row.quoted_.back().dropped;   // a closing quote, or the first of two that stand for one
+        ++rowDropped_;   // a closing quote, or the first of two that stand for one
         state_ = State::QuoteInQuoted;
     } else {
         row.text_ += *pos_;

@@ -29,17 +29,17 @@ struct CsvPlace {
 // One row: its fields as views into the row's own bytes, valid until the row is parsed over.
 // Reused from row to row, it keeps its room.
 //
-// Where a field begins is not stored per field, which would cost every field of every row: it
-// follows from the text before it, the delimiters, and the quotes the text leaves out, which the
-// row notes for its quoted fields only; lines inside the row are noted where quoted fields hold
-// them. Bytes become characters only when a place is asked for: the text holds every byte of the
-// input that is not ASCII, so those of a line before a field are found in it.
+// Where a field begins is not stored: it follows from the text before it, one delimiter per field
+// and the quote bytes the text leaves out, counted as the row is parsed and kept with each field's
+// end; lines inside the row are noted where quoted fields hold them. Bytes become characters only
+// when a place is asked for: the text holds every byte of the input that is not ASCII, so those of
+// a line before a field are found in it.
 class CsvRow {
 public:
-    size_t size() const { return ends_.size(); }
+    size_t size() const { return fields_.size(); }
     std::string_view operator[](size_t i) const {
-        size_t begin = i == 0 ? 0 : ends_[i - 1];
-        return std::string_view(text_).substr(begin, ends_[i] - begin);
+        size_t begin = i == 0 ? 0 : fields_[i - 1].end;
+        return std::string_view(text_).substr(begin, fields_[i].end - begin);
     }
     // The line the row begins on, counted from 1.
     std::uint64_t line() const { return line_; }
@@ -49,9 +49,9 @@ public:
 
 private:
     friend class CsvParser;
-    struct QuotedField {
-        std::uint32_t field;
-        std::uint32_t dropped;   // bytes of its quotes that the text leaves out
+    struct Field {
+        std::uint32_t end;       // where it ends in text_
+        std::uint32_t dropped;   // the row's quote bytes up to its end, which the text leaves out
     };
     // A line end in a quoted field: the text up to and with it, the input's bytes from the row's
     // start to the line after it, and whether it begins a line (the LF of a CR LF does not).
@@ -64,8 +64,7 @@ private:
     std::uint64_t columnAt(size_t textEnd, std::uint64_t byteColumn) const;
 
     std::string text_;                   // the fields' bytes one after the other
-    std::vector<std::uint32_t> ends_;    // where each field ends in text_
-    std::vector<QuotedField> quoted_;
+    std::vector<Field> fields_;
     std::vector<LineEnd> lineEnds_;
     std::uint64_t line_ = 0;
 };
@@ -115,7 +114,7 @@ private:
     Step inQuoted(CsvRow& row);
     Step afterQuoteInQuoted(CsvRow& row);
     Step endRow(CsvRow& row);
-    void endField(CsvRow& row) { row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size())); }
+    void endField(CsvRow& row) { row.fields_.push_back({static_cast<std::uint32_t>(row.text_.size()), rowDropped_}); }
     bool lineEnd();
     bool quotedLineEnd(CsvRow& row);
     bool refill();
@@ -135,6 +134,7 @@ private:
     char lastByte_ = 0;              // the byte before the block
     std::uint64_t lineStart_ = 0;    // the input offset where the current line began
     std::uint64_t rowStart_ = 0;     // the input offset where the current row began
+    std::uint32_t rowDropped_ = 0;   // the quote bytes of the current row that its text leaves out
     std::uint64_t line_ = 1;
     // The block ends early, at a byte that is not text: the parse stops there with that fault.
     CsvFault textFault_ = CsvFault::None;
