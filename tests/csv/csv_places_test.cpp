@@ -85,8 +85,10 @@ TEST_P(CsvPlaces, TheErrorIsFollowedByTheWarningThatNamesThePlace) {
     ASSERT_EQ(addMapping("m", c.mapping), 1) << errorsJoined();
     model().clearErrors();
     EXPECT_EQ(readCsv("m", c.text), 0);
+    // The error and its place come first; what the read reports when it ends (a text cut to the
+    // node's max-string-size, say) may follow.
     const auto& raised = model().errors();
-    ASSERT_EQ(raised.size(), 2u) << errorsJoined();
+    ASSERT_GE(raised.size(), 2u) << errorsJoined();
     EXPECT_EQ(raised[0].severity, 1);
     EXPECT_EQ(toUtf8(raised[0].message).rfind("ReadFromStream: ", 0), 0u) << errorsJoined();
     EXPECT_NE(toUtf8(raised[0].message).find(c.error), std::string::npos) << errorsJoined();

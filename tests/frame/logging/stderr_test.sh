@@ -31,6 +31,7 @@ else
     echo "WARN - Reading short.csv: 1 rows with another number of fields than the 2 of the header were skipped; the first on line 3"
     echo "ERROR - shown"
     echo "INFO - Read from file long.csv using mapping prices"   # the model lowered the level
+    echo "INFO - Reading long.csv: delimiter ',', header on line 1: 4 rows of 2 fields with it, next best '|' with 6 rows of 1 field"
     echo "WARN - Reading long.csv: 2 rows with another number of fields than the 2 of the header were skipped; the first on line 3"
   } >expected.log
   diff -u expected.log flk.log
