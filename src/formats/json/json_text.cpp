@@ -7,9 +7,6 @@
 #include <charconv>
 
 namespace flk {
-namespace {
-
-}  // namespace
 
 // The escapes that the parser accepts but that stand for no text: the low half of a surrogate
 // pair without the high half before it (the parser refuses a high half alone); and whether a NUL

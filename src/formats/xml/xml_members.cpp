@@ -53,7 +53,7 @@ bool readXmlAttributes(XMLNode& node, ReadState& state, pugi::xml_node element, 
         element.attributes(), [&](std::string_view name) { return node.attributeChild(name); }, node.attributePatterns(),
         indexPass,
         [&](XMLNode& child, const pugi::xml_attribute& a) {
-            XmlFocus focus(element, a);
+            XmlFocus focus(element, &a);
             return child.readXMLAttribute(state, a);
         },
         anyRead);

@@ -3,8 +3,8 @@
 namespace flk {
 
 std::string XmlReading::place() {
-    if (!element_) return {};
-    size_t offset = content_.offsetOf(element_, attribute_);
+    if (!focus_.element) return {};
+    size_t offset = content_.offsetOf(*focus_.element, focus_.attribute ? *focus_.attribute : pugi::xml_attribute());
     return offset == std::string_view::npos ? std::string() : places_.at(offset);
 }
 

@@ -28,37 +28,38 @@ public:
 private:
     friend class XmlFocus;
 
+    // The handles of the element and attribute read now, owned by the callers that read them
+    // (pugixml's handles are made by calls into the library: pointers to them cost none).
+    struct Focus {
+        const pugi::xml_node* element = nullptr;
+        const pugi::xml_attribute* attribute = nullptr;
+    };
+
     const XmlContent& content_;
     TextPlaces places_;
-    pugi::xml_node element_;
-    pugi::xml_attribute attribute_;
+    Focus focus_;
     UnreadNames unread_;
 };
 
-// The element, or the attribute of it, that is read while this lives; the one before it again
-// afterwards. Does nothing outside an XML read.
+// The element, or the attribute of it, that is read while this lives (the handles must live as
+// long); the one before it again afterwards. Does nothing outside an XML read.
 class XmlFocus {
 public:
-    explicit XmlFocus(pugi::xml_node element, pugi::xml_attribute attribute = pugi::xml_attribute())
+    explicit XmlFocus(const pugi::xml_node& element, const pugi::xml_attribute* attribute = nullptr)
         : reading_(CurrentRead<XmlReading>::get()) {
         if (!reading_) return;
-        element_ = reading_->element_;
-        attribute_ = reading_->attribute_;
-        reading_->element_ = element;
-        reading_->attribute_ = attribute;
+        previous_ = reading_->focus_;
+        reading_->focus_ = {&element, attribute};
     }
     ~XmlFocus() {
-        if (!reading_) return;
-        reading_->element_ = element_;
-        reading_->attribute_ = attribute_;
+        if (reading_) reading_->focus_ = previous_;
     }
     XmlFocus(const XmlFocus&) = delete;
     XmlFocus& operator=(const XmlFocus&) = delete;
 
 private:
     XmlReading* reading_;
-    pugi::xml_node element_;         // the one before
-    pugi::xml_attribute attribute_;
+    XmlReading::Focus previous_;
 };
 
 }  // namespace flk

@@ -45,10 +45,11 @@ bool XMLRootNode::readDocument(ReadState& state) {
     XmlReading reading(content);
     CurrentRead<XmlReading> current(reading);
     ScopedPlaceSource place(state, [&reading] { return reading.place(); });
-    XmlFocus focus(content.element());
+    const pugi::xml_node element = content.element();
+    XmlFocus focus(element);
     bool ok = false;
     if (!inRuns) {
-        ok = readXMLElement(state, content.element());
+        ok = readXMLElement(state, element);
     } else {
         resetIterativeCounters();
         ok = object->readDocumentElement(state, content);
