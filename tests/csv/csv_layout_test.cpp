@@ -3,6 +3,8 @@
 #include "csv/csv_fixture.hpp"
 #include "support/log_capture.hpp"
 
+#include <memory>
+
 namespace flk::test {
 namespace {
 
@@ -20,15 +22,24 @@ std::string semicolonTable(int rows, const std::string& stray) {
 
 class CsvLayoutTest : public CsvTest {
 protected:
+    // The log is kept in the test's own folder, which exists only once the fixture is set up.
+    void SetUp() override {
+        CsvTest::SetUp();
+        log_ = std::make_unique<LogCapture>(dir_ / "flk.log", "Ferrolink.FLK", log4cxx::Level::getInfo());
+    }
+    void TearDown() override {
+        log_.reset();
+        CsvTest::TearDown();
+    }
     // The guess of the last read.
     std::string guessLogged() {
-        std::string text = log_.text();
+        std::string text = log_->text();
         size_t at = text.rfind("INFO - Reading " + documentName() + ": ");
         if (at == std::string::npos) return "<not logged>";
         at = text.find(": ", at) + 2;
         return text.substr(at, text.find('\n', at) - at);
     }
-    LogCapture log_{dir_ / "flk.log", "Ferrolink.FLK", log4cxx::Level::getInfo()};
+    std::unique_ptr<LogCapture> log_;
 };
 
 // A quote inside an unquoted field is text under every delimiter; one that opens a field and never
