@@ -75,8 +75,9 @@ private:
     bool connected_ = false;
 };
 
-// Connects, sends `request` whole, and reads until the server closes or `patience` runs out.
-RawReply roundTrip(int port, std::string_view request, std::chrono::milliseconds patience = 3s);
+// Connects, sends `request` whole, and reads until the server closes or `patience` runs out (long
+// enough for a loaded machine: a server that closes as it should ends the wait at once).
+RawReply roundTrip(int port, std::string_view request, std::chrono::milliseconds patience = 10s);
 
 // An answer parsed from raw bytes.
 struct Answer {
