@@ -7,11 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <string>
 
-#ifndef FERROLINK_DEFAULT_LIBRARY
-#define FERROLINK_DEFAULT_LIBRARY "libferrolink.so"
-#endif
 
 namespace {
 
@@ -21,11 +19,17 @@ constexpr char kAbout[] =
     "the script's arguments are in the table arg. The library is FERROLINK_LIBRARY when set, else the\n"
     "one installed beside this program (or, in a build tree, the one built with it).";
 
-// The library comes from FERROLINK_LIBRARY when set, else by its name from the folders this
-// program's run path names: the installed library's folder, or the build's.
+// The library comes from FERROLINK_LIBRARY when set, else from the installed library folder beside
+// this program's (../lib), else from the build that made it. The path is worked out here rather
+// than left to the run path: a sanitizer's dlopen does not search the program's run path.
 std::string libraryPath() {
     const char* env = std::getenv("FERROLINK_LIBRARY");
-    return env && *env ? env : FERROLINK_DEFAULT_LIBRARY;
+    if (env && *env) return env;
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path installed = self.parent_path().parent_path() / FERROLINK_INSTALLED_LIBRARY;
+    if (!error && std::filesystem::exists(installed, error)) return installed.string();
+    return FERROLINK_BUILT_LIBRARY;
 }
 
 void setArguments(lua_State* L, int argc, char** argv) {

@@ -46,7 +46,7 @@ bool isCsvNumber(std::string_view text) {
 // How a field failed its conversion: the text of the failure the read reports, and why, for the
 // warning that places it.
 struct Refused {
-    const char* text = nullptr;   // nullptr: converted
+    std::string text;   // empty: converted. A copy: the exception that gave it is gone by then
     const char* why = "";
 };
 
@@ -101,7 +101,7 @@ bool CSVColumnNode::readCSVField(ReadState& state, std::string_view header, std:
     TargetKind kind = readTargetKind(*this, state);
     if (field.empty() && (kind == TargetKind::Numeric || kind == TargetKind::Integer)) return scope.end(true);
     Refused refused = convertField(kind, field, value);
-    if (refused.text) return scope.end(refuse(*this, state, field, refused));
+    if (!refused.text.empty()) return scope.end(refuse(*this, state, field, refused));
     return scope.end(transferValue(*this, state, value));
 }
 
